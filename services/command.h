@@ -1,0 +1,28 @@
+// Running a command line as a child and waiting for it, and the tool's own
+// command tail. Lines that need the system's command interpreter (a batch
+// file, or "cmd /c ...") go to the interpreter where the host has none.
+#ifndef KESTREL_SERVICES_COMMAND_H_
+#define KESTREL_SERVICES_COMMAND_H_
+
+#include <string>
+#include <string_view>
+
+#include "services/error_record.h"
+
+/// Runs the first 256 characters of `command_line` and waits for it without
+/// a time limit. Returns the child's exit code; when it cannot be started,
+/// records the mapped failure (53 for a missing program) and returns 0.
+int runCommand(ErrorRecord& errors, std::string_view command_line);
+
+/// Fixes the command tail once at start, from the process's arguments.
+void initCommandTail(int argc, char** argv);
+/// The text after the program name on the tool's command line.
+std::string commandTail();
+
+/// The tail of a whole Windows-style command line (pure): a quoted program
+/// name is skipped with its closing quote and the blanks after it; a line
+/// that begins with blanks keeps the program name; otherwise the name ends
+/// at the first byte of 32 or less and the blanks after it are skipped.
+std::string tailOfCommandLine(std::string_view command_line);
+
+#endif  // KESTREL_SERVICES_COMMAND_H_

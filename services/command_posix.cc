@@ -1,0 +1,89 @@
+// Child processes on POSIX: the named program is started directly with
+// posix_spawnp (never through a shell) and waited for.
+#include <errno.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <string>
+#include <vector>
+
+#include "services/command.h"
+#include "services/drive_path.h"
+#include "services/interpreter.h"
+#include "services/os_error.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr size_t kCommandLimit = 256;
+std::string g_tail;
+
+// Splits on blanks; a double-quoted stretch stays inside one word.
+std::vector<std::string> splitWords(std::string_view line) {
+  std::vector<std::string> words;
+  std::string word;
+  bool in_word = false;
+  bool quoted = false;
+  for (char c : line) {
+    if (c == '"') {
+      quoted = !quoted;
+      in_word = true;
+    } else if (c == ' ' && !quoted) {
+      if (in_word) words.push_back(word);
+      word.clear();
+      in_word = false;
+    } else {
+      word += c;
+      in_word = true;
+    }
+  }
+  if (in_word) words.push_back(word);
+  return words;
+}
+
+}  // namespace
+
+int runCommand(ErrorRecord& errors, std::string_view command_line) {
+  command_line = command_line.substr(0, kCommandLimit);
+  if (isInterpreterCommand(command_line)) {
+    int start_error = 0;
+    int code = runInterpreterCommand(command_line, &start_error);
+    if (start_error != 0) errors.fail(start_error);
+    return code;
+  }
+  std::vector<std::string> words = splitWords(command_line);
+  if (words.empty()) {
+    errors.fail(kFileNotFound);
+    return 0;
+  }
+  // A program named with a path is found on the drive like any file.
+  if (words[0].find_first_of("\\/") != std::string::npos)
+    words[0] = hostPath(words[0]);
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  pid_t pid;
+  int rc = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+  if (rc != 0) {
+    errors.fail(rc == ENOENT ? kFileNotFound : errorFromSystemCode(rc));
+    return 0;
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return 0;
+  }
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return 0;
+}
+
+void initCommandTail(int argc, char** argv) {
+  g_tail.clear();
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) g_tail += ' ';
+    g_tail += argv[i];
+  }
+}
+
+std::string commandTail() { return g_tail; }

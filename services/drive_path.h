@@ -1,0 +1,31 @@
+// Where the tools' file names lie on the host. A name that begins with a
+// backslash names a file in the root directory of the current drive; "\" and
+// "/" both separate the parts of a name, and ".." never climbs above the
+// drive root.
+#ifndef KESTREL_SERVICES_DRIVE_PATH_H_
+#define KESTREL_SERVICES_DRIVE_PATH_H_
+
+#include <string>
+#include <string_view>
+
+/// The host path of a tool's file name, resolved against the current
+/// directory and the drive root.
+std::string hostPath(std::string_view name);
+
+/// The host directory that stands for the root of the current drive.
+std::string driveRoot();
+
+/// A host path as the tools' own listings show it ("C:\SUB\DIR").
+std::string displayPath(std::string_view host_path);
+
+/// Pure mapping behind `hostPath`: `root` is the drive root and `cwd` the
+/// current directory, both absolute host paths without a trailing "/".
+/// A rooted name starts at `root`; a relative one at `cwd`, and when `cwd`
+/// lies below `root`, ".." stops at `root`.
+std::string mapDriveName(std::string_view root, std::string_view cwd,
+                         std::string_view name);
+
+/// Pure mapping behind `displayPath`.
+std::string mapDisplayPath(std::string_view root, std::string_view host_path);
+
+#endif  // KESTREL_SERVICES_DRIVE_PATH_H_

@@ -1,0 +1,75 @@
+// The drive root on POSIX: $DRIVE_ROOT when it is set and not empty, else
+// the root of the mounted file system that holds the current directory.
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "services/drive_path.h"
+
+namespace {
+
+std::string currentDirectory() {
+  char buffer[PATH_MAX];
+  if (getcwd(buffer, sizeof buffer) == nullptr) return ".";
+  return buffer;
+}
+
+std::string canonical(const std::string& path) {
+  char buffer[PATH_MAX];
+  if (realpath(path.c_str(), buffer) == nullptr) return path;
+  return buffer;
+}
+
+// Walks up from `dir` while the parent is on the same device.
+std::string mountRoot(const std::string& dir) {
+  std::string here = dir;
+  struct stat st;
+  if (stat(here.c_str(), &st) != 0) return "/";
+  while (here != "/") {
+    size_t slash = here.rfind('/');
+    std::string parent = slash == 0 ? "/" : here.substr(0, slash);
+    struct stat up;
+    if (stat(parent.c_str(), &up) != 0 || up.st_dev != st.st_dev) break;
+    here = parent;
+  }
+  return here;
+}
+
+// The root is looked up once per (setting, directory) pair: the tools ask
+// for it on every scratch-file operation.
+struct RootCache {
+  std::string setting;
+  std::string cwd;
+  std::string root;
+  bool valid = false;
+};
+
+std::string rootFor(const std::string& cwd) {
+  static RootCache cache;
+  const char* env = getenv("DRIVE_ROOT");
+  std::string setting = env != nullptr ? env : "";
+  if (cache.valid && cache.setting == setting &&
+      (!setting.empty() || cache.cwd == cwd)) {
+    return cache.root;
+  }
+  std::string root = setting.empty() ? mountRoot(cwd) : canonical(setting);
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  cache = RootCache{setting, cwd, root, true};
+  return root;
+}
+
+}  // namespace
+
+std::string driveRoot() { return rootFor(currentDirectory()); }
+
+std::string hostPath(std::string_view name) {
+  std::string cwd = currentDirectory();
+  return mapDriveName(rootFor(cwd), cwd, name);
+}
+
+std::string displayPath(std::string_view host_path) {
+  return mapDisplayPath(driveRoot(), host_path);
+}

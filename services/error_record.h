@@ -1,0 +1,84 @@
+// The run-time error record of a tool run: every failing service operation
+// records an error number here, and the tool's main routine asks
+// `checkError` after each statement whether control passes to its error step.
+#ifndef KESTREL_SERVICES_ERROR_RECORD_H_
+#define KESTREL_SERVICES_ERROR_RECORD_H_
+
+#include <cstdint>
+#include <string>
+
+/// Error numbers that the services themselves raise.
+enum ErrorNumber : int {
+  kNoError = 0,
+  kIllegalFunctionCall = 5,
+  kOutOfMemory = 7,
+  kInternalError = 51,
+  kBadFileNameOrNumber = 52,
+  kFileNotFound = 53,
+  kBadFileMode = 54,
+  kFileIsOpen = 55,
+  kDeviceIoError = 57,
+  kDiskFull = 61,
+  kInputPastEnd = 62,
+  kBadFileName = 64,
+  kTooManyFiles = 67,
+  kPermissionDenied = 70,
+  kPathFileAccessError = 75,
+  kPathNotFound = 76,
+  kGlobalMemoryCorrupt = 241,
+};
+
+/// Message text of an error number; "" for a number without one, and the
+/// text of 0 for a number above 255.
+std::string errorMessage(int number);
+
+/// One per tool run. Steps are small integers chosen by the tool.
+class ErrorRecord {
+ public:
+  static constexpr int kNoStep = -1;
+
+  /// A numbered step makes itself current: number and label.
+  void enterStep(uint16_t number);
+  /// A named step makes itself current: label only (at most 8 characters).
+  void enterLabel(const std::string& label);
+
+  /// Records a failure; 0 becomes 51, and 241 or more ends the process with
+  /// exit code 255 at once.
+  void fail(int number);
+  /// True between a failure and the `checkError` after its statement.
+  bool pending() const { return pending_; }
+
+  /// Replaces (or with kNoStep removes) the error step; clears the pending
+  /// mark.
+  void setErrorStep(int step);
+  int errorStep() const { return error_step_; }
+
+  /// After each statement: true when a failure is pending and an error step
+  /// is set, so that control passes to `errorStep()`; a failure with no
+  /// error step is passed over and stays in the record.
+  bool checkError();
+
+  /// Error line of the record, 0 when the record is empty.
+  uint16_t errorLine() const;
+  /// Error label up to its first blank, "" when the record is empty.
+  std::string errorLabel() const;
+  /// The recorded number (0 when empty); empties the whole record.
+  int takeErrorNumber();
+  /// The recorded number without emptying the record.
+  int peekErrorNumber() const { return number_; }
+  /// Ends the handling of the current failure.
+  void leaveErrorStep();
+  bool inErrorStep() const { return in_error_step_; }
+
+ private:
+  int number_ = 0;
+  uint16_t line_ = 0;
+  std::string label_;
+  bool pending_ = false;
+  bool in_error_step_ = false;
+  int error_step_ = kNoStep;
+  uint16_t current_number_ = 0;
+  std::string current_label_;
+};
+
+#endif  // KESTREL_SERVICES_ERROR_RECORD_H_

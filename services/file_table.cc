@@ -1,0 +1,173 @@
+// Line I/O over the platform's raw file calls.
+#include "services/file_table.h"
+
+#include "services/drive_path.h"
+
+namespace {
+constexpr char kCtrlZ = 26;
+constexpr char kCr = 13;
+constexpr char kLf = 10;
+constexpr size_t kNameLimit = 255;
+}  // namespace
+
+FileTable::~FileTable() {
+  while (!files_.empty()) closeEntry(files_.begin());
+}
+
+FileTable::Entry* FileTable::entryFor(int16_t number) {
+  auto it = files_.find(number);
+  return it == files_.end() ? nullptr : &it->second;
+}
+
+void FileTable::openFile(int16_t number, std::string_view name,
+                         FileMode mode) {
+  name = name.substr(0, kNameLimit);
+  if (name.empty() || name.find_first_of("*?") != std::string_view::npos) {
+    errors_.fail(kBadFileName);
+    return;
+  }
+  if (number < 0) {
+    errors_.fail(kBadFileNameOrNumber);
+    return;
+  }
+  if (files_.count(number) != 0) {
+    errors_.fail(kFileIsOpen);
+    return;
+  }
+  Entry entry;
+  entry.mode = mode;
+  if (int error = osOpen(hostPath(name), mode, &entry.file)) {
+    errors_.fail(error);
+    return;
+  }
+  if (mode == FileMode::Input && !entry.file.character_device) {
+    int error = 0;
+    fill(entry, &error);
+    if (error != 0) {
+      osClose(entry.file);
+      errors_.fail(error);
+      return;
+    }
+  }
+  files_.emplace(number, entry);
+}
+
+bool FileTable::fill(Entry& entry, int* error) {
+  if (entry.position < entry.held) return true;
+  size_t got = 0;
+  *error = osRead(entry.file, entry.buffer, kBufferSize, &got);
+  entry.held = got;
+  entry.position = 0;
+  return got > 0;
+}
+
+std::string FileTable::readLine(int16_t number) {
+  Entry* entry = entryFor(number);
+  if (entry == nullptr) {
+    errors_.fail(kBadFileNameOrNumber);
+    return "";
+  }
+  if (entry->mode != FileMode::Input) {
+    errors_.fail(kBadFileMode);
+    return "";
+  }
+  std::string line;
+  bool took_any = false;
+  for (;;) {
+    int error = 0;
+    if (!fill(*entry, &error)) {
+      if (error != 0) {
+        errors_.fail(error);
+        return "";
+      }
+      break;
+    }
+    // Take the run of ordinary bytes in one piece.
+    const char* begin = entry->buffer + entry->position;
+    const char* end = entry->buffer + entry->held;
+    const char* stop = begin;
+    while (stop != end && *stop != kCr && *stop != kCtrlZ) ++stop;
+    if (stop != begin) {
+      line.append(begin, stop);
+      took_any = true;
+      entry->position += stop - begin;
+    }
+    if (stop == end) continue;
+    if (*stop == kCtrlZ) break;
+    // A CR ends the line; one LF right after it belongs to the line end.
+    entry->position++;
+    if (fill(*entry, &error) && entry->buffer[entry->position] == kLf)
+      entry->position++;
+    if (error != 0) errors_.fail(error);
+    return line;
+  }
+  if (!took_any) errors_.fail(kInputPastEnd);
+  return took_any ? line : "";
+}
+
+void FileTable::write(int16_t number, std::string_view bytes) {
+  Entry* entry = entryFor(number);
+  if (entry == nullptr) {
+    errors_.fail(kBadFileNameOrNumber);
+    return;
+  }
+  if (entry->mode != FileMode::Output) {
+    errors_.fail(kBadFileMode);
+    return;
+  }
+  if (bytes.empty()) return;
+  size_t written = 0;
+  if (int error = osWrite(entry->file, bytes.data(), bytes.size(), &written)) {
+    errors_.fail(error);
+    return;
+  }
+  if (written < bytes.size())
+    errors_.fail(entry->file.character_device ? kDeviceIoError : kDiskFull);
+}
+
+void FileTable::writeText(int16_t number, std::string_view text) {
+  write(number, text);
+}
+
+void FileTable::writeLineEnd(int16_t number) { write(number, "\r\n"); }
+
+bool FileTable::atEndOfFile(int16_t number) {
+  Entry* entry = entryFor(number);
+  if (entry == nullptr) {
+    errors_.fail(kFileNotFound);
+    return true;
+  }
+  if (entry->mode == FileMode::Output) return false;
+  int error = 0;
+  if (!fill(*entry, &error)) {
+    if (error != 0) errors_.fail(error);
+    return true;
+  }
+  return entry->buffer[entry->position] == kCtrlZ;
+}
+
+int FileTable::closeEntry(std::map<int16_t, Entry>::iterator it) {
+  Entry& entry = it->second;
+  int error = 0;
+  if (entry.mode == FileMode::Output && !entry.file.character_device)
+    error = osTruncateHere(entry.file);
+  int close_error = osClose(entry.file);
+  if (error == 0) error = close_error;
+  files_.erase(it);
+  return error;
+}
+
+void FileTable::closeFile(int16_t number) {
+  auto it = files_.find(number);
+  if (it == files_.end()) return;
+  if (int error = closeEntry(it)) errors_.fail(error);
+}
+
+void FileTable::closeAllFiles() {
+  int first = 0;
+  while (!files_.empty()) {
+    int error = closeEntry(files_.begin());
+    if (first == 0) first = error;
+  }
+  if (first != 0) errors_.fail(first);
+}

@@ -1,0 +1,65 @@
+// The file table of a tool run: text files opened under small file numbers
+// and read or written one line at a time. Lines end in CR or CR LF when
+// read and CR LF when written; Ctrl-Z ends the data. Failures are recorded
+// in the run's error record and give neutral results.
+#ifndef KESTREL_SERVICES_FILE_TABLE_H_
+#define KESTREL_SERVICES_FILE_TABLE_H_
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "services/error_record.h"
+#include "services/os_file.h"
+
+class FileTable {
+ public:
+  explicit FileTable(ErrorRecord& errors) : errors_(errors) {}
+  ~FileTable();
+  FileTable(const FileTable&) = delete;
+  FileTable& operator=(const FileTable&) = delete;
+
+  /// Opens `name` (first 255 bytes) under `number`. Fails with 64 for an
+  /// empty name or one with a wildcard, 52 for a negative number, 55 for a
+  /// number in use, else with the system's mapped failure.
+  void openFile(int16_t number, std::string_view name, FileMode mode);
+  /// The next line without its line end; "" and 62 past the end.
+  std::string readLine(int16_t number);
+  /// Hands the bytes to the system in one write, at once.
+  void writeText(int16_t number, std::string_view text);
+  /// Writes CR LF.
+  void writeLineEnd(int16_t number);
+  /// True when no byte is left or the next byte is Ctrl-Z; true and 53 for
+  /// a number that is not open.
+  bool atEndOfFile(int16_t number);
+  /// Closes `number`; a number that is not open is no failure.
+  void closeFile(int16_t number);
+  /// Closes every open file; reports the first failure.
+  void closeAllFiles();
+
+  bool isOpen(int16_t number) const { return files_.count(number) != 0; }
+
+ private:
+  static constexpr size_t kBufferSize = 128;
+  struct Entry {
+    OsFile file;
+    FileMode mode = FileMode::Input;
+    char buffer[kBufferSize];
+    size_t held = 0;
+    size_t position = 0;
+  };
+
+  // Makes the next byte available; false at the end or on a read failure
+  // (whose number is then in `*error`).
+  bool fill(Entry& entry, int* error);
+  Entry* entryFor(int16_t number);
+  void write(int16_t number, std::string_view bytes);
+  // Closes and removes one entry; returns the mapped failure or 0.
+  int closeEntry(std::map<int16_t, Entry>::iterator it);
+
+  ErrorRecord& errors_;
+  std::map<int16_t, Entry> files_;
+};
+
+#endif  // KESTREL_SERVICES_FILE_TABLE_H_

@@ -1,0 +1,15 @@
+// Turns operating-system failure codes into the tools' error numbers. The
+// Windows table is the reference; other systems map each of their codes to
+// the number of the Windows code with the same meaning.
+#ifndef KESTREL_SERVICES_OS_ERROR_H_
+#define KESTREL_SERVICES_OS_ERROR_H_
+
+/// Error number for a Windows system error code (pure; used by the Windows
+/// layer and as the reference for the others).
+int errorFromWindowsCode(unsigned long code);
+
+/// Error number for this platform's own failure code (errno on POSIX,
+/// GetLastError() on Windows).
+int errorFromSystemCode(int code);
+
+#endif  // KESTREL_SERVICES_OS_ERROR_H_

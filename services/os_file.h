@@ -1,0 +1,30 @@
+// The platform's raw file calls behind the file table. Every call returns 0
+// or the tools' error number of the failure (already mapped).
+#ifndef KESTREL_SERVICES_OS_FILE_H_
+#define KESTREL_SERVICES_OS_FILE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+enum class FileMode { Input, Output };
+
+/// An open operating-system file: the handle and whether it is a character
+/// device (console, printer, /dev/null) rather than a disk file.
+struct OsFile {
+  intptr_t handle = -1;
+  bool character_device = false;
+};
+
+/// Opens a host path: `Input` needs an existing readable file; `Output`
+/// creates the file or cuts an existing disk file to length 0.
+int osOpen(const std::string& host_path, FileMode mode, OsFile* file);
+/// Reads up to `size` bytes; `*got` of 0 means the end of the file.
+int osRead(const OsFile& file, char* buffer, size_t size, size_t* got);
+/// One write call; `*written` may come back short.
+int osWrite(const OsFile& file, const char* data, size_t size, size_t* written);
+/// Sets the end of the file at the current position.
+int osTruncateHere(const OsFile& file);
+int osClose(const OsFile& file);
+
+#endif  // KESTREL_SERVICES_OS_FILE_H_
