@@ -1,0 +1,17 @@
+// Who made the tools, as their banners and the generated page credit it.
+// Kept in one place so that both tools and the page always agree.
+#ifndef KESTREL_SERVICES_CREDITS_H_
+#define KESTREL_SERVICES_CREDITS_H_
+
+namespace credits {
+
+/// The short notice that follows a tool's name and version.
+inline constexpr char kAuthorNotice[] = "(c) 2026 The Kestrel Tools Team";
+/// The project's home page, linked from every generated page.
+inline constexpr char kSiteAddress[] = "https://kestrel-tools.org/";
+/// The link text of that address.
+inline constexpr char kSiteTitle[] = "Kestrel Tools";
+
+}  // namespace credits
+
+#endif  // KESTREL_SERVICES_CREDITS_H_
