@@ -1,0 +1,17 @@
+// Makes a file name safe to stand in the page as a link: a file area on a
+// POSIX system may hold names with quotes, angle brackets or control bytes
+// that would otherwise break the page or run script in a reader's browser.
+#ifndef KESTREL_PAGEGEN_LINK_ESCAPE_H_
+#define KESTREL_PAGEGEN_LINK_ESCAPE_H_
+
+#include <string>
+#include <string_view>
+
+/// The name as a link target: '"', '#', '%', '<', '>', '?' and every byte
+/// below 33 or equal to 127 become %XX (upper-case hex).
+std::string linkTarget(std::string_view name);
+
+/// The name as link text: '<' and '>' become "&lt;" and "&gt;".
+std::string linkText(std::string_view name);
+
+#endif  // KESTREL_PAGEGEN_LINK_ESCAPE_H_
