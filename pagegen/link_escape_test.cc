@@ -1,0 +1,31 @@
+#include "pagegen/link_escape.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(LinkEscapeTest, Names) {
+  struct {
+    const char* name;
+    const char* target;
+    const char* text;
+  } cases[] = {
+      // Names a Windows file system allows come out unchanged.
+      {"README.TXT", "README.TXT", "README.TXT"},
+      {"SUB\\A_B-C!(1)[2]{3}~$';=+,.@^`", "SUB\\A_B-C!(1)[2]{3}~$';=+,.@^`",
+       "SUB\\A_B-C!(1)[2]{3}~$';=+,.@^`"},
+      {"\xe9t\xe9.TXT", "\xe9t\xe9.TXT", "\xe9t\xe9.TXT"},
+      {"\"><script>alert(1)</script>",
+       "%22%3E%3Cscript%3Ealert(1)%3C/script%3E",
+       "\"&gt;&lt;script&gt;alert(1)&lt;/script&gt;"},
+      {"a#b%c?d", "a%23b%25c%3Fd", "a#b%c?d"},
+      {"tab\there\x7f\x1f", "tab%09here%7F%1F", "tab\there\x7f\x1f"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.target, linkTarget(c.name));
+    EXPECT_EQ(c.text, linkText(c.name));
+  }
+}
+
+}  // namespace
