@@ -1,0 +1,40 @@
+// The capture-line rules, applied in a fixed order: empty and blank-led
+// lines first, then directory lines, then file lines, and last the
+// capture's own entry.
+#include "listbuild/line_converter.h"
+
+#include "services/capture_line.h"
+#include "services/text.h"
+
+namespace listbuild {
+
+namespace {
+
+// Once the backslash is in front of a directory's names, the blank after
+// the 12-character short-name column stands 14th.
+constexpr size_t kLongNameBlank = 14;
+
+}  // namespace
+
+std::optional<std::string> listLineFor(std::string_view capture_line) {
+  // Header and summary lines are empty or begin with a blank.
+  if (capture_line.empty() || capture_line[0] == ' ') return std::nullopt;
+
+  std::string line;
+  if (text::find(capture_line, capture::kDirMark) != 0) {
+    line = "\\" + capture::namesFromColumn40(capture_line);
+    // The listed directory itself and its parent.
+    if (line == "\\" || line == "\\." || line == "\\..") return std::nullopt;
+    // The long name after a short name gets a backslash of its own, so that
+    // a reader taking the short name as the entry still sees a directory.
+    if (line.size() > kLongNameBlank && line[kLongNameBlank - 1] == ' ')
+      line.insert(kLongNameBlank, "\\");
+  } else {
+    line = capture::namesFromColumn40(capture_line);
+  }
+
+  if (text::startsWith(line, kCaptureName)) return std::nullopt;
+  return line;
+}
+
+}  // namespace listbuild
