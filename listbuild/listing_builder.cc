@@ -1,0 +1,103 @@
+// The listing builder's main routine, steps 1 to 6. No step stops the run;
+// each statement's failure is taken from the error record as it happens so
+// that the first one can be named at the end.
+#include "listbuild/listing_builder.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "listbuild/line_converter.h"
+#include "services/command.h"
+#include "services/credits.h"
+
+namespace listbuild {
+
+namespace {
+
+constexpr char kBanner[] = "WAGTAILS v1.0";
+constexpr char kCaptureCommand[] = "cmd /c dir /x >\\$lvtr$.txt";
+constexpr char kCaptureFile[] = "\\$lvtr$.txt";
+constexpr char kListFile[] = "filesbbs.new";
+constexpr int16_t kCaptureNumber = 1;
+constexpr int16_t kListNumber = 2;
+
+constexpr char kListingWork[] = "Directory listing";
+constexpr char kWritingWork[] = "Writing FilesBBS.New";
+constexpr char kSuccessMessage[] =
+    "Directory successfully output to FilesBBS.New";
+
+}  // namespace
+
+int ListingBuilder::run() {
+  // Step 1: the banner.
+  console_.printText(std::string(kBanner) + "  " + credits::kAuthorNotice);
+  console_.newLine();
+
+  // Step 2: capture the listing of the current directory in the drive root.
+  int dir_exit_code = runCommand(errors_, kCaptureCommand);
+  bool listed = noteFailure(kListingWork) == 0 && dir_exit_code == 0;
+
+  // Step 3: open the capture, then the list. A capture that the command did
+  // not write this time is an earlier run's, maybe of another directory: it
+  // is not read, and the list is only opened (and so emptied) when there is
+  // a fresh capture to fill it from.
+  files_.openFile(kCaptureNumber, kCaptureFile, FileMode::Input);
+  noteFailure(kListingWork);
+  if (files_.isOpen(kCaptureNumber) && !listed) {
+    files_.closeFile(kCaptureNumber);
+    noteFailure(kListingWork);
+    keepFailure(kListingWork, "the dir command ended with exit code " +
+                                  std::to_string(dir_exit_code));
+  }
+  if (files_.isOpen(kCaptureNumber)) {
+    files_.openFile(kListNumber, kListFile, FileMode::Output);
+    noteFailure(kWritingWork);
+  }
+
+  // Step 4: one list line for each capture line that names an entry.
+  bool converting = files_.isOpen(kCaptureNumber) && files_.isOpen(kListNumber);
+  while (converting && !files_.atEndOfFile(kCaptureNumber)) {
+    std::string line = files_.readLine(kCaptureNumber);
+    if (noteFailure(kListingWork) != 0) break;
+    std::optional<std::string> list_line = listLineFor(line);
+    if (!list_line) continue;
+    files_.writeText(kListNumber, *list_line);
+    files_.writeLineEnd(kListNumber);
+    noteFailure(kWritingWork);
+  }
+  noteFailure(kListingWork);  // a read failure met by the end-of-file test
+
+  // Step 5: close all files.
+  files_.closeAllFiles();
+  noteFailure(kWritingWork);
+
+  // Step 6: the closing line.
+  showClosingLine();
+  return failure_.empty() ? 0 : 1;
+}
+
+int ListingBuilder::noteFailure(const char* what) {
+  int number = errors_.takeErrorNumber();
+  if (number != 0) keepFailure(what, errorMessage(number));
+  return number;
+}
+
+void ListingBuilder::keepFailure(const char* what, const std::string& reason) {
+  if (failure_.empty()) failure_ = std::string(what) + " failed: " + reason;
+}
+
+void ListingBuilder::showClosingLine() {
+  if (failure_.empty()) {
+    console_.printText(kSuccessMessage);
+    console_.newLine();
+  } else if (console_.hasOutput()) {
+    console_.printText(failure_);
+    console_.newLine();
+  } else {
+    // A run with nobody watching (scheduled, redirected) still leaves its
+    // failure where it will be seen.
+    std::fprintf(stderr, "%s\n", failure_.c_str());
+  }
+}
+
+}  // namespace listbuild

@@ -1,0 +1,43 @@
+// The listing builder's run: captures "dir /x" of the current directory in
+// the drive root and writes the entries, one list line each, to
+// "filesbbs.new". A failure does not stop the run, but it is named in the
+// closing line and never costs the keeper an existing list for nothing.
+#ifndef KESTREL_LISTBUILD_LISTING_BUILDER_H_
+#define KESTREL_LISTBUILD_LISTING_BUILDER_H_
+
+#include <string>
+
+#include "services/console.h"
+#include "services/error_record.h"
+#include "services/file_table.h"
+
+namespace listbuild {
+
+class ListingBuilder {
+ public:
+  ListingBuilder(Console& console, ErrorRecord& errors, FileTable& files)
+      : console_(console), errors_(errors), files_(files) {}
+
+  /// Runs steps 1 to 6 once; returns the process exit code: 0 when every
+  /// operation succeeded, 1 when one failed.
+  int run();
+
+ private:
+  // Takes the error of the statement just run, if any, from the record and
+  // keeps it when it is the run's first failure; `what` names the work that
+  // failed. Returns the error number taken (0 for none).
+  int noteFailure(const char* what);
+  // Keeps `reason` as the run's failure unless an earlier one is kept.
+  void keepFailure(const char* what, const std::string& reason);
+  // Shows the closing line: the success message, or the failure.
+  void showClosingLine();
+
+  Console& console_;
+  ErrorRecord& errors_;
+  FileTable& files_;
+  std::string failure_;  // "what failed: why", empty while all is well
+};
+
+}  // namespace listbuild
+
+#endif  // KESTREL_LISTBUILD_LISTING_BUILDER_H_

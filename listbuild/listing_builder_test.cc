@@ -1,0 +1,132 @@
+// End-to-end runs of the wagtails binary in a throw-away drive root.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "listbuild/test_area.h"
+
+namespace {
+
+constexpr char kList[] = "filesbbs.new";
+constexpr char kSuccess[] = "";  // no console: a good run shows nothing
+
+// The last line of a stream, without its line end.
+std::string lastLine(const std::string& stream) {
+  std::string s = stream;
+  if (!s.empty() && s.back() == '\n') s.pop_back();
+  size_t start = s.rfind('\n');
+  return start == std::string::npos ? s : s.substr(start + 1);
+}
+
+// Lays out `entries` in the directory `dir` below the root; a name ending
+// in "/" is a subdirectory.
+void layOut(TestArea& area, const std::string& dir,
+            const std::vector<std::string>& entries) {
+  for (const std::string& entry : entries) {
+    std::string path = dir.empty() ? entry : dir + "/" + entry;
+    if (!path.empty() && path.back() == '/') {
+      area.makeDirectory(path.substr(0, path.size() - 1));
+    } else {
+      area.writeFile(path, "contents of " + entry + "\r\n");
+    }
+  }
+}
+
+TEST(ListingBuilderTest, ListsTheEntriesOfADirectory) {
+  const struct {
+    const char* what;
+    std::vector<std::string> entries;
+    std::string expected;
+  } cases[] = {
+      {"empty directory", {}, ""},
+      {"8.3 names", {"README.TXT", "game.zip"}, "game.zip\r\nREADME.TXT\r\n"},
+      {"long names",
+       {"Long-Description-File.zip", "A Long Name.txt"},
+       "A Long Name.txt\r\nLong-Description-File.zip\r\n"},
+      {"subdirectories",
+       {"DOCS/", "old_versions_2019/", "DOCS/inner.txt"},
+       "\\DOCS\r\n\\old_versions_2019\r\n"},
+      {"hidden names", {".hidden", ".cache/", "SEEN.TXT"}, "SEEN.TXT\r\n"},
+      {"13th character of a subdirectory name a blank",
+       {"Old_releases 2019/", "Old_release 2019/"},
+       "\\Old_release 2019\r\n\\Old_releases \\2019\r\n"},
+      {"entries in upper-cased name order",
+       {"b.txt", "A.TXT", "c/", "_x.txt"},
+       "A.TXT\r\nb.txt\r\n\\c\r\n_x.txt\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestArea area;
+    area.makeDirectory("AREA");
+    layOut(area, "AREA", c.entries);
+
+    TestArea::Result result = area.run(WAGTAILS_PATH, "AREA");
+
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.out, kSuccess);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(area.readFile(std::string("AREA/") + kList), c.expected);
+  }
+}
+
+TEST(ListingBuilderTest, RunInTheDriveRootLeavesOutItsCapture) {
+  TestArea area;
+  layOut(area, "", {"zeta.zip", "FILES.BBS", "UPLOADS/"});
+  area.writeFile(kList, "OLD.ZIP  An earlier list\r\n");
+
+  TestArea::Result result = area.run(WAGTAILS_PATH, "");
+
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_TRUE(area.exists("$lvtr$.txt"));
+  EXPECT_EQ(area.readFile(kList),
+            "FILES.BBS\r\nfilesbbs.new\r\n\\UPLOADS\r\nzeta.zip\r\n");
+}
+
+// A run that cannot do its work says so on standard error, ends with exit
+// code 1 and leaves the keeper's list as it was.
+TEST(ListingBuilderTest, FailureKeepsTheListAndIsReported) {
+  const std::string kKeepersList = "GAME.ZIP  The keeper's own words\r\n";
+  const struct {
+    const char* what;
+    bool root_writable;
+    bool area_writable;
+    const char* earlier_capture_mode;  // nullptr: no earlier capture
+    std::string expected_line;
+  } cases[] = {
+      {"drive root not writable", false, true, nullptr,
+       "Directory listing failed: File not found"},
+      {"earlier capture that cannot be read", false, true, "0600",
+       "Directory listing failed: Permission denied"},
+      {"earlier capture that cannot be replaced", false, true, "0644",
+       "Directory listing failed: the dir command ended with exit code 1"},
+      {"list cannot be written", true, false, nullptr,
+       "Writing FilesBBS.New failed: Permission denied"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestArea area;
+    area.makeDirectory("AREA");
+    area.writeFile("AREA/NEW.ZIP", "new upload");
+    area.writeFile(std::string("AREA/") + kList, kKeepersList);
+    if (c.earlier_capture_mode != nullptr) {
+      area.writeFile("$lvtr$.txt", " Volume in drive C is STALE\r\n");
+      area.setMode("$lvtr$.txt", std::stoi(c.earlier_capture_mode, nullptr, 8));
+    }
+    area.setMode("", c.root_writable ? 0777 : 0755);
+    if (c.area_writable) {
+      area.setMode("AREA", 0777);
+      area.setMode(std::string("AREA/") + kList, 0666);
+    }
+
+    TestArea::Result result = area.run(WAGTAILS_PATH, "AREA", true);
+
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(lastLine(result.err), c.expected_line);
+    EXPECT_EQ(area.readFile(std::string("AREA/") + kList), kKeepersList);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+// File layout and child processes for the end-to-end tests.
+#include "listbuild/test_area.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+TestArea::TestArea() {
+  std::string pattern = (fs::temp_directory_path() / "area-XXXXXX").string();
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (mkdtemp(buffer.data()) == nullptr) {
+    ADD_FAILURE() << "mkdtemp: " << std::strerror(errno);
+    return;
+  }
+  base_ = buffer.data();
+  root_ = base_ + "/drive";
+  fs::create_directory(root_);
+  chmod(base_.c_str(), 0755);
+  chmod(root_.c_str(), 0755);
+}
+
+TestArea::~TestArea() {
+  if (base_.empty()) return;
+  std::error_code ignored;
+  fs::remove_all(base_, ignored);
+}
+
+std::string TestArea::path(const std::string& relative) const {
+  return relative.empty() ? root_ : root_ + "/" + relative;
+}
+
+void TestArea::makeDirectory(const std::string& relative) {
+  std::error_code error;
+  fs::create_directories(path(relative), error);
+  ASSERT_FALSE(error) << relative << ": " << error.message();
+  chmod(path(relative).c_str(), 0755);
+}
+
+void TestArea::writeFile(const std::string& relative,
+                         const std::string& bytes) {
+  std::ofstream out(path(relative), std::ios::binary | std::ios::trunc);
+  out << bytes;
+  ASSERT_TRUE(out.good()) << "cannot write " << relative;
+}
+
+void TestArea::setTime(const std::string& relative, time_t when) {
+  struct timespec times[2] = {{when, 0}, {when, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, path(relative).c_str(), times, 0), 0)
+      << relative << ": " << std::strerror(errno);
+}
+
+void TestArea::setMode(const std::string& relative, mode_t mode) {
+  ASSERT_EQ(chmod(path(relative).c_str(), mode), 0)
+      << relative << ": " << std::strerror(errno);
+}
+
+void TestArea::giveToNobody(const std::string& relative) {
+  struct passwd* nobody = getpwnam("nobody");
+  ASSERT_NE(nobody, nullptr);
+  ASSERT_EQ(chown(path(relative).c_str(), nobody->pw_uid, nobody->pw_gid), 0)
+      << relative << ": " << std::strerror(errno);
+}
+
+std::string TestArea::readFile(const std::string& relative) const {
+  std::ifstream in(path(relative), std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+bool TestArea::exists(const std::string& relative) const {
+  return fs::exists(path(relative));
+}
+
+TestArea::Result TestArea::run(const std::string& program,
+                               const std::string& relative,
+                               bool as_nobody) const {
+  Result result;
+  const std::string out_path = base_ + "/stdout";
+  const std::string err_path = base_ + "/stderr";
+  std::vector<std::string> args;
+  if (as_nobody) {
+    args = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
+            "--clear-groups"};
+  }
+  args.push_back(program);
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  pid_t pid = fork();
+  if (pid < 0) {
+    ADD_FAILURE() << "fork: " << std::strerror(errno);
+    return result;
+  }
+  if (pid == 0) {
+    int in = open("/dev/null", O_RDONLY);
+    int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
+        dup2(err, 2) < 0 || chdir(path(relative).c_str()) != 0) {
+      _exit(127);
+    }
+    setenv("DRIVE_ROOT", root_.c_str(), 1);
+    setenv("TZ", "UTC", 1);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      ADD_FAILURE() << "waitpid: " << std::strerror(errno);
+      return result;
+    }
+  }
+  if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+  std::ifstream out(out_path, std::ios::binary),
+      err(err_path, std::ios::binary);
+  std::ostringstream out_bytes, err_bytes;
+  out_bytes << out.rdbuf();
+  err_bytes << err.rdbuf();
+  result.out = out_bytes.str();
+  result.err = err_bytes.str();
+  return result;
+}
+
+time_t utcTime(int year, int month, int day, int hour, int minute) {
+  struct tm fields = {};
+  fields.tm_year = year - 1900;
+  fields.tm_mon = month - 1;
+  fields.tm_mday = day;
+  fields.tm_hour = hour;
+  fields.tm_min = minute;
+  return timegm(&fields);
+}

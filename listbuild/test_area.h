@@ -1,0 +1,58 @@
+// A throw-away file area for end-to-end runs of the tools: a fresh drive
+// root in the temporary directory, helpers to lay out files and
+// subdirectories with fixed sizes and times, and a way to run a tool in one
+// of its directories as a scheduled job would (no terminal, TZ=UTC).
+#ifndef KESTREL_LISTBUILD_TEST_AREA_H_
+#define KESTREL_LISTBUILD_TEST_AREA_H_
+
+#include <sys/types.h>
+
+#include <ctime>
+#include <string>
+
+class TestArea {
+ public:
+  /// Creates the drive root, open to every user so that a tool can also be
+  /// run as an unprivileged one.
+  TestArea();
+  /// Removes the root and everything below it.
+  ~TestArea();
+  TestArea(const TestArea&) = delete;
+  TestArea& operator=(const TestArea&) = delete;
+
+  /// The drive root's host path.
+  const std::string& root() const { return root_; }
+  /// The host path of `relative` below the drive root ("" is the root).
+  std::string path(const std::string& relative) const;
+
+  void makeDirectory(const std::string& relative);
+  void writeFile(const std::string& relative, const std::string& bytes);
+  /// Sets both the access and the modification time.
+  void setTime(const std::string& relative, time_t when);
+  void setMode(const std::string& relative, mode_t mode);
+  /// Makes `nobody` the owner.
+  void giveToNobody(const std::string& relative);
+  /// The file's bytes; "" when it cannot be read.
+  std::string readFile(const std::string& relative) const;
+  bool exists(const std::string& relative) const;
+
+  struct Result {
+    int exit_code = -1;
+    std::string out;  // standard output
+    std::string err;  // standard error
+  };
+  /// Runs `program` in the directory `relative` with DRIVE_ROOT set to the
+  /// root, TZ=UTC, standard input from /dev/null and both output streams
+  /// captured; `as_nobody` drops root's privileges first.
+  Result run(const std::string& program, const std::string& relative,
+             bool as_nobody = false) const;
+
+ private:
+  std::string base_;  // holds the root and the captured output streams
+  std::string root_;
+};
+
+/// Seconds since the epoch of a UTC date and time.
+time_t utcTime(int year, int month, int day, int hour, int minute);
+
+#endif  // KESTREL_LISTBUILD_TEST_AREA_H_
