@@ -1,0 +1,111 @@
+// The two tools together: the list that wagtails builds, renamed to
+// FILES.BBS, gives kestrel a page with one row for every file and
+// subdirectory of the area, and no other row.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "listbuild/test_area.h"
+
+namespace {
+
+const std::string kFileDate = "03/14/2024  09:26 PM";
+const std::string kDirDate = "12/01/2023  08:05 AM";
+
+std::string foundFileRow1(const std::string& name) {
+  return "<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A HREF=\"" + name +
+         "\">" + name + "</A></FONT></TD>";
+}
+
+// `size` as the listing prints it: right-aligned in 18 columns, a blank.
+std::string foundFileRow2(const std::string& size) {
+  return "<TD ALIGN=LEFT>" + kFileDate + "</TD><TD ALIGN=RIGHT>" +
+         std::string(18 - size.size(), ' ') + size + " </TD>";
+}
+
+std::string directoryRow2() {
+  return "<TD ALIGN=LEFT>" + kDirDate +
+         "</TD><TD ALIGN=LEFT><img src=\"/icons/dir.png\"></TD>";
+}
+
+std::pair<std::string, std::string> longNameRow(const std::string& name) {
+  return {
+      "<TR><TD ALIGN=CENTER><FONT SIZE=3 FACE=Helvetica,Georgia><B>"
+      "<A HREF=\"" +
+          name + "\"> &raquo; </A></FONT></TD>",
+      "<TD ALIGN=LEFT><B>&nbsp;{ LFN } &nbsp;&nbsp;&nbsp;&raquo;</B></TD>"
+      "<TD ALIGN=RIGHT>?</TD>"};
+}
+
+// The opening line of each table row of `page` and the line after it.
+std::vector<std::pair<std::string, std::string>> rowsOf(
+    const std::string& page) {
+  std::vector<std::string> lines;
+  std::istringstream in(page);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].rfind("<TR><TD", 0) == 0) {
+      rows.emplace_back(lines[i],
+                        i + 1 < lines.size() ? lines[i + 1] : std::string());
+    }
+  }
+  return rows;
+}
+
+TEST(RoundTripTest, EveryEntryOfTheAreaGetsItsRow) {
+  TestArea area;
+  const time_t file_time = utcTime(2024, 3, 14, 21, 26);
+  const time_t dir_time = utcTime(2023, 12, 1, 8, 5);
+  area.makeDirectory("AREA");
+  const struct {
+    const char* name;
+    size_t size;
+  } files[] = {
+      {"README.TXT", 1234},
+      {"game.zip", 56789},
+      {"ABCDEFGH.ZIP", 7},   // 12 characters: looked up
+      {"ABCDEFGHI.ZIP", 8},  // 13 characters: a long-name row
+      {"Long-Description-File.zip", 1},
+  };
+  for (const auto& file : files) {
+    std::string path = std::string("AREA/") + file.name;
+    area.writeFile(path, std::string(file.size, 'x'));
+    area.setTime(path, file_time);
+  }
+  for (const char* dir : {"DOCS", "old_versions_2019"}) {
+    std::string path = std::string("AREA/") + dir;
+    area.makeDirectory(path);
+    area.writeFile(path + "/inner.txt", "inside");
+    area.setTime(path, dir_time);
+  }
+
+  TestArea::Result built = area.run(WAGTAILS_PATH, "AREA");
+  ASSERT_EQ(built.exit_code, 0) << built.err;
+  std::filesystem::rename(area.path("AREA/filesbbs.new"),
+                          area.path("AREA/FILES.BBS"));
+  TestArea::Result paged = area.run(KESTREL_PATH, "AREA");
+  ASSERT_EQ(paged.exit_code, 0) << paged.err;
+
+  const std::string page = area.readFile("AREA/00_INDEX.HTM");
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {foundFileRow1("ABCDEFGH.ZIP"), foundFileRow2("7")},
+      longNameRow("ABCDEFGHI.ZIP"),
+      {foundFileRow1("DOCS"), directoryRow2()},
+      {foundFileRow1("game.zip"), foundFileRow2("56,789")},
+      longNameRow("Long-Description-File.zip"),
+      longNameRow("old_versions_2019"),
+      {foundFileRow1("README.TXT"), foundFileRow2("1,234")},
+  };
+  EXPECT_EQ(rowsOf(page), expected) << page;
+  EXPECT_EQ(page.find("NOT found!"), std::string::npos);
+}
+
+}  // namespace
