@@ -1,0 +1,54 @@
+// A throw-away drive for in-process tests of the interpreter and the
+// listing: a fresh directory as DRIVE_ROOT, the current directory moved to
+// "AREA" below it and TZ set to UTC; all three come back, and the drive is
+// removed, when the object goes away.
+#ifndef KESTREL_SERVICES_TEST_DRIVE_H_
+#define KESTREL_SERVICES_TEST_DRIVE_H_
+
+#include <sys/types.h>
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+class TestDrive {
+ public:
+  TestDrive();
+  ~TestDrive();
+  TestDrive(const TestDrive&) = delete;
+  TestDrive& operator=(const TestDrive&) = delete;
+
+  /// The drive root's host path.
+  const std::string& root() const { return root_; }
+  /// The host path of `relative` below the drive root.
+  std::string path(const std::string& relative) const;
+
+  void makeDirectory(const std::string& relative);
+  void writeFile(const std::string& relative, const std::string& bytes);
+  /// A file of `size` bytes that holds no data blocks.
+  void makeSparseFile(const std::string& relative, off_t size);
+  /// Sets the access and modification time without following a link.
+  void setTime(const std::string& relative, time_t when);
+  /// The file's bytes; "" when it cannot be read.
+  std::string readFile(const std::string& relative) const;
+  bool exists(const std::string& relative) const;
+  /// Every path below the root (relative, sorted), to see what a command
+  /// changed on disk.
+  std::vector<std::string> contents() const;
+
+ private:
+  std::string root_;
+  std::string old_cwd_;
+  std::string old_drive_root_;
+  bool had_drive_root_ = false;
+  std::string old_tz_;
+  bool had_tz_ = false;
+};
+
+/// Seconds since the epoch of a UTC date and time.
+time_t utcTime(int year, int month, int day, int hour, int minute);
+
+/// The lines of a capture split at CR LF (a final CR LF ends the last line).
+std::vector<std::string> captureLines(const std::string& bytes);
+
+#endif  // KESTREL_SERVICES_TEST_DRIVE_H_
