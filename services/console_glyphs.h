@@ -1,0 +1,33 @@
+// How console text becomes terminal output: every byte is shown as a glyph
+// of its own and none acts as a terminal control. Valid UTF-8 characters
+// (other than the C1 controls U+0080-U+009F) stay as typed; every other byte
+// is drawn as its code page 437 glyph, written as UTF-8.
+#ifndef KESTREL_SERVICES_CONSOLE_GLYPHS_H_
+#define KESTREL_SERVICES_CONSOLE_GLYPHS_H_
+
+#include <cstddef>
+#include <string_view>
+
+namespace glyphs {
+
+/// The code page 437 glyph of `byte` as UTF-8 (NUL is a blank).
+std::string_view cp437Glyph(unsigned char byte);
+
+/// Terminal columns taken by code point `cp`: 0 for combining marks and
+/// zero-width characters, 2 for wide East Asian characters and emoji, else 1.
+int codePointColumns(char32_t cp);
+
+/// One glyph cut from the front of a text.
+struct Glyph {
+  std::string_view utf8;  // the bytes to write to the terminal
+  size_t consumed = 0;    // bytes of the text it stands for
+  int columns = 0;        // terminal columns it takes
+};
+
+/// The glyph at the front of non-empty `text`: a whole UTF-8 character when
+/// one starts there, else the CP437 glyph of the first byte.
+Glyph nextGlyph(std::string_view text);
+
+}  // namespace glyphs
+
+#endif  // KESTREL_SERVICES_CONSOLE_GLYPHS_H_
