@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+// clang-format off
 std::string errorMessage(int number) {
   switch (number > 255 ? 0 : number) {
     case 0: return "No Error";
@@ -38,6 +39,7 @@ std::string errorMessage(int number) {
     default: return "";
   }
 }
+// clang-format on
 
 void ErrorRecord::enterStep(uint16_t number) {
   current_number_ = number;
