@@ -1,6 +1,7 @@
 // The Windows system error code table.
 #include "services/os_error.h"
 
+// clang-format off
 int errorFromWindowsCode(unsigned long code) {
   switch (code) {
     case 1: case 16: case 37: return 75;
@@ -22,8 +23,9 @@ int errorFromWindowsCode(unsigned long code) {
     case 87: return 5;
     case 112: return 61;
     default:
-      // Codes 0 to 39 not listed above do not occur; every higher one is a
-      // generic access failure.
+      // Every code from 40 on is a generic access failure; 0, a failure
+      // that gave no reason, is an internal error.
       return code >= 40 ? 75 : 51;
   }
 }
+// clang-format on

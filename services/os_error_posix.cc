@@ -20,7 +20,6 @@ enum WindowsCode : unsigned long {
   kErrorInvalidDrive = 15,
   kErrorNotSameDevice = 17,
   kErrorNotReady = 21,
-  kErrorBadCommand = 22,
   kErrorCrc = 23,
   kErrorSeek = 25,
   kErrorWriteFault = 29,
@@ -39,11 +38,13 @@ enum WindowsCode : unsigned long {
   kErrorDirNotEmpty = 145,
   kErrorBusy = 170,
   kErrorAlreadyExists = 183,
+  kErrorBadExeFormat = 193,
   kErrorFilenameExcedRange = 206,
   kErrorDirectory = 267,
   kErrorCantResolveFilename = 1921,
 };
 
+// clang-format off
 unsigned long windowsCodeFor(int code) {
   switch (code) {
     case ENOENT: return kErrorFileNotFound;
@@ -67,13 +68,14 @@ unsigned long windowsCodeFor(int code) {
     case EAGAIN: return kErrorLockViolation;
     case EPIPE: return kErrorBrokenPipe;
     case ESPIPE: return kErrorSeek;
-    case ENOEXEC: return kErrorBadCommand;
+    case ENOEXEC: return kErrorBadExeFormat;
     case E2BIG: return kErrorInvalidParameter;
     case EILSEQ: return kErrorInvalidName;
     case ENOTSUP: return kErrorNotSupported;
     default: return kErrorInvalidFunction;
   }
 }
+// clang-format on
 
 }  // namespace
 
