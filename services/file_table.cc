@@ -19,10 +19,12 @@ FileTable::Entry* FileTable::entryFor(int16_t number) {
   return it == files_.end() ? nullptr : &it->second;
 }
 
-void FileTable::openFile(int16_t number, std::string_view name,
-                         FileMode mode) {
+void FileTable::openFile(int16_t number, std::string_view name, FileMode mode) {
   name = name.substr(0, kNameLimit);
-  if (name.empty() || name.find_first_of("*?") != std::string_view::npos) {
+  // A NUL would end the name early on its way to the system and so open
+  // another file than the one named.
+  if (name.empty() || name.find_first_of(std::string_view("*?\0", 3)) !=
+                          std::string_view::npos) {
     errors_.fail(kBadFileName);
     return;
   }

@@ -21,8 +21,9 @@ class FileTable {
   FileTable& operator=(const FileTable&) = delete;
 
   /// Opens `name` (first 255 bytes) under `number`. Fails with 64 for an
-  /// empty name or one with a wildcard, 52 for a negative number, 55 for a
-  /// number in use, else with the system's mapped failure.
+  /// empty name or one with a wildcard or NUL, 52 for a negative number, 55
+  /// for a number in use, 70 for a file in use, else with the system's
+  /// mapped failure.
   void openFile(int16_t number, std::string_view name, FileMode mode);
   /// The next line without its line end; "" and 62 past the end.
   std::string readLine(int16_t number);

@@ -16,12 +16,14 @@ struct OsFile {
   bool character_device = false;
 };
 
-/// Opens a host path: `Input` needs an existing readable file; `Output`
-/// creates the file or cuts an existing disk file to length 0.
+/// Opens a host path with no sharing: `Input` needs an existing readable
+/// file; `Output` creates the file or cuts an existing disk file to length 0.
+/// A file that another opener holds fails with 70.
 int osOpen(const std::string& host_path, FileMode mode, OsFile* file);
 /// Reads up to `size` bytes; `*got` of 0 means the end of the file.
 int osRead(const OsFile& file, char* buffer, size_t size, size_t* got);
-/// One write call; `*written` may come back short.
+/// Hands all bytes to the system at once; `*written` comes back short only
+/// when the disk or device takes no more.
 int osWrite(const OsFile& file, const char* data, size_t size, size_t* written);
 /// Sets the end of the file at the current position.
 int osTruncateHere(const OsFile& file);

@@ -1,8 +1,11 @@
 // File calls on POSIX. Missing directories on the way to a name are told
 // apart from a missing file, as Windows does, by looking at the directory
-// part once an open has failed with ENOENT.
+// part once an open has failed with ENOENT. A disk file is held with an
+// exclusive lock while it is open, so that a second opener that also locks
+// (another tool run, the built-in interpreter) finds it in use.
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +16,8 @@
 namespace {
 
 int openFailure(const std::string& path, int code) {
+  // Opening a directory as a file is refused as access denied on Windows.
+  if (code == EISDIR) return kPermissionDenied;
   if (code != ENOENT) return errorFromSystemCode(code);
   size_t slash = path.rfind('/');
   if (slash == std::string::npos || slash == 0) return kFileNotFound;
@@ -45,14 +50,22 @@ int osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
     return kPermissionDenied;
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  file->handle = fd;
-  file->character_device = S_ISCHR(st.st_mode);
+  // No sharing: a file held by another opener is in use. The lock comes
+  // before the truncation so that a file in use keeps its content. A file
+  // system without locks cannot enforce this and is used all the same.
+  if (S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) != 0 &&
+      errno == EWOULDBLOCK) {
+    close(fd);
+    return kPermissionDenied;
+  }
   if (mode == FileMode::Output && S_ISREG(st.st_mode) &&
       ftruncate(fd, 0) != 0) {
     int error = errorFromSystemCode(errno);
     close(fd);
     return error;
   }
+  file->handle = fd;
+  file->character_device = S_ISCHR(st.st_mode);
   return 0;
 }
 
@@ -71,17 +84,22 @@ int osRead(const OsFile& file, char* buffer, size_t size, size_t* got) {
 
 int osWrite(const OsFile& file, const char* data, size_t size,
             size_t* written) {
-  ssize_t n;
-  do {
-    n = write(static_cast<int>(file.handle), data, size);
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) {
-    *written = 0;
-    // A full disk or device is a short write of nothing, not a rejection.
-    if (errno == ENOSPC || errno == EDQUOT) return 0;
-    return errorFromSystemCode(errno);
+  // write() may take part of the bytes (a signal, a pipe); the rest is
+  // offered again until the file takes no more.
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = write(static_cast<int>(file.handle), data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *written = done;
+      // A full disk or device is a short write, not a rejection.
+      if (errno == ENOSPC || errno == EDQUOT) return 0;
+      return errorFromSystemCode(errno);
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
   }
-  *written = static_cast<size_t>(n);
+  *written = done;
   return 0;
 }
 
