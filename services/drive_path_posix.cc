@@ -17,17 +17,22 @@ std::string currentDirectory() {
   return buffer;
 }
 
-std::string canonical(const std::string& path) {
+// The setting as an absolute path; one that does not exist (yet) is taken
+// as written, relative to `cwd`.
+std::string canonical(const std::string& path, const std::string& cwd) {
   char buffer[PATH_MAX];
-  if (realpath(path.c_str(), buffer) == nullptr) return path;
-  return buffer;
+  if (realpath(path.c_str(), buffer) != nullptr) return buffer;
+  if (path[0] == '/' || cwd[0] != '/') return path;
+  return cwd + "/" + path;
 }
 
-// Walks up from `dir` while the parent is on the same device.
+// Walks up from `dir` while the parent is on the same device. A directory
+// that cannot be named (removed, or too deep) has only "/" to stand on.
 std::string mountRoot(const std::string& dir) {
   std::string here = dir;
   struct stat st;
-  if (stat(here.c_str(), &st) != 0) return "/";
+  if (here.empty() || here[0] != '/' || stat(here.c_str(), &st) != 0)
+    return "/";
   while (here != "/") {
     size_t slash = here.rfind('/');
     std::string parent = slash == 0 ? "/" : here.substr(0, slash);
@@ -51,11 +56,12 @@ std::string rootFor(const std::string& cwd) {
   static RootCache cache;
   const char* env = getenv("DRIVE_ROOT");
   std::string setting = env != nullptr ? env : "";
+  // Only an absolute setting gives the same root from every directory.
   if (cache.valid && cache.setting == setting &&
-      (!setting.empty() || cache.cwd == cwd)) {
+      ((!setting.empty() && setting[0] == '/') || cache.cwd == cwd)) {
     return cache.root;
   }
-  std::string root = setting.empty() ? mountRoot(cwd) : canonical(setting);
+  std::string root = setting.empty() ? mountRoot(cwd) : canonical(setting, cwd);
   while (root.size() > 1 && root.back() == '/') root.pop_back();
   cache = RootCache{setting, cwd, root, true};
   return root;
