@@ -2,6 +2,7 @@
 // posix_spawnp (never through a shell) and waited for.
 #include <errno.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <string>
@@ -42,6 +43,16 @@ std::vector<std::string> splitWords(std::string_view line) {
   return words;
 }
 
+// 76 when the directory a program is named in does not exist, else 53.
+int missingProgram(const std::string& program) {
+  size_t slash = program.rfind('/');
+  if (slash == std::string::npos || slash == 0) return kFileNotFound;
+  struct stat st;
+  std::string dir = program.substr(0, slash);
+  if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return kPathNotFound;
+  return kFileNotFound;
+}
+
 }  // namespace
 
 int runCommand(ErrorRecord& errors, std::string_view command_line) {
@@ -66,7 +77,8 @@ int runCommand(ErrorRecord& errors, std::string_view command_line) {
   pid_t pid;
   int rc = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
   if (rc != 0) {
-    errors.fail(rc == ENOENT ? kFileNotFound : errorFromSystemCode(rc));
+    errors.fail(rc == ENOENT ? missingProgram(words[0])
+                             : errorFromSystemCode(rc));
     return 0;
   }
   int status = 0;

@@ -1,0 +1,198 @@
+#include "services/command.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "services/file_table.h"
+
+namespace {
+
+TEST(CommandTailTest, TailOfCommandLine) {
+  struct {
+    const char* line;
+    const char* expected;
+  } cases[] = {
+      {"KESTREL  C:\\FILES\\AREA ", "C:\\FILES\\AREA "},
+      {"\"C:\\Program Files\\KESTREL.EXE\" x", "x"},
+      {"\"C:\\Program Files\\KESTREL.EXE\"   x  y ", "x  y "},
+      {"\"KESTREL\"", ""},
+      {"KESTREL", ""},
+      {"KESTREL ", ""},
+      {"", ""},
+      {"KESTREL\tx", "\tx"},
+      {"KESTREL \tx", "\tx"},
+      {" KESTREL x", "KESTREL x"},
+      {"   KESTREL", "KESTREL"},
+      {"\"C:\\KESTREL x", ""},
+      {"KESTREL \"My Area\" \\a\\", "\"My Area\" \\a\\"},
+      {"KESTREL\xE9 x", "x"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(c.expected, tailOfCommandLine(c.line));
+  }
+}
+
+TEST(CommandTailTest, ArgumentsJoinWithOneBlank) {
+  struct {
+    std::vector<std::string> argv;
+    const char* expected;
+  } cases[] = {
+      {{"kestrel"}, ""},
+      {{"kestrel", "My Area"}, "My Area"},
+      {{"kestrel", "a", "b", "c"}, "a b c"},
+      {{"kestrel", "a\\b", "  c "}, "a\\b   c "},
+      {{"kestrel", "", "x"}, " x"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    std::vector<std::string> words = c.argv;
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    initCommandTail(static_cast<int>(words.size()), argv.data());
+    EXPECT_EQ(c.expected, commandTail());
+  }
+  initCommandTail(0, nullptr);
+  EXPECT_EQ("", commandTail());
+}
+
+std::string readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+// Commands run from a scratch directory that is also the drive root.
+class RunCommandTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/command_test.XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(pattern));
+    char* real = realpath(pattern, nullptr);
+    dir_ = real;
+    free(real);
+    char* cwd = getcwd(nullptr, 0);
+    old_cwd_ = cwd;
+    free(cwd);
+    const char* root = getenv("DRIVE_ROOT");
+    had_root_ = root != nullptr;
+    if (had_root_) old_root_ = root;
+    setenv("DRIVE_ROOT", dir_.c_str(), 1);
+    ASSERT_EQ(0, chdir(dir_.c_str()));
+  }
+
+  void TearDown() override {
+    EXPECT_EQ(0, chdir(old_cwd_.c_str()));
+    if (had_root_)
+      setenv("DRIVE_ROOT", old_root_.c_str(), 1);
+    else
+      unsetenv("DRIVE_ROOT");
+    std::string command = "rm -rf '" + dir_ + "'";
+    EXPECT_EQ(0, system(command.c_str()));
+  }
+
+  ErrorRecord errors_;
+  std::string dir_;
+
+ private:
+  std::string old_cwd_;
+  std::string old_root_;
+  bool had_root_ = false;
+};
+
+TEST_F(RunCommandTest, ProgramThatCannotStart) {
+  writeBytes(dir_ + "/data.txt", "not a program\n");
+  ASSERT_EQ(0, chmod((dir_ + "/data.txt").c_str(), 0644));
+  struct {
+    const char* line;
+    int expected;
+  } cases[] = {
+      {"kestrel-test-no-such-program", kFileNotFound},
+      {"kestrel-test-no-such-program /x", kFileNotFound},
+      {".\\no-such-program", kFileNotFound},
+      {"\\no-such-program", kFileNotFound},
+      {"\\nodir\\program", kPathNotFound},
+      {"nodir/program arg", kPathNotFound},
+      {".\\data.txt", kPermissionDenied},
+      {"", kFileNotFound},
+      {"   ", kFileNotFound},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(0, runCommand(errors_, c.line));
+    EXPECT_EQ(c.expected, errors_.takeErrorNumber());
+  }
+}
+
+TEST_F(RunCommandTest, ReturnsTheExitCode) {
+  struct {
+    const char* line;
+    int expected;
+  } cases[] = {
+      {"true", 0},
+      {"false", 1},
+      {"sh -c \"exit 7\"", 7},
+      {"sh -c \"exit 255\"", 255},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(c.expected, runCommand(errors_, c.line));
+    // A child that fails is no failure of the tool.
+    EXPECT_EQ(0, errors_.takeErrorNumber());
+  }
+}
+
+TEST_F(RunCommandTest, ChildSharesEnvironmentAndDirectory) {
+  setenv("KESTREL_TEST_CODE", "42", 1);
+  EXPECT_EQ(42, runCommand(errors_, "sh -c \"exit $KESTREL_TEST_CODE\""));
+  unsetenv("KESTREL_TEST_CODE");
+  EXPECT_EQ(0, runCommand(errors_, "sh -c \"pwd >where.txt\""));
+  EXPECT_EQ(dir_ + "\n", readBytes(dir_ + "/where.txt"));
+  EXPECT_EQ(0, errors_.takeErrorNumber());
+}
+
+TEST_F(RunCommandTest, ChildInheritsNoOpenFile) {
+  FileTable files(errors_);
+  files.openFile(2, "held.txt", FileMode::Output);
+  ASSERT_EQ(0, errors_.takeErrorNumber());
+  EXPECT_EQ(0,
+            runCommand(errors_, "sh -c \"ls -l /proc/$$/fd/ >fds.txt 2>&1\""));
+  std::string fds = readBytes(dir_ + "/fds.txt");
+  EXPECT_NE("", fds);
+  EXPECT_EQ(std::string::npos, fds.find("held.txt")) << fds;
+}
+
+TEST_F(RunCommandTest, OnlyTheFirst256CharactersRun) {
+  // The script writes the arguments it got, joined by one blank.
+  const std::string script = dir_ + "/args.sh";
+  writeBytes(script,
+             "#!/bin/sh\nprintf '%s' \"$*\" >\"$(dirname \"$0\")/args.out\"\n");
+  ASSERT_EQ(0, chmod(script.c_str(), 0755));
+  std::string line = ".\\args.sh";
+  for (int i = 0; line.size() < 300; ++i) line += " word" + std::to_string(i);
+  line.resize(300);
+  ASSERT_NE(' ', line[255]);
+  ASSERT_NE(' ', line[256]);
+
+  EXPECT_EQ(0, runCommand(errors_, line));
+  EXPECT_EQ(0, errors_.takeErrorNumber());
+  const std::string prefix = ".\\args.sh ";
+  EXPECT_EQ(line.substr(prefix.size(), 256 - prefix.size()),
+            readBytes(dir_ + "/args.out"));
+}
+
+}  // namespace
