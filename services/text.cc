@@ -34,7 +34,8 @@ std::string trimLeft(std::string_view s) {
 
 std::string trimRight(std::string_view s) {
   size_t last = s.find_last_not_of(' ');
-  return last == std::string_view::npos ? "" : std::string(s.substr(0, last + 1));
+  return last == std::string_view::npos ? ""
+                                        : std::string(s.substr(0, last + 1));
 }
 
 std::string trim(std::string_view s) { return trimLeft(trimRight(s)); }

@@ -16,8 +16,8 @@ TEST(TextTest, Mid) {
       {"abcdef", 6, 1, "f"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.s << " " << c.position << " "
-                                    << c.length);
+    SCOPED_TRACE(testing::Message()
+                 << c.s << " " << c.position << " " << c.length);
     EXPECT_EQ(c.expected, text::mid(c.s, c.position, c.length));
   }
   EXPECT_EQ("cdef", text::rest("abcdef", 3));
