@@ -295,12 +295,18 @@ int listDirectory(DirFormat format, std::string_view name, int out_fd) {
   Listing listing = resolve(name);
   LineWriter out(out_fd);
   if (format != DirFormat::kBare) writeHeader(listing, &out);
+  size_t shown = 0;
   for (const DirEntry& entry : listing.entries) {
     if (format == DirFormat::kBare && entry.directory &&
         (entry.name == "." || entry.name == "..")) {
       continue;
     }
     out.line(entryLine(entry, format));
+    ++shown;
+  }
+  // Bare names of an empty directory: its dots alone are nothing found.
+  if (shown == 0 && listing.outcome == Outcome::kListed) {
+    listing.outcome = Outcome::kFileNotFound;
   }
   if (listing.outcome == Outcome::kListed && format != DirFormat::kBare) {
     writeSummary(listing, &out);

@@ -84,6 +84,18 @@ bool hasNul(std::string_view name) {
   return name.find('\0') != std::string_view::npos;
 }
 
+// ENOENT for `path` becomes ENOTDIR when it is the directory on the way
+// that is missing: "path not found" rather than "file not found".
+int pathAwareCode(const std::string& path, int code) {
+  if (code != ENOENT) return code;
+  std::string dir = path.substr(0, path.rfind('/') + 1);
+  struct stat st;
+  if (!dir.empty() && (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
+    return ENOTDIR;
+  }
+  return code;
+}
+
 void notRecognized(std::string_view command) {
   printError("'" + std::string(command) +
              "' is not recognized as an internal or external command, "
@@ -153,7 +165,7 @@ int runDel(const Arguments& args) {
   }
   std::string path = hostPath(args.name);
   if (unlink(path.c_str()) == 0) return 0;
-  int code = errno;
+  int code = pathAwareCode(path, errno);
   if (code == ENOENT) {
     printError("Could Not Find " + displayPath(path));
   } else if (code == ENOTDIR) {
@@ -169,17 +181,7 @@ int readBatch(std::string_view name, std::string* text) {
   std::string path = hostPath(name);
   // Non-blocking, so that a FIFO under a batch name cannot make us wait.
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    int code = errno;
-    // A missing directory on the way is "path not found", as on the drive.
-    struct stat parent;
-    std::string dir = path.substr(0, path.rfind('/') + 1);
-    if (code == ENOENT && !dir.empty() &&
-        (stat(dir.c_str(), &parent) != 0 || !S_ISDIR(parent.st_mode))) {
-      code = ENOTDIR;
-    }
-    return errorFromSystemCode(code);
-  }
+  if (fd < 0) return errorFromSystemCode(pathAwareCode(path, errno));
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
@@ -249,8 +251,9 @@ bool openOutput(const ParsedLine& parsed, int out_fd, int* fd) {
                    : failureText(errno));
     return false;
   }
-  // O_NONBLOCK only kept the open from waiting on a FIFO without a reader.
-  fcntl(*fd, F_SETFL, fcntl(*fd, F_GETFL) & ~O_NONBLOCK);
+  // O_NONBLOCK only kept the open from waiting on a FIFO without a reader;
+  // setting the status flags anew drops it.
+  fcntl(*fd, F_SETFL, parsed.append ? O_APPEND : 0);
   return true;
 }
 

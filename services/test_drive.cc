@@ -3,10 +3,12 @@
 
 #include <fcntl.h>
 #include <ftw.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,6 +56,7 @@ TestDrive::TestDrive() {
   EXPECT_NE(nullptr, made);
   char real[PATH_MAX];
   root_ = realpath(pattern.c_str(), real) != nullptr ? real : pattern;
+  chmod(root_.c_str(), 0755);  // open to the unprivileged runs
   char cwd[PATH_MAX];
   old_cwd_ = getcwd(cwd, sizeof cwd) != nullptr ? cwd : "/";
   old_drive_root_ = getEnv("DRIVE_ROOT", &had_drive_root_);
@@ -122,6 +125,45 @@ std::vector<std::string> TestDrive::contents() const {
   nftw(root_.c_str(), noteOne, 16, FTW_PHYS);
   std::sort(found.begin(), found.end());
   return found;
+}
+
+namespace {
+
+std::string readAll(FILE* file) {
+  std::string bytes;
+  rewind(file);
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, file)) > 0)
+    bytes.append(buffer, n);
+  fclose(file);
+  return bytes;
+}
+
+}  // namespace
+
+ChildRun runAsNobody(const std::function<int()>& action) {
+  constexpr uid_t kNobody = 65534;
+  ChildRun run;
+  FILE* out = tmpfile();
+  FILE* err = tmpfile();
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fileno(out), STDOUT_FILENO);
+    dup2(fileno(err), STDERR_FILENO);
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
+        setuid(kNobody) != 0) {
+      _exit(99);
+    }
+    _exit(action());
+  }
+  int status = 0;
+  EXPECT_EQ(pid, waitpid(pid, &status, 0));
+  run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = readAll(out);
+  run.err = readAll(err);
+  return run;
 }
 
 time_t utcTime(int year, int month, int day, int hour, int minute) {

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,17 @@ class TestDrive {
   std::string old_tz_;
   bool had_tz_ = false;
 };
+
+/// What an action run in a child process returned and wrote.
+struct ChildRun {
+  int code = -1;
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+/// Runs `action` in a forked child as the user nobody (root's rights
+/// dropped, so that permissions hold), its output streams captured.
+ChildRun runAsNobody(const std::function<int()>& action);
 
 /// Seconds since the epoch of a UTC date and time.
 time_t utcTime(int year, int month, int day, int hour, int minute);
