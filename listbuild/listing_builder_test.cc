@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "listbuild/test_area.h"
+#include "services/credits.h"
 
 namespace {
 
@@ -17,6 +18,24 @@ std::string lastLine(const std::string& stream) {
   if (!s.empty() && s.back() == '\n') s.pop_back();
   size_t start = s.rfind('\n');
   return start == std::string::npos ? s : s.substr(start + 1);
+}
+
+// The text lines a terminal shows for `sent`: colour sequences and CRs
+// dropped, split at the line feeds.
+std::vector<std::string> shownLines(const std::string& sent) {
+  std::vector<std::string> lines(1);
+  for (size_t i = 0; i < sent.size(); ++i) {
+    if (sent[i] == '\x1b' && i + 1 < sent.size() && sent[i + 1] == '[') {
+      i += 2;
+      while (i < sent.size() && (sent[i] < 0x40 || sent[i] > 0x7e)) ++i;
+    } else if (sent[i] == '\n') {
+      lines.emplace_back();
+    } else if (sent[i] != '\r') {
+      lines.back() += sent[i];
+    }
+  }
+  if (lines.back().empty()) lines.pop_back();
+  return lines;
 }
 
 // Lays out `entries` in the directory `dir` below the root; a name ending
@@ -130,3 +149,33 @@ TEST(ListingBuilderTest, FailureKeepsTheListAndIsReported) {
 }
 
 }  // namespace
+
+// At a terminal the run shows its banner first and its closing line last.
+TEST(ListingBuilderTest, TerminalShowsBannerAndClosingLine) {
+  const std::string kBanner =
+      std::string("WAGTAILS v1.0  ") + credits::kAuthorNotice;
+  const struct {
+    const char* what;
+    bool root_writable;
+    int expected_exit_code;
+    std::string expected_closing_line;
+  } cases[] = {
+      {"success", true, 0, "Directory successfully output to FilesBBS.New"},
+      {"failure", false, 1, "Directory listing failed: File not found"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestArea area;
+    area.makeDirectory("AREA");
+    area.setMode("AREA", 0777);
+    area.setMode("", c.root_writable ? 0777 : 0755);
+
+    TestArea::Result result = area.runInTerminal(WAGTAILS_PATH, "AREA", true);
+
+    EXPECT_EQ(result.exit_code, c.expected_exit_code);
+    std::vector<std::string> lines = shownLines(result.out);
+    ASSERT_GE(lines.size(), 2u) << result.out;
+    EXPECT_EQ(lines.front(), kBanner);
+    EXPECT_EQ(lines.back(), c.expected_closing_line);
+  }
+}

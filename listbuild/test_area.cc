@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <pwd.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -85,12 +86,8 @@ bool TestArea::exists(const std::string& relative) const {
   return fs::exists(path(relative));
 }
 
-TestArea::Result TestArea::run(const std::string& program,
-                               const std::string& relative,
-                               bool as_nobody) const {
-  Result result;
-  const std::string out_path = base_ + "/stdout";
-  const std::string err_path = base_ + "/stderr";
+void TestArea::execIn(const std::string& program, const std::string& relative,
+                      bool as_nobody) const {
   std::vector<std::string> args;
   if (as_nobody) {
     args = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
@@ -100,33 +97,48 @@ TestArea::Result TestArea::run(const std::string& program,
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
+  if (chdir(path(relative).c_str()) == 0) {
+    setenv("DRIVE_ROOT", root_.c_str(), 1);
+    setenv("TZ", "UTC", 1);
+    execv(argv[0], argv.data());
+  }
+  _exit(127);
+}
 
+int TestArea::waitFor(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      ADD_FAILURE() << "waitpid: " << std::strerror(errno);
+      return -1;
+    }
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TestArea::Result TestArea::run(const std::string& program,
+                               const std::string& relative,
+                               bool as_nobody) const {
+  Result result;
+  const std::string out_path = base_ + "/stdout";
+  const std::string err_path = base_ + "/stderr";
   pid_t pid = fork();
   if (pid < 0) {
     ADD_FAILURE() << "fork: " << std::strerror(errno);
     return result;
   }
   if (pid == 0) {
+    setsid();  // no controlling terminal, like a scheduled job
     int in = open("/dev/null", O_RDONLY);
     int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
-        dup2(err, 2) < 0 || chdir(path(relative).c_str()) != 0) {
+        dup2(err, 2) < 0) {
       _exit(127);
     }
-    setenv("DRIVE_ROOT", root_.c_str(), 1);
-    setenv("TZ", "UTC", 1);
-    execv(argv[0], argv.data());
-    _exit(127);
+    execIn(program, relative, as_nobody);
   }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) {
-      ADD_FAILURE() << "waitpid: " << std::strerror(errno);
-      return result;
-    }
-  }
-  if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+  result.exit_code = waitFor(pid);
   std::ifstream out(out_path, std::ios::binary),
       err(err_path, std::ios::binary);
   std::ostringstream out_bytes, err_bytes;
@@ -134,6 +146,34 @@ TestArea::Result TestArea::run(const std::string& program,
   err_bytes << err.rdbuf();
   result.out = out_bytes.str();
   result.err = err_bytes.str();
+  return result;
+}
+
+TestArea::Result TestArea::runInTerminal(const std::string& program,
+                                         const std::string& relative,
+                                         bool as_nobody) const {
+  Result result;
+  int master = -1;
+  pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid < 0) {
+    ADD_FAILURE() << "forkpty: " << std::strerror(errno);
+    return result;
+  }
+  if (pid == 0) execIn(program, relative, as_nobody);
+  // Read until the child's side is gone (EIO once it has closed it).
+  char buffer[4096];
+  for (;;) {
+    ssize_t n = read(master, buffer, sizeof buffer);
+    if (n > 0) {
+      result.out.append(buffer, static_cast<size_t>(n));
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;
+    }
+  }
+  close(master);
+  result.exit_code = waitFor(pid);
   return result;
 }
 

@@ -42,12 +42,23 @@ class TestArea {
     std::string err;  // standard error
   };
   /// Runs `program` in the directory `relative` with DRIVE_ROOT set to the
-  /// root, TZ=UTC, standard input from /dev/null and both output streams
-  /// captured; `as_nobody` drops root's privileges first.
+  /// root, TZ=UTC, no controlling terminal, standard input from /dev/null
+  /// and both output streams captured; `as_nobody` drops root's privileges
+  /// first.
   Result run(const std::string& program, const std::string& relative,
              bool as_nobody = false) const;
+  /// The same with a terminal for all three streams, as a keeper at the
+  /// keyboard runs it; `out` is all that the terminal was sent.
+  Result runInTerminal(const std::string& program, const std::string& relative,
+                       bool as_nobody = false) const;
 
  private:
+  // Execs `program` in `relative` with the area's environment; never returns.
+  [[noreturn]] void execIn(const std::string& program,
+                           const std::string& relative, bool as_nobody) const;
+  // Waits for `pid` and returns its exit code (-1 when it did not exit).
+  static int waitFor(pid_t pid);
+
   std::string base_;  // holds the root and the captured output streams
   std::string root_;
 };
