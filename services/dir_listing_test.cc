@@ -52,7 +52,7 @@ std::vector<std::string> entryNames(const std::string& capture) {
 // A directory with one of each kind of entry, every time fixed:
 //   a.txt (5 bytes), b.dat (12,345), Big.zip (7,340,032), two words.txt,
 //   sub/ (inner.txt, .secret), .hidden, fifo, dangling -> nowhere,
-//   linkdir -> sub.
+//   linkdir -> sub, alias -> a.txt.
 class ListingTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -67,6 +67,7 @@ class ListingTest : public testing::Test {
     ASSERT_EQ(0, mkfifo(drive_.path("AREA/fifo").c_str(), 0644));
     ASSERT_EQ(0, symlink("nowhere", drive_.path("AREA/dangling").c_str()));
     ASSERT_EQ(0, symlink("sub", drive_.path("AREA/linkdir").c_str()));
+    ASSERT_EQ(0, symlink("a.txt", drive_.path("AREA/alias").c_str()));
     const char* all[] = {"AREA/a.txt",
                          "AREA/b.dat",
                          "AREA/Big.zip",
@@ -230,6 +231,7 @@ TEST_F(ListingTest, WholeDirectoryColumnForColumn) {
       "03/04/2015  10:45 AM    <DIR>                       .",
       "03/04/2015  10:45 AM    <DIR>                       ..",
       "03/04/2015  10:45 AM                 5              a.txt",
+      "03/04/2015  10:45 AM                 5              alias",
       "03/04/2015  10:45 AM            12,345              b.dat",
       "03/04/2015  10:45 AM         7,340,032              Big.zip",
       "03/04/2015  10:45 AM                 7              dangling",
@@ -237,7 +239,7 @@ TEST_F(ListingTest, WholeDirectoryColumnForColumn) {
       "03/04/2015  10:45 AM    <DIR>                       linkdir",
       "03/04/2015  10:45 AM    <DIR>                       sub",
       "03/04/2015  10:45 AM                 0              two words.txt",
-      "               6 File(s)      7,352,389 bytes",
+      "               7 File(s)      7,352,394 bytes",
   };
   ASSERT_EQ(expected.size() + 1, lines.size());
   for (size_t i = 0; i < expected.size(); ++i) {
@@ -259,7 +261,7 @@ TEST_F(ListingTest, WholeDirectoryColumnForColumn) {
 
 TEST_F(ListingTest, NamesPatternsAndPaths) {
   const std::vector<std::string> area = {
-      ".",        "..",   "a.txt",   "b.dat", "Big.zip",
+      ".",        "..",   "a.txt",   "alias", "b.dat",        "Big.zip",
       "dangling", "fifo", "linkdir", "sub",   "two words.txt"};
   const std::vector<std::string> sub = {".", "..", "inner.txt"};
   const std::vector<std::string> root = {".", "..", "AREA"};
@@ -277,6 +279,7 @@ TEST_F(ListingTest, NamesPatternsAndPaths) {
       {"two words.txt", {"two words.txt"}, "", "C:\\AREA"},
       {"A.TXT", {}, not_found, "C:\\AREA"},
       {"fifo", {"fifo"}, "", "C:\\AREA"},
+      {"alias", {"alias"}, "", "C:\\AREA"},
       {"dangling", {"dangling"}, "", "C:\\AREA"},
       {"sub", sub, "", "C:\\AREA\\sub"},
       {"sub\\", sub, "", "C:\\AREA\\sub"},
@@ -289,7 +292,7 @@ TEST_F(ListingTest, NamesPatternsAndPaths) {
       {"*.txt", {"a.txt", "two words.txt"}, "", "C:\\AREA"},
       {"b*", {"b.dat"}, "", "C:\\AREA"},
       {"B*", {"Big.zip"}, "", "C:\\AREA"},
-      {"*.", {"dangling", "fifo", "linkdir", "sub"}, "", "C:\\AREA"},
+      {"*.", {"alias", "dangling", "fifo", "linkdir", "sub"}, "", "C:\\AREA"},
       {"sub\\*.*", {"inner.txt"}, "", "C:\\AREA\\sub"},
       {"x*", {}, not_found, "C:\\AREA"},
       // Hidden names stay hidden, even when named.
@@ -326,11 +329,13 @@ TEST_F(ListingTest, BareNames) {
     std::string err;
   } cases[] = {
       {"",
-       "a.txt\r\nb.dat\r\nBig.zip\r\ndangling\r\nfifo\r\nlinkdir\r\nsub\r\n"
+       "a.txt\r\nalias\r\nb.dat\r\nBig."
+       "zip\r\ndangling\r\nfifo\r\nlinkdir\r\nsub\r\n"
        "two words.txt\r\n",
        ""},
       {"*.*",
-       "a.txt\r\nb.dat\r\nBig.zip\r\ndangling\r\nfifo\r\nlinkdir\r\nsub\r\n"
+       "a.txt\r\nalias\r\nb.dat\r\nBig."
+       "zip\r\ndangling\r\nfifo\r\nlinkdir\r\nsub\r\n"
        "two words.txt\r\n",
        ""},
       {"sub", "inner.txt\r\n", ""},
