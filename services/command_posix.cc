@@ -2,6 +2,7 @@
 // posix_spawnp (never through a shell) and waited for.
 #include <errno.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -53,6 +54,33 @@ int missingProgram(const std::string& program) {
   return kFileNotFound;
 }
 
+// True when a directory of the search path holds an entry named `name`.
+bool onSearchPath(const std::string& name) {
+  const char* path = getenv("PATH");
+  std::string dirs = path != nullptr ? path : "/bin:/usr/bin";
+  size_t start = 0;
+  for (;;) {
+    size_t end = dirs.find(':', start);
+    std::string dir = dirs.substr(start, end - start);
+    struct stat st;
+    if (stat(((dir.empty() ? "." : dir) + "/" + name).c_str(), &st) == 0)
+      return true;
+    if (end == std::string::npos) return false;
+    start = end + 1;
+  }
+}
+
+// The error number of a program that could not be started.
+int startFailure(const std::string& program, int code) {
+  if (code == ENOENT) return missingProgram(program);
+  // The search also reports a directory on the path that may not be
+  // looked into; when the program is in none of the others, it is missing.
+  if (code == EACCES && program.find('/') == std::string::npos &&
+      !onSearchPath(program))
+    return kFileNotFound;
+  return errorFromSystemCode(code);
+}
+
 }  // namespace
 
 int runCommand(ErrorRecord& errors, std::string_view command_line) {
@@ -77,8 +105,7 @@ int runCommand(ErrorRecord& errors, std::string_view command_line) {
   pid_t pid;
   int rc = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
   if (rc != 0) {
-    errors.fail(rc == ENOENT ? missingProgram(words[0])
-                             : errorFromSystemCode(rc));
+    errors.fail(startFailure(words[0], rc));
     return 0;
   }
   int status = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -136,6 +137,29 @@ TEST_F(RunCommandTest, ProgramThatCannotStart) {
     EXPECT_EQ(0, runCommand(errors_, c.line));
     EXPECT_EQ(c.expected, errors_.takeErrorNumber());
   }
+}
+
+TEST_F(RunCommandTest, UnsearchableDirectoryOnPathIsNoPermissionFailure) {
+  // A directory of the search path that the user may not look into: the
+  // program is still just not found.
+  ASSERT_EQ(0, chmod(dir_.c_str(), 0755));
+  ASSERT_EQ(0, mkdir((dir_ + "/locked").c_str(), 0700));
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
+    setenv("PATH", (dir_ + "/locked:/usr/bin:/bin").c_str(), 1);
+    ErrorRecord errors;
+    int code = runCommand(errors, "kestrel-test-no-such-program");
+    int number = errors.takeErrorNumber();
+    // A program that is there still runs.
+    if (runCommand(errors, "true") != 0 || errors.takeErrorNumber() != 0)
+      _exit(98);
+    _exit(code == 0 ? number : 97);
+  }
+  int status = 0;
+  ASSERT_EQ(pid, waitpid(pid, &status, 0));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(kFileNotFound, WEXITSTATUS(status));
 }
 
 TEST_F(RunCommandTest, ReturnsTheExitCode) {
