@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -78,6 +79,24 @@ int inChild(const std::function<int()>& body) {
   int status = 0;
   if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Mounts a small tmpfs at `at` in a mount namespace of this process's own,
+// so that it goes away with the process whatever happens. Without the
+// right to do so as it is, the process tries as root of a user namespace
+// of its own. False when the system allows neither.
+bool mountPrivateTmpfs(const std::string& at, const std::string& size) {
+  if (unshare(CLONE_NEWNS) != 0) {
+    uid_t uid = geteuid();
+    gid_t gid = getegid();
+    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
+    std::ofstream("/proc/self/setgroups") << "deny";
+    std::ofstream("/proc/self/uid_map") << "0 " << uid << " 1";
+    std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
+  }
+  return mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+         mount("tmpfs", at.c_str(), "tmpfs", 0,
+               ("size=" + size + ",mode=0777").c_str()) == 0;
 }
 
 // A scratch directory as the current directory, with DRIVE_ROOT and the
@@ -161,12 +180,7 @@ TEST_F(HostPathTest, UnsetSettingFindsTheMountPoint) {
   std::string mount_point = dir_ + "/mnt";
   ASSERT_EQ(0, mkdir(mount_point.c_str(), 0755));
   int result = inChild([&mount_point] {
-    // A private mount namespace: the mount goes away with the child.
-    if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
-      return 99;
-    if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tmpfs", mount_point.c_str(), "tmpfs", 0, "size=64k") != 0)
-      return 99;
+    if (!mountPrivateTmpfs(mount_point, "64k")) return 99;
     if (mkdir((mount_point + "/sub").c_str(), 0755) != 0 ||
         chdir((mount_point + "/sub").c_str()) != 0)
       return 99;

@@ -381,6 +381,24 @@ TEST_F(FileTableTest, CharacterDevices) {
   EXPECT_EQ(0, errors_.takeErrorNumber());
 }
 
+// Mounts a small tmpfs at `at` in a mount namespace of this process's own,
+// so that it goes away with the process whatever happens. Without the
+// right to do so as it is, the process tries as root of a user namespace
+// of its own. False when the system allows neither.
+bool mountPrivateTmpfs(const std::string& at, const std::string& size) {
+  if (unshare(CLONE_NEWNS) != 0) {
+    uid_t uid = geteuid();
+    gid_t gid = getegid();
+    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
+    std::ofstream("/proc/self/setgroups") << "deny";
+    std::ofstream("/proc/self/uid_map") << "0 " << uid << " 1";
+    std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
+  }
+  return mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+         mount("tmpfs", at.c_str(), "tmpfs", 0,
+               ("size=" + size + ",mode=0777").c_str()) == 0;
+}
+
 // Child exit code for "this machine cannot give the test what it needs".
 constexpr int kCannotTest = 99;
 
@@ -388,13 +406,7 @@ TEST_F(FileTableTest, FullDiskIsDiskFull) {
   std::string mount_point = path("tiny");
   ASSERT_EQ(0, mkdir(mount_point.c_str(), 0755));
   int result = inChild([&mount_point] {
-    // A private mount namespace: the small file system goes away with the
-    // child, whatever happens to it.
-    if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
-      return kCannotTest;
-    if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tmpfs", mount_point.c_str(), "tmpfs", 0, "size=16k") != 0)
-      return kCannotTest;
+    if (!mountPrivateTmpfs(mount_point, "16k")) return kCannotTest;
     if (chdir(mount_point.c_str()) != 0) return kCannotTest;
     ErrorRecord errors;
     FileTable files(errors);
