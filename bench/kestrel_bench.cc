@@ -69,7 +69,9 @@ Run runKestrel(const std::string& kestrel, const std::string& root,
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string kestrel = argc > 1 ? argv[1] : KESTREL_PATH;
+  // The run changes into the area, so the program path must be absolute.
+  std::string kestrel =
+      std::filesystem::absolute(argc > 1 ? argv[1] : KESTREL_PATH).string();
   std::vector<int> sizes;
   for (int i = 2; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
   if (sizes.empty()) sizes = {1000, 10000, 100000};

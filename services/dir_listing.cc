@@ -69,22 +69,6 @@ struct Listing {
   int system_code = 0;  // errno for kFailed
 };
 
-std::string currentDirectory() {
-  char buffer[PATH_MAX];
-  if (getcwd(buffer, sizeof buffer) == nullptr) return ".";
-  return buffer;
-}
-
-// The host path of a drive-style name, made absolute when the current
-// directory lies outside the drive and the mapping leaves it relative.
-std::string absoluteHostPath(std::string_view name) {
-  std::string path = hostPath(name);
-  if (!path.empty() && path[0] == '/') return path;
-  std::string cwd = currentDirectory();
-  if (path.empty() || path == ".") return cwd;
-  return cwd == "/" ? "/" + path : cwd + "/" + path;
-}
-
 std::string parentOf(const std::string& path) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";

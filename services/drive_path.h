@@ -12,6 +12,9 @@
 /// directory and the drive root.
 std::string hostPath(std::string_view name);
 
+/// `hostPath`, made absolute against the current directory when it is not.
+std::string absoluteHostPath(std::string_view name);
+
 /// The host directory that stands for the root of the current drive.
 std::string driveRoot();
 

@@ -52,13 +52,20 @@ struct RootCache {
   bool valid = false;
 };
 
-std::string rootFor(const std::string& cwd) {
-  static RootCache cache;
+// True when the setting names the same directory from everywhere.
+bool isAbsoluteSetting(const std::string& setting) {
+  return !setting.empty() && setting[0] == '/';
+}
+
+std::string settingNow() {
   const char* env = getenv("DRIVE_ROOT");
-  std::string setting = env != nullptr ? env : "";
-  // Only an absolute setting gives the same root from every directory.
+  return env != nullptr ? env : "";
+}
+
+std::string rootFor(const std::string& setting, const std::string& cwd) {
+  static RootCache cache;
   if (cache.valid && cache.setting == setting &&
-      ((!setting.empty() && setting[0] == '/') || cache.cwd == cwd)) {
+      (isAbsoluteSetting(setting) || cache.cwd == cwd)) {
     return cache.root;
   }
   std::string root = setting.empty() ? mountRoot(cwd) : canonical(setting, cwd);
@@ -67,13 +74,49 @@ std::string rootFor(const std::string& cwd) {
   return root;
 }
 
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// True when some part of the name is "..".
+bool climbs(std::string_view name) {
+  for (size_t at = name.find(".."); at != std::string_view::npos;
+       at = name.find("..", at + 1)) {
+    bool starts = at == 0 || isSeparator(name[at - 1]);
+    bool ends = at + 2 == name.size() || isSeparator(name[at + 2]);
+    if (starts && ends) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-std::string driveRoot() { return rootFor(currentDirectory()); }
+std::string driveRoot() {
+  std::string setting = settingNow();
+  return rootFor(setting, isAbsoluteSetting(setting) ? "" : currentDirectory());
+}
 
 std::string hostPath(std::string_view name) {
+  // The tools name their files many times per list entry: most names need
+  // neither the current directory nor a look at the mounts.
+  bool rooted = !name.empty() && isSeparator(name[0]);
+  if (!rooted && !climbs(name)) {
+    std::string path(name);
+    for (char& c : path)
+      if (c == '\\') c = '/';
+    return path;
+  }
+  std::string setting = settingNow();
+  if (rooted && isAbsoluteSetting(setting))
+    return mapDriveName(rootFor(setting, ""), "", name);
   std::string cwd = currentDirectory();
-  return mapDriveName(rootFor(cwd), cwd, name);
+  return mapDriveName(rootFor(setting, cwd), cwd, name);
+}
+
+std::string absoluteHostPath(std::string_view name) {
+  std::string path = hostPath(name);
+  if (!path.empty() && path[0] == '/') return path;
+  std::string cwd = currentDirectory();
+  if (path.empty() || path == ".") return cwd;
+  return cwd == "/" ? "/" + path : cwd + "/" + path;
 }
 
 std::string displayPath(std::string_view host_path) {

@@ -144,7 +144,9 @@ TEST_F(HostPathTest, DriveRootFromSetting) {
     EXPECT_EQ(dir_, driveRoot());
     EXPECT_EQ(dir_ + "/KESTREL.INI", hostPath("\\KESTREL.INI"));
     EXPECT_EQ(dir_ + "/$lvtr$.txt", hostPath("/$lvtr$.txt"));
-    EXPECT_EQ(dir_ + "/area/FILES.BBS", hostPath("FILES.BBS"));
+    EXPECT_EQ("FILES.BBS", hostPath("FILES.BBS"));
+    EXPECT_EQ("SUB/FILES.BBS", hostPath("SUB\\FILES.BBS"));
+    EXPECT_EQ(dir_ + "/area/FILES.BBS", absoluteHostPath("FILES.BBS"));
     EXPECT_EQ(dir_ + "/X", hostPath("..\\..\\..\\X"));
     EXPECT_EQ("C:\\area", displayPath(dir_ + "/area"));
   }

@@ -167,7 +167,7 @@ int runDel(const Arguments& args) {
   if (unlink(path.c_str()) == 0) return 0;
   int code = pathAwareCode(path, errno);
   if (code == ENOENT) {
-    printError("Could Not Find " + displayPath(path));
+    printError("Could Not Find " + displayPath(absoluteHostPath(args.name)));
   } else if (code == ENOTDIR) {
     printError("The system cannot find the path specified.");
   } else {

@@ -49,7 +49,9 @@ int osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
     close(fd);
     return kPermissionDenied;
   }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // A regular file ignores O_NONBLOCK; others get blocking I/O back.
+  if (!S_ISREG(st.st_mode))
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   // No sharing: a file held by another opener is in use. The lock comes
   // before the truncation so that a file in use keeps its content. A file
   // system without locks cannot enforce this and is used all the same.
@@ -106,11 +108,10 @@ int osWrite(const OsFile& file, const char* data, size_t size,
 int osTruncateHere(const OsFile& file) {
   int fd = static_cast<int>(file.handle);
   off_t here = lseek(fd, 0, SEEK_CUR);
-  // A pipe or socket has no length to set.
+  // A pipe, socket or device has no length to set.
   if (here < 0) return errno == ESPIPE ? 0 : errorFromSystemCode(errno);
-  struct stat st;
-  if (fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) return 0;
-  if (ftruncate(fd, here) != 0) return errorFromSystemCode(errno);
+  if (ftruncate(fd, here) != 0 && errno != EINVAL)
+    return errorFromSystemCode(errno);
   return 0;
 }
 
