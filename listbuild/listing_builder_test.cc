@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "listbuild/test_area.h"
+#include "services/test_area.h"
 #include "services/credits.h"
 
 namespace {

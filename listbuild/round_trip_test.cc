@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "listbuild/test_area.h"
+#include "services/test_area.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <regex>
 
-#include "pagegen/area_fixture.h"
+#include "services/test_area.h"
 
 namespace {
 
@@ -114,19 +114,20 @@ const char kDocsDate[] = "12/31/2023  12:05 AM";
 class KestrelTest : public testing::Test {
  protected:
   void SetUp() override {
-    area_.write("README.TXT", std::string(12345, 'r'));
-    area_.setTime("README.TXT", "2024-03-05 14:07");
-    area_.write("A.ZIP", std::string(100000, 'z'));
-    area_.setTime("A.ZIP", "2024-06-01 12:00");
-    area_.write("TWELVE45.TXT", "12");
-    area_.setTime("TWELVE45.TXT", "2024-01-02 00:00");
-    area_.write("VERYLONGNAME.ZIP", "long");
-    area_.makeDirectory("DOCS");
-    area_.write("DOCS/GUIDE.TXT", "guide");
-    area_.setTime("DOCS", "2023-12-31 00:05");
+    area_.makeDirectory("AREA");
+    area_.writeFile("AREA/README.TXT", std::string(12345, 'r'));
+    area_.setTime("AREA/README.TXT", utcTime(2024, 3, 5, 14, 7));
+    area_.writeFile("AREA/A.ZIP", std::string(100000, 'z'));
+    area_.setTime("AREA/A.ZIP", utcTime(2024, 6, 1, 12, 0));
+    area_.writeFile("AREA/TWELVE45.TXT", "12");
+    area_.setTime("AREA/TWELVE45.TXT", utcTime(2024, 1, 2, 0, 0));
+    area_.writeFile("AREA/VERYLONGNAME.ZIP", "long");
+    area_.makeDirectory("AREA/DOCS");
+    area_.writeFile("AREA/DOCS/GUIDE.TXT", "guide");
+    area_.setTime("AREA/DOCS", utcTime(2023, 12, 31, 0, 5));
   }
 
-  AreaFixture area_;
+  TestArea area_;
 };
 
 TEST_F(KestrelTest, RowsAndDescriptions) {
@@ -177,12 +178,12 @@ TEST_F(KestrelTest, RowsAndDescriptions) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    area_.write("FILES.BBS", c.list);
-    AreaFixture::Result result = area_.run(kKestrel, {});
+    area_.writeFile("AREA/FILES.BBS", c.list);
+    TestArea::Result result = area_.run(kKestrel, "AREA");
     EXPECT_EQ(0, result.exit_code);
     EXPECT_EQ(std::string::npos, result.err.find("Internal Error"));
     EXPECT_EQ(kPlainHead + c.body + tail(c.last),
-              normalized(area_.read("00_INDEX.HTM")));
+              normalized(area_.readFile("AREA/00_INDEX.HTM")));
   }
 }
 
@@ -203,13 +204,13 @@ TEST_F(KestrelTest, AreaTextInTitleAndCaption) {
             "<CAPTION><H2>Directory of : <B>&nbsp;C:/Files/<b>New</b> "
             "\"x\"</B></H2></CAPTION>")},
   };
-  area_.write("FILES.BBS", "");
+  area_.writeFile("AREA/FILES.BBS", "");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
-    AreaFixture::Result result = area_.run(kKestrel, c.args);
+    TestArea::Result result = area_.run(kKestrel, "AREA", false, c.args);
     EXPECT_EQ(0, result.exit_code);
     EXPECT_EQ(c.expected_head + tail(""),
-              normalized(area_.read("00_INDEX.HTM")));
+              normalized(area_.readFile("AREA/00_INDEX.HTM")));
   }
 }
 
@@ -233,41 +234,41 @@ TEST_F(KestrelTest, ConfigurationFile) {
       {"blank before # makes a value", " #P.HTM\r\n #T\r\n", " #P.HTM", " #T"},
       {"LF line ends", "PAGE.HTM\nMy Files\n", "00_INDEX.HTM", " "},
   };
-  area_.write("FILES.BBS", "");
+  area_.writeFile("AREA/FILES.BBS", "");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    unlink((area_.root() + "/KESTREL.INI").c_str());
-    if (c.ini != nullptr) area_.write(area_.root() + "/KESTREL.INI", c.ini);
-    AreaFixture::Result result = area_.run(kKestrel, {});
+    unlink(area_.path("KESTREL.INI").c_str());
+    if (c.ini != nullptr) area_.writeFile("KESTREL.INI", c.ini);
+    TestArea::Result result = area_.run(kKestrel, "AREA");
     EXPECT_EQ(0, result.exit_code);
     EXPECT_EQ(
         head(std::string("<TITLE>") + c.title + "</TITLE>", "") + tail(""),
-        normalized(area_.read(c.page)));
-    unlink(area_.absolute(c.page).c_str());
+        normalized(area_.readFile("AREA/" + std::string(c.page))));
+    unlink(area_.path("AREA/" + std::string(c.page)).c_str());
   }
 }
 
 TEST_F(KestrelTest, ConfiguredPageNameAndDefaultNameAreSkipped) {
-  area_.write(area_.root() + "/KESTREL.INI", "FILES.HTM\r\nT\r\n");
-  area_.write("FILES.HTM", "old");
-  area_.write("FILES.BBS", "FILES.HTM\r\n00_INDEX.HTM\r\nA.ZIP\r\n");
-  AreaFixture::Result result = area_.run(kKestrel, {});
+  area_.writeFile("KESTREL.INI", "FILES.HTM\r\nT\r\n");
+  area_.writeFile("AREA/FILES.HTM", "old");
+  area_.writeFile("AREA/FILES.BBS", "FILES.HTM\r\n00_INDEX.HTM\r\nA.ZIP\r\n");
+  TestArea::Result result = area_.run(kKestrel, "AREA");
   EXPECT_EQ(0, result.exit_code);
   EXPECT_EQ(head("<TITLE>T</TITLE>", "") + found("A.ZIP", kZipDate, kZipSize) +
                 tail(" "),
-            normalized(area_.read("FILES.HTM")));
+            normalized(area_.readFile("AREA/FILES.HTM")));
 }
 
 TEST_F(KestrelTest, MissingListIsMadeFromTheDirectory) {
-  AreaFixture::Result result = area_.run(kKestrel, {});
+  TestArea::Result result = area_.run(kKestrel, "AREA");
   EXPECT_EQ(0, result.exit_code);
   EXPECT_EQ(std::string::npos, result.err.find("Internal Error"));
   EXPECT_EQ(
       "A.ZIP\r\nDOCS\r\nFILES.BBS\r\nREADME.TXT\r\nTWELVE45.TXT\r\n"
       "VERYLONGNAME.ZIP\r\n",
-      area_.read("FILES.BBS"));
-  EXPECT_TRUE(area_.exists(area_.root() + "/$DIR$.BAT"));
-  std::string page = normalized(area_.read("00_INDEX.HTM"));
+      area_.readFile("AREA/FILES.BBS"));
+  EXPECT_TRUE(area_.exists("$DIR$.BAT"));
+  std::string page = normalized(area_.readFile("AREA/00_INDEX.HTM"));
   EXPECT_NE(std::string::npos,
             page.find(found("A.ZIP", kZipDate, kZipSize) + cell(" ") +
                       directory("DOCS", kDocsDate) + cell(" ") +
@@ -282,10 +283,11 @@ TEST_F(KestrelTest, MissingListIsMadeFromTheDirectory) {
 TEST_F(KestrelTest, HostileNamesCannotBreakThePage) {
   const std::string short_name = "\"><b>x<";
   const std::string long_name = "\"><img_src=x_onerror=alert(1)>";
-  area_.write(short_name, "x");
-  area_.setTime(short_name, "2024-06-01 12:00");
-  area_.write("FILES.BBS", short_name + " desc\r\n" + long_name + "\r\n");
-  AreaFixture::Result result = area_.run(kKestrel, {});
+  area_.writeFile("AREA/" + short_name, "x");
+  area_.setTime("AREA/" + short_name, utcTime(2024, 6, 1, 12, 0));
+  area_.writeFile("AREA/FILES.BBS",
+                  short_name + " desc\r\n" + long_name + "\r\n");
+  TestArea::Result result = area_.run(kKestrel, "AREA");
   EXPECT_EQ(0, result.exit_code);
   EXPECT_EQ(kPlainHead +
                 crlf({"<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A "
@@ -297,7 +299,7 @@ TEST_F(KestrelTest, HostileNamesCannotBreakThePage) {
                 longName("%22%3E%3Cimg_src=x_onerror=alert(1)%3E") +
                 tail(" <A HREF=\"%22%3E%3Cimg_src=x_onerror=alert(1)%3E\">"
                      "\"&gt;&lt;img_src=x_onerror=alert(1)&gt;"),
-            normalized(area_.read("00_INDEX.HTM")));
+            normalized(area_.readFile("AREA/00_INDEX.HTM")));
 }
 
 // Failures: one report on standard error, exit code 1, and a page that
@@ -327,20 +329,20 @@ TEST_F(KestrelTest, FailuresAreReportedOnceAndEndTheRun) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    unlink((area_.root() + "/KESTREL.INI").c_str());
-    unlink(area_.absolute("FILES.BBS").c_str());
-    unlink(area_.absolute("00_INDEX.HTM").c_str());
-    unlink((area_.root() + "/$DIR$.BAT").c_str());
-    unlink((area_.root() + "/$DIR$").c_str());
-    if (c.ini != nullptr) area_.write(area_.root() + "/KESTREL.INI", c.ini);
-    if (c.list != nullptr) area_.write("FILES.BBS", c.list);
-    rmdir((area_.root() + "/$DIR$").c_str());
-    if (c.capture_is_a_directory) area_.makeDirectory(area_.root() + "/$DIR$");
-    chmod(area_.area().c_str(), c.area_mode);
-    chmod(area_.root().c_str(), c.root_mode);
-    AreaFixture::Result result = area_.run(kKestrel, {}, /*as_nobody=*/true);
-    chmod(area_.area().c_str(), 0777);
-    chmod(area_.root().c_str(), 0777);
+    unlink(area_.path("KESTREL.INI").c_str());
+    unlink(area_.path("AREA/FILES.BBS").c_str());
+    unlink(area_.path("AREA/00_INDEX.HTM").c_str());
+    unlink(area_.path("$DIR$.BAT").c_str());
+    unlink(area_.path("$DIR$").c_str());
+    if (c.ini != nullptr) area_.writeFile("KESTREL.INI", c.ini);
+    if (c.list != nullptr) area_.writeFile("AREA/FILES.BBS", c.list);
+    rmdir(area_.path("$DIR$").c_str());
+    if (c.capture_is_a_directory) area_.makeDirectory("$DIR$");
+    chmod(area_.path("AREA").c_str(), c.area_mode);
+    chmod(area_.path("").c_str(), c.root_mode);
+    TestArea::Result result = area_.run(kKestrel, "AREA", /*as_nobody=*/true);
+    chmod(area_.path("AREA").c_str(), 0777);
+    chmod(area_.path("").c_str(), 0777);
     EXPECT_EQ(1, result.exit_code);
     // The commands' own messages may come first; the report comes once.
     std::string report =
@@ -349,9 +351,9 @@ TEST_F(KestrelTest, FailuresAreReportedOnceAndEndTheRun) {
     EXPECT_EQ(report, result.err.substr(result.err.size() - report.size()));
     EXPECT_EQ(result.err.find("Internal Error"),
               result.err.rfind("Internal Error"));
-    std::string page = normalized(area_.read("00_INDEX.HTM"));
+    std::string page = normalized(area_.readFile("AREA/00_INDEX.HTM"));
     if (std::string(c.page).empty()) {
-      EXPECT_FALSE(area_.exists("00_INDEX.HTM"));
+      EXPECT_FALSE(area_.exists("AREA/00_INDEX.HTM"));
     } else if (std::string(c.page) == "first row") {
       EXPECT_EQ(kPlainHead +
                     crlf({"<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B>"
@@ -369,14 +371,35 @@ TEST_F(KestrelTest, FailuresAreReportedOnceAndEndTheRun) {
 }
 
 TEST_F(KestrelTest, UnreadableListIsReported) {
-  area_.write("FILES.BBS", "A.ZIP\r\n");
-  chmod(area_.absolute("FILES.BBS").c_str(), 0);
-  AreaFixture::Result result = area_.run(kKestrel, {}, /*as_nobody=*/true);
+  area_.writeFile("AREA/FILES.BBS", "A.ZIP\r\n");
+  chmod(area_.path("AREA/FILES.BBS").c_str(), 0);
+  TestArea::Result result = area_.run(kKestrel, "AREA", /*as_nobody=*/true);
   EXPECT_EQ(1, result.exit_code);
   EXPECT_EQ(" " + kInfinity +
                 " Internal Error: Line 1020   Code 70  = Permission denied\n",
             result.err);
-  EXPECT_FALSE(area_.exists("00_INDEX.HTM"));
+  EXPECT_FALSE(area_.exists("AREA/00_INDEX.HTM"));
+}
+
+}  // namespace
+
+namespace {
+
+// At a terminal: the banner with the tail as typed, then the report in
+// yellow after a beep, and a wait that the next key ends.
+TEST_F(KestrelTest, ReportOnTheTerminalWaitsForAKey) {
+  area_.writeFile("AREA/FILES.BBS", "A.ZIP\r\n");
+  area_.writeFile("KESTREL.INI", "NOSUCH\\P.HTM\r\nT\r\n");
+  TestArea::Result result = area_.runInTerminal(
+      kKestrel, "AREA", false, {"My", "Area\\x"}, "Press any key ...", "q");
+  EXPECT_EQ(1, result.exit_code);
+  EXPECT_EQ(
+      "KESTREL v2.0  (c) 2026 The Kestrel Tools Team  Args=[My Area\\x] \r\n"
+      "\r\n\a\x1b[93;49m " +
+          kInfinity +
+          " Internal Error: Line 1040   Code 76  = Path not found\r\n " +
+          kInfinity + " Press any key ...\x1b[0m",
+      result.out);
 }
 
 }  // namespace

@@ -471,8 +471,12 @@ class Console::Impl {
 
   // Column 1 of the next row, said explicitly rather than left to the
   // terminal's own wrap, whose pending state differs between terminals.
+  // A terminal that turns LF into CR LF itself gets the LF alone.
   void putLineEnd(std::string* out) {
-    *out += "\r\n";
+    struct termios mode;
+    bool adds_cr = tcgetattr(out_fd_, &mode) == 0 &&
+                   (mode.c_oflag & OPOST) != 0 && (mode.c_oflag & ONLCR) != 0;
+    *out += adds_cr ? "\n" : "\r\n";
     column_ = 0;
   }
 

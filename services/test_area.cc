@@ -1,5 +1,5 @@
 // File layout and child processes for the end-to-end tests.
-#include "listbuild/test_area.h"
+#include "services/test_area.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -87,13 +87,15 @@ bool TestArea::exists(const std::string& relative) const {
 }
 
 void TestArea::execIn(const std::string& program, const std::string& relative,
-                      bool as_nobody) const {
+                      bool as_nobody,
+                      const std::vector<std::string>& program_args) const {
   std::vector<std::string> args;
   if (as_nobody) {
     args = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
             "--clear-groups"};
   }
   args.push_back(program);
+  args.insert(args.end(), program_args.begin(), program_args.end());
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -117,8 +119,8 @@ int TestArea::waitFor(pid_t pid) {
 }
 
 TestArea::Result TestArea::run(const std::string& program,
-                               const std::string& relative,
-                               bool as_nobody) const {
+                               const std::string& relative, bool as_nobody,
+                               const std::vector<std::string>& args) const {
   Result result;
   const std::string out_path = base_ + "/stdout";
   const std::string err_path = base_ + "/stderr";
@@ -136,7 +138,7 @@ TestArea::Result TestArea::run(const std::string& program,
         dup2(err, 2) < 0) {
       _exit(127);
     }
-    execIn(program, relative, as_nobody);
+    execIn(program, relative, as_nobody, args);
   }
   result.exit_code = waitFor(pid);
   std::ifstream out(out_path, std::ios::binary),
@@ -151,7 +153,10 @@ TestArea::Result TestArea::run(const std::string& program,
 
 TestArea::Result TestArea::runInTerminal(const std::string& program,
                                          const std::string& relative,
-                                         bool as_nobody) const {
+                                         bool as_nobody,
+                                         const std::vector<std::string>& args,
+                                         const std::string& prompt,
+                                         const std::string& keys) const {
   Result result;
   int master = -1;
   pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
@@ -159,13 +164,18 @@ TestArea::Result TestArea::runInTerminal(const std::string& program,
     ADD_FAILURE() << "forkpty: " << std::strerror(errno);
     return result;
   }
-  if (pid == 0) execIn(program, relative, as_nobody);
+  if (pid == 0) execIn(program, relative, as_nobody, args);
   // Read until the child's side is gone (EIO once it has closed it).
   char buffer[4096];
+  bool typed = prompt.empty();
   for (;;) {
     ssize_t n = read(master, buffer, sizeof buffer);
     if (n > 0) {
       result.out.append(buffer, static_cast<size_t>(n));
+      if (!typed && result.out.find(prompt) != std::string::npos) {
+        typed = write(master, keys.data(), keys.size()) ==
+                static_cast<ssize_t>(keys.size());
+      }
     } else if (n < 0 && errno == EINTR) {
       continue;
     } else {

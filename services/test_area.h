@@ -2,13 +2,14 @@
 // root in the temporary directory, helpers to lay out files and
 // subdirectories with fixed sizes and times, and a way to run a tool in one
 // of its directories as a scheduled job would (no terminal, TZ=UTC).
-#ifndef KESTREL_LISTBUILD_TEST_AREA_H_
-#define KESTREL_LISTBUILD_TEST_AREA_H_
+#ifndef KESTREL_SERVICES_TEST_AREA_H_
+#define KESTREL_SERVICES_TEST_AREA_H_
 
 #include <sys/types.h>
 
 #include <ctime>
 #include <string>
+#include <vector>
 
 class TestArea {
  public:
@@ -41,21 +42,27 @@ class TestArea {
     std::string out;  // standard output
     std::string err;  // standard error
   };
-  /// Runs `program` in the directory `relative` with DRIVE_ROOT set to the
-  /// root, TZ=UTC, no controlling terminal, standard input from /dev/null
-  /// and both output streams captured; `as_nobody` drops root's privileges
-  /// first.
+  /// Runs `program` with `args` in the directory `relative` with DRIVE_ROOT
+  /// set to the root, TZ=UTC, no controlling terminal, standard input from
+  /// /dev/null and both output streams captured; `as_nobody` drops root's
+  /// privileges first.
   Result run(const std::string& program, const std::string& relative,
-             bool as_nobody = false) const;
+             bool as_nobody = false,
+             const std::vector<std::string>& args = {}) const;
   /// The same with a terminal for all three streams, as a keeper at the
-  /// keyboard runs it; `out` is all that the terminal was sent.
+  /// keyboard runs it; `out` is all that the terminal was sent. Once the
+  /// terminal has shown `prompt` (when not empty), `keys` are typed.
   Result runInTerminal(const std::string& program, const std::string& relative,
-                       bool as_nobody = false) const;
+                       bool as_nobody = false,
+                       const std::vector<std::string>& args = {},
+                       const std::string& prompt = "",
+                       const std::string& keys = "") const;
 
  private:
   // Execs `program` in `relative` with the area's environment; never returns.
   [[noreturn]] void execIn(const std::string& program,
-                           const std::string& relative, bool as_nobody) const;
+                           const std::string& relative, bool as_nobody,
+                           const std::vector<std::string>& args) const;
   // Waits for `pid` and returns its exit code (-1 when it did not exit).
   static int waitFor(pid_t pid);
 
@@ -66,4 +73,4 @@ class TestArea {
 /// Seconds since the epoch of a UTC date and time.
 time_t utcTime(int year, int month, int day, int hour, int minute);
 
-#endif  // KESTREL_LISTBUILD_TEST_AREA_H_
+#endif  // KESTREL_SERVICES_TEST_AREA_H_
