@@ -403,3 +403,23 @@ TEST_F(KestrelTest, ReportOnTheTerminalWaitsForAKey) {
 }
 
 }  // namespace
+
+namespace {
+
+// A page on a full device: the head fails, the report is followed by one
+// attempt at the tail, whose failure is reported once more, and the run
+// ends instead of finishing again and again.
+TEST_F(KestrelTest, FailingFinishIsReportedOnceAndEnds) {
+  area_.writeFile("KESTREL.INI", "FULL.HTM\r\nT\r\n");
+  ASSERT_EQ(0, symlink("/dev/full", area_.path("AREA/FULL.HTM").c_str()));
+  area_.writeFile("AREA/FILES.BBS", "A.ZIP\r\n");
+  TestArea::Result result = area_.run(kKestrel, "AREA");
+  EXPECT_EQ(1, result.exit_code);
+  EXPECT_EQ(" " + kInfinity +
+                " Internal Error: Line 1040   Code 57  = Device I/O error\n" +
+                " " + kInfinity +
+                " Internal Error: Line 50000   Code 57  = Device I/O error\n",
+            result.err);
+}
+
+}  // namespace
