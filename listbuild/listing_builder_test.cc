@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "services/test_area.h"
 #include "services/credits.h"
+#include "services/test_area.h"
 
 namespace {
 

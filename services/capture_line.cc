@@ -12,9 +12,7 @@ constexpr long kShortNameWidth = 13;  // 12 columns and the blank after them
 
 std::string dateField(std::string_view line) { return text::mid(line, 1, 20); }
 
-std::string sizeField(std::string_view line) {
-  return text::mid(line, 21, 19);
-}
+std::string sizeField(std::string_view line) { return text::mid(line, 21, 19); }
 
 bool hasDirMark(std::string_view line) {
   return text::mid(line, 25, 5) == kDirMark;
