@@ -1,0 +1,60 @@
+// Child processes on Windows: the command line goes to CreateProcessA as it
+// is, so the system finds the program (and runs a batch file through cmd,
+// as it does for any batch file); the child shares the tool's console,
+// environment and current directory and is waited for. The command tail is
+// cut from the process's own command line.
+#include <windows.h>
+
+#include <string>
+
+#include "services/command.h"
+#include "services/os_error.h"
+
+namespace {
+
+constexpr size_t kCommandLimit = 256;
+std::string g_tail;
+
+}  // namespace
+
+int runCommand(ErrorRecord& errors, std::string_view command_line) {
+  std::string line(command_line.substr(0, kCommandLimit));
+  // A line that names no program has no program to find.
+  if (line.find_first_not_of(' ') == std::string::npos) {
+    errors.fail(kFileNotFound);
+    return 0;
+  }
+  // A NUL would end the line early on its way to the system, which would
+  // then run another command than the one given.
+  if (line.find('\0') != std::string::npos) {
+    errors.fail(errorFromSystemCode(ERROR_INVALID_NAME));
+    return 0;
+  }
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process = {};
+  SetLastError(0);
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr,
+                      /*bInheritHandles=*/FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                      nullptr, &startup, &process)) {
+    errors.fail(errorFromSystemCode(static_cast<int>(GetLastError())));
+    return 0;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD exit_code = 0;
+  GetExitCodeProcess(process.hProcess, &exit_code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(exit_code);
+}
+
+void initCommandTail(int /*argc*/, char** /*argv*/) {
+  // The arguments have lost the line's own quoting and blanks; the tail is
+  // the line as it was typed.
+  const char* line = GetCommandLineA();
+  g_tail = tailOfCommandLine(line != nullptr ? line : "");
+}
+
+std::string commandTail() { return g_tail; }
