@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "services/file_table.h"
+#include "services/test_support.h"
 
 namespace {
 
@@ -81,38 +82,13 @@ void writeBytes(const std::string& path, const std::string& bytes) {
 class RunCommandTest : public testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/command_test.XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    char* real = realpath(pattern, nullptr);
-    dir_ = real;
-    free(real);
-    char* cwd = getcwd(nullptr, 0);
-    old_cwd_ = cwd;
-    free(cwd);
-    const char* root = getenv("DRIVE_ROOT");
-    had_root_ = root != nullptr;
-    if (had_root_) old_root_ = root;
     setenv("DRIVE_ROOT", dir_.c_str(), 1);
     ASSERT_EQ(0, chdir(dir_.c_str()));
   }
 
-  void TearDown() override {
-    EXPECT_EQ(0, chdir(old_cwd_.c_str()));
-    if (had_root_)
-      setenv("DRIVE_ROOT", old_root_.c_str(), 1);
-    else
-      unsetenv("DRIVE_ROOT");
-    std::string command = "rm -rf '" + dir_ + "'";
-    EXPECT_EQ(0, system(command.c_str()));
-  }
-
+  ScratchDirectory scratch_{"command_test"};
   ErrorRecord errors_;
-  std::string dir_;
-
- private:
-  std::string old_cwd_;
-  std::string old_root_;
-  bool had_root_ = false;
+  const std::string dir_ = scratch_.path();
 };
 
 TEST_F(RunCommandTest, ProgramThatCannotStart) {

@@ -1,16 +1,13 @@
 #include "services/drive_path.h"
 
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <stdlib.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <functional>
 #include <string>
+
+#include "services/test_support.h"
 
 namespace {
 
@@ -71,70 +68,17 @@ TEST(DrivePathTest, MapDisplayPath) {
   }
 }
 
-// Runs `body` in a forked child and returns its exit code (-1 when it did
-// not exit normally).
-int inChild(const std::function<int()>& body) {
-  pid_t pid = fork();
-  if (pid == 0) _exit(body());
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Mounts a small tmpfs at `at` in a mount namespace of this process's own,
-// so that it goes away with the process whatever happens. Without the
-// right to do so as it is, the process tries as root of a user namespace
-// of its own. False when the system allows neither.
-bool mountPrivateTmpfs(const std::string& at, const std::string& size) {
-  if (unshare(CLONE_NEWNS) != 0) {
-    uid_t uid = geteuid();
-    gid_t gid = getegid();
-    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
-    std::ofstream("/proc/self/setgroups") << "deny";
-    std::ofstream("/proc/self/uid_map") << "0 " << uid << " 1";
-    std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
-  }
-  return mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-         mount("tmpfs", at.c_str(), "tmpfs", 0,
-               ("size=" + size + ",mode=0777").c_str()) == 0;
-}
-
-// A scratch directory as the current directory, with DRIVE_ROOT and the
-// current directory put back afterwards.
+// A scratch directory with "area" below it as the current directory, with
+// DRIVE_ROOT and the current directory put back afterwards.
 class HostPathTest : public testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/drive_path_test.XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    char* real = realpath(pattern, nullptr);
-    dir_ = real;
-    free(real);
-    char* cwd = getcwd(nullptr, 0);
-    old_cwd_ = cwd;
-    free(cwd);
-    const char* root = getenv("DRIVE_ROOT");
-    had_root_ = root != nullptr;
-    if (had_root_) old_root_ = root;
     ASSERT_EQ(0, mkdir((dir_ + "/area").c_str(), 0755));
     ASSERT_EQ(0, chdir((dir_ + "/area").c_str()));
   }
 
-  void TearDown() override {
-    EXPECT_EQ(0, chdir(old_cwd_.c_str()));
-    if (had_root_)
-      setenv("DRIVE_ROOT", old_root_.c_str(), 1);
-    else
-      unsetenv("DRIVE_ROOT");
-    std::string command = "rm -rf '" + dir_ + "'";
-    EXPECT_EQ(0, system(command.c_str()));
-  }
-
-  std::string dir_;
-
- private:
-  std::string old_cwd_;
-  std::string old_root_;
-  bool had_root_ = false;
+  ScratchDirectory scratch_{"drive_path_test"};
+  const std::string dir_ = scratch_.path();
 };
 
 TEST_F(HostPathTest, DriveRootFromSetting) {

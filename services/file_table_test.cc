@@ -2,12 +2,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <stdlib.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -15,6 +12,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "services/test_support.h"
 
 namespace {
 
@@ -38,56 +37,23 @@ bool exists(const std::string& path) {
   return stat(path.c_str(), &st) == 0;
 }
 
-// Runs `body` in a forked child and returns its exit code (-1 when it did
-// not exit normally). For what must not touch this process: dropped
-// privileges, resource limits, private mounts.
-int inChild(const std::function<int()>& body) {
-  pid_t pid = fork();
-  if (pid == 0) _exit(body());
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // Each test works in a directory of its own, which is also the drive root,
 // so that names beginning with a backslash stay inside it.
 class FileTableTest : public testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/file_table_test.XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    dir_ = pattern;
-    char* cwd = getcwd(nullptr, 0);
-    old_cwd_ = cwd;
-    free(cwd);
-    const char* root = getenv("DRIVE_ROOT");
-    had_root_ = root != nullptr;
-    if (had_root_) old_root_ = root;
     setenv("DRIVE_ROOT", dir_.c_str(), 1);
     ASSERT_EQ(0, chdir(dir_.c_str()));
   }
 
-  void TearDown() override {
-    files_.closeAllFiles();
-    EXPECT_EQ(0, chdir(old_cwd_.c_str()));
-    if (had_root_)
-      setenv("DRIVE_ROOT", old_root_.c_str(), 1);
-    else
-      unsetenv("DRIVE_ROOT");
-    std::string command = "rm -rf '" + dir_ + "'";
-    EXPECT_EQ(0, system(command.c_str()));
-  }
+  void TearDown() override { files_.closeAllFiles(); }
 
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
+  ScratchDirectory scratch_{"file_table_test"};
   ErrorRecord errors_;
   FileTable files_{errors_};
-  std::string dir_;
-
- private:
-  std::string old_cwd_;
-  std::string old_root_;
-  bool had_root_ = false;
+  const std::string dir_ = scratch_.path();
 };
 
 TEST_F(FileTableTest, ReadsLinesByteForByte) {
@@ -379,24 +345,6 @@ TEST_F(FileTableTest, CharacterDevices) {
   EXPECT_EQ(kDeviceIoError, errors_.takeErrorNumber());
   files_.closeFile(2);
   EXPECT_EQ(0, errors_.takeErrorNumber());
-}
-
-// Mounts a small tmpfs at `at` in a mount namespace of this process's own,
-// so that it goes away with the process whatever happens. Without the
-// right to do so as it is, the process tries as root of a user namespace
-// of its own. False when the system allows neither.
-bool mountPrivateTmpfs(const std::string& at, const std::string& size) {
-  if (unshare(CLONE_NEWNS) != 0) {
-    uid_t uid = geteuid();
-    gid_t gid = getegid();
-    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
-    std::ofstream("/proc/self/setgroups") << "deny";
-    std::ofstream("/proc/self/uid_map") << "0 " << uid << " 1";
-    std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
-  }
-  return mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-         mount("tmpfs", at.c_str(), "tmpfs", 0,
-               ("size=" + size + ",mode=0777").c_str()) == 0;
 }
 
 // Child exit code for "this machine cannot give the test what it needs".

@@ -186,13 +186,3 @@ TestArea::Result TestArea::runInTerminal(const std::string& program,
   result.exit_code = waitFor(pid);
   return result;
 }
-
-time_t utcTime(int year, int month, int day, int hour, int minute) {
-  struct tm fields = {};
-  fields.tm_year = year - 1900;
-  fields.tm_mon = month - 1;
-  fields.tm_mday = day;
-  fields.tm_hour = hour;
-  fields.tm_min = minute;
-  return timegm(&fields);
-}

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "services/test_support.h"  // utcTime for the areas' file times
+
 class TestArea {
  public:
   /// Creates the drive root, open to every user so that a tool can also be
@@ -69,8 +71,5 @@ class TestArea {
   std::string base_;  // holds the root and the captured output streams
   std::string root_;
 };
-
-/// Seconds since the epoch of a UTC date and time.
-time_t utcTime(int year, int month, int day, int hour, int minute);
 
 #endif  // KESTREL_SERVICES_TEST_AREA_H_

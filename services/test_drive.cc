@@ -18,25 +18,6 @@
 
 namespace {
 
-std::string getEnv(const char* name, bool* had) {
-  const char* value = getenv(name);
-  *had = value != nullptr;
-  return value != nullptr ? value : "";
-}
-
-void restoreEnv(const char* name, bool had, const std::string& value) {
-  if (had) {
-    setenv(name, value.c_str(), 1);
-  } else {
-    unsetenv(name);
-  }
-}
-
-int removeOne(const char* path, const struct stat*, int, struct FTW*) {
-  remove(path);
-  return 0;
-}
-
 std::vector<std::string>* g_found;
 size_t g_prefix;
 
@@ -48,37 +29,21 @@ int noteOne(const char* path, const struct stat*, int, struct FTW*) {
 
 }  // namespace
 
-TestDrive::TestDrive() {
-  const char* tmp = getenv("TMPDIR");
-  std::string pattern =
-      std::string(tmp != nullptr ? tmp : "/tmp") + "/interp_drive_XXXXXX";
-  char* made = mkdtemp(pattern.data());
-  EXPECT_NE(nullptr, made);
-  char real[PATH_MAX];
-  root_ = realpath(pattern.c_str(), real) != nullptr ? real : pattern;
-  chmod(root_.c_str(), 0755);  // open to the unprivileged runs
-  char cwd[PATH_MAX];
-  old_cwd_ = getcwd(cwd, sizeof cwd) != nullptr ? cwd : "/";
-  old_drive_root_ = getEnv("DRIVE_ROOT", &had_drive_root_);
-  old_tz_ = getEnv("TZ", &had_tz_);
-  setenv("DRIVE_ROOT", root_.c_str(), 1);
+TestDrive::TestDrive() : scratch_("interp_drive") {
+  chmod(root().c_str(), 0755);  // open to the unprivileged runs
+  setenv("DRIVE_ROOT", root().c_str(), 1);
   setenv("TZ", "UTC", 1);
   tzset();
   makeDirectory("AREA");
   EXPECT_EQ(0, chdir(path("AREA").c_str()));
 }
 
-TestDrive::~TestDrive() {
-  EXPECT_EQ(0, chdir(old_cwd_.c_str()));
-  restoreEnv("DRIVE_ROOT", had_drive_root_, old_drive_root_);
-  restoreEnv("TZ", had_tz_, old_tz_);
-  tzset();
-  chmod(root_.c_str(), 0700);
-  nftw(root_.c_str(), removeOne, 16, FTW_DEPTH | FTW_PHYS);
-}
+// Closes the root to other users again; the scratch directory then puts the
+// settings back and removes the drive.
+TestDrive::~TestDrive() { chmod(root().c_str(), 0700); }
 
 std::string TestDrive::path(const std::string& relative) const {
-  return relative.empty() ? root_ : root_ + "/" + relative;
+  return relative.empty() ? root() : root() + "/" + relative;
 }
 
 void TestDrive::makeDirectory(const std::string& relative) {
@@ -121,8 +86,8 @@ bool TestDrive::exists(const std::string& relative) const {
 std::vector<std::string> TestDrive::contents() const {
   std::vector<std::string> found;
   g_found = &found;
-  g_prefix = root_.size();
-  nftw(root_.c_str(), noteOne, 16, FTW_PHYS);
+  g_prefix = root().size();
+  nftw(root().c_str(), noteOne, 16, FTW_PHYS);
   std::sort(found.begin(), found.end());
   return found;
 }
@@ -164,16 +129,6 @@ ChildRun runAsNobody(const std::function<int()>& action) {
   run.out = readAll(out);
   run.err = readAll(err);
   return run;
-}
-
-time_t utcTime(int year, int month, int day, int hour, int minute) {
-  struct tm when = {};
-  when.tm_year = year - 1900;
-  when.tm_mon = month - 1;
-  when.tm_mday = day;
-  when.tm_hour = hour;
-  when.tm_min = minute;
-  return timegm(&when);
 }
 
 std::vector<std::string> captureLines(const std::string& bytes) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "services/test_support.h"
+
 class TestDrive {
  public:
   TestDrive();
@@ -20,7 +22,7 @@ class TestDrive {
   TestDrive& operator=(const TestDrive&) = delete;
 
   /// The drive root's host path.
-  const std::string& root() const { return root_; }
+  const std::string& root() const { return scratch_.path(); }
   /// The host path of `relative` below the drive root.
   std::string path(const std::string& relative) const;
 
@@ -38,12 +40,7 @@ class TestDrive {
   std::vector<std::string> contents() const;
 
  private:
-  std::string root_;
-  std::string old_cwd_;
-  std::string old_drive_root_;
-  bool had_drive_root_ = false;
-  std::string old_tz_;
-  bool had_tz_ = false;
+  ScratchDirectory scratch_;  // the drive root; puts the settings back
 };
 
 /// What an action run in a child process returned and wrote.
@@ -56,9 +53,6 @@ struct ChildRun {
 /// Runs `action` in a forked child as the user nobody (root's rights
 /// dropped, so that permissions hold), its output streams captured.
 ChildRun runAsNobody(const std::function<int()>& action);
-
-/// Seconds since the epoch of a UTC date and time.
-time_t utcTime(int year, int month, int day, int hour, int minute);
 
 /// The lines of a capture split at CR LF (a final CR LF ends the last line).
 std::vector<std::string> captureLines(const std::string& bytes);
