@@ -1,6 +1,6 @@
 // The run of the index page generator, one case per step. Each statement
 // that can fail is followed by `failed(&step)`, which hands control to the
-// error step in force; the step then in force is listed in the comments.
+// error step in force; the section comments name the one in force.
 #include "pagegen/page_generator.h"
 
 #include <cstdio>
@@ -295,12 +295,13 @@ int PageGenerator::run() {
         break;
 
       // --- The error step. ---
-      case kInterror: {
+      case kInterror:
         errors_.enterLabel("INTERROR");
-        uint16_t line = errors_.errorLine();
-        int number = errors_.takeErrorNumber();
+        failed_line_ = errors_.errorLine();
+        failed_number_ = errors_.takeErrorNumber();
         // A missing list is made from the directory, once per run.
-        if (line == 1020 && number == kFileNotFound && !list_created_) {
+        if (failed_line_ == 1020 && failed_number_ == kFileNotFound &&
+            !list_created_) {
           list_created_ = true;
           files_.openFile(kBatchFile, kBatchName, FileMode::Output);
           if (failed(&step)) break;
@@ -315,13 +316,18 @@ int PageGenerator::run() {
           step = kStep1020;
           break;
         }
-        reportError(line, number);
+        step = kStep10000;
+        break;
+
+      case kStep10000:
+        // The error report and the wait for a key. A failure of the finish
+        // itself is reported once; then the run ends instead of finishing
+        // again.
+        errors_.enterStep(10000);
+        reportError(failed_line_, failed_number_);
         errors_.leaveErrorStep();
-        // A failure of the finish itself is reported once; then the run
-        // ends instead of finishing again.
         step = finishing_ ? kJumpOut : kFinished;
         break;
-      }
 
       // --- Finishing. ---
       case kFinished:
@@ -351,7 +357,6 @@ int PageGenerator::run() {
 }
 
 void PageGenerator::reportError(uint16_t line, int number) {
-  errors_.enterStep(10000);
   reported_ = true;
   std::string message = errorMessage(number);
   bool wait = console_.hasInput();

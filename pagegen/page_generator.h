@@ -49,6 +49,7 @@ class PageGenerator {
     kGo4It,
     kAppDesc,
     kInterror,
+    kStep10000,
     kFinished,
     kStep50100,
     kJumpOut,
@@ -84,6 +85,10 @@ class PageGenerator {
   bool directory_flag_ = false;
   std::string capture_line_;
   rows::Cells cells_;
+
+  // The failure that INTERROR hands to the report.
+  uint16_t failed_line_ = 0;
+  int failed_number_ = 0;
 
   bool list_created_ = false;
   bool finishing_ = false;
