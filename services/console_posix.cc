@@ -525,9 +525,6 @@ Console::~Console() = default;
 bool Console::hasOutput() const { return impl_->hasOutput(); }
 bool Console::hasInput() const { return impl_->hasInput(); }
 void Console::printText(std::string_view text) { impl_->printText(text); }
-void Console::printNumber(int32_t number) {
-  impl_->printText(numberText(number));
-}
 void Console::newLine() { impl_->newLine(); }
 void Console::setColours(int foreground, int background) {
   impl_->setColours(foreground, background);
@@ -536,10 +533,4 @@ void Console::beep() { impl_->beep(); }
 std::string Console::readKey() { return impl_->readKey(); }
 void Console::waitForInput(int milliseconds) {
   impl_->waitForInput(milliseconds);
-}
-
-std::string numberText(int32_t number) {
-  std::string digits = std::to_string(number);
-  if (number >= 0) return " " + digits + " ";
-  return digits + " ";
 }
