@@ -14,7 +14,6 @@ namespace listbuild {
 
 namespace {
 
-constexpr char kBanner[] = "WAGTAILS v1.0";
 constexpr char kCaptureCommand[] = "cmd /c dir /x >\\$lvtr$.txt";
 constexpr char kCaptureFile[] = "\\$lvtr$.txt";
 constexpr char kListFile[] = "filesbbs.new";
@@ -30,7 +29,8 @@ constexpr char kSuccessMessage[] =
 
 int ListingBuilder::run() {
   // Step 1: the banner.
-  console_.printText(std::string(kBanner) + "  " + credits::kAuthorNotice);
+  console_.printText(std::string("WAGTAILS v") + credits::kWagtailsVersion +
+                     "  " + credits::kAuthorNotice);
   console_.newLine();
 
   // Step 2: capture the listing of the current directory in the drive root.

@@ -54,9 +54,9 @@ int PageGenerator::run() {
         title_ = " ";
         page_name_ = "00_INDEX.HTM";
         area_ = commandTail();
-        console_.printText(std::string("KESTREL v2.0  ") +
-                           credits::kAuthorNotice + "  Args=[" + commandTail() +
-                           "] ");
+        console_.printText(std::string("KESTREL v") + credits::kKestrelVersion +
+                           "  " + credits::kAuthorNotice + "  Args=[" +
+                           commandTail() + "] ");
         console_.newLine();
         step = kStep40;
         break;

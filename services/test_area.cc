@@ -86,6 +86,10 @@ bool TestArea::exists(const std::string& relative) const {
   return fs::exists(path(relative));
 }
 
+std::vector<std::string> TestArea::contents() const {
+  return pathsBelow(root_);
+}
+
 void TestArea::execIn(const std::string& program, const std::string& relative,
                       bool as_nobody,
                       const std::vector<std::string>& program_args) const {

@@ -38,6 +38,8 @@ class TestArea {
   /// The file's bytes; "" when it cannot be read.
   std::string readFile(const std::string& relative) const;
   bool exists(const std::string& relative) const;
+  /// Every path below the root (relative, sorted).
+  std::vector<std::string> contents() const;
 
   struct Result {
     int exit_code = -1;

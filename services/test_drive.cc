@@ -2,7 +2,6 @@
 #include "services/test_drive.h"
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <limits.h>
@@ -11,23 +10,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
-
-namespace {
-
-std::vector<std::string>* g_found;
-size_t g_prefix;
-
-int noteOne(const char* path, const struct stat*, int, struct FTW*) {
-  std::string p(path);
-  if (p.size() > g_prefix) g_found->push_back(p.substr(g_prefix + 1));
-  return 0;
-}
-
-}  // namespace
 
 TestDrive::TestDrive() : scratch_("interp_drive") {
   chmod(root().c_str(), 0755);  // open to the unprivileged runs
@@ -84,12 +69,7 @@ bool TestDrive::exists(const std::string& relative) const {
 }
 
 std::vector<std::string> TestDrive::contents() const {
-  std::vector<std::string> found;
-  g_found = &found;
-  g_prefix = root().size();
-  nftw(root().c_str(), noteOne, 16, FTW_PHYS);
-  std::sort(found.begin(), found.end());
-  return found;
+  return pathsBelow(root());
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -80,6 +81,18 @@ bool mountPrivateTmpfs(const std::string& at, const std::string& size) {
   return mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
          mount("tmpfs", at.c_str(), "tmpfs", 0,
                ("size=" + size + ",mode=0777").c_str()) == 0;
+}
+
+std::vector<std::string> pathsBelow(const std::string& root) {
+  std::vector<std::string> found;
+  std::error_code error;
+  for (std::filesystem::recursive_directory_iterator it(root, error), end;
+       !error && it != end; it.increment(error)) {
+    found.push_back(it->path().lexically_relative(root).string());
+  }
+  EXPECT_FALSE(error) << root << ": " << error.message();
+  std::sort(found.begin(), found.end());
+  return found;
 }
 
 time_t utcTime(int year, int month, int day, int hour, int minute) {

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 // A fresh, empty directory in the temporary directory for one test, which
 // the test may make its current directory or drive root: the current
@@ -44,6 +45,10 @@ int inChild(const std::function<int()>& body);
 /// process tries as root of a user namespace of its own. False when the
 /// system allows neither.
 bool mountPrivateTmpfs(const std::string& at, const std::string& size);
+
+/// Every path below `root`, relative to it and sorted, links not followed:
+/// to see what a run changed on disk.
+std::vector<std::string> pathsBelow(const std::string& root);
 
 /// Seconds since the epoch of a UTC date and time.
 time_t utcTime(int year, int month, int day, int hour, int minute);
