@@ -16,11 +16,12 @@ usage() {
 }
 
 [ $# -eq 1 ] || usage
-needed=(cmake g++ ninja-build libgtest-dev libgmock-dev)
+needed=(cmake g++ ninja-build)
 case "$1" in
-  demo) ;;
-  test | sanitize) needed+=(util-linux groff) ;;  # setpriv; the man page lint
-  package) needed+=(dpkg-dev file) ;;             # dpkg-shlibdeps and its helper
+  demo) needed+=(libgtest-dev libgmock-dev) ;;
+  # setpriv and runuser for the permission tests; groff lints the man pages
+  test | sanitize) needed+=(libgtest-dev libgmock-dev util-linux groff) ;;
+  package) needed+=(dpkg-dev file) ;;  # dpkg-shlibdeps and what it runs
   *) usage ;;
 esac
 
