@@ -55,9 +55,8 @@ with each file's date, size and description. wagtails lists a directory
 into a new list in the FILES.BBS form, ready for the descriptions.")
 set(CPACK_STRIP_FILES ON)
 
-if(WIN32)
-  # Left to the Windows packaging.
-else()
+# The package format of each platform.
+if(NOT WIN32)
   set(CPACK_GENERATOR DEB)
 endif()
 

@@ -1,7 +1,6 @@
 // The listing builder: writes "filesbbs.new" for the current directory.
 #include "listbuild/listing_builder.h"
 #include "services/arguments.h"
-#include "services/command.h"
 #include "services/console.h"
 #include "services/credits.h"
 #include "services/error_record.h"
@@ -29,11 +28,11 @@ constexpr char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
-  initCommandTail(argc, argv);
-  Arguments arguments = readArguments(commandTail(), TailUse::kNothing);
-  if (arguments.request != Request::kRun) {
-    return answerRequest(arguments,
-                         {"wagtails", credits::kWagtailsVersion, kUsage});
+  int exit_code = 0;
+  if (!readCommandLine(argc, argv, TailUse::kNothing,
+                       {"wagtails", credits::kWagtailsVersion, kUsage},
+                       &exit_code)) {
+    return exit_code;
   }
   ErrorRecord errors;
   FileTable files(errors);

@@ -1,7 +1,6 @@
 // kestrel: writes the index page of the file area in the current directory.
 #include "pagegen/page_generator.h"
 #include "services/arguments.h"
-#include "services/command.h"
 #include "services/credits.h"
 
 namespace {
@@ -32,11 +31,11 @@ constexpr char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
-  initCommandTail(argc, argv);
-  Arguments arguments = readArguments(commandTail(), TailUse::kText);
-  if (arguments.request != Request::kRun) {
-    return answerRequest(arguments,
-                         {"kestrel", credits::kKestrelVersion, kUsage});
+  int exit_code = 0;
+  if (!readCommandLine(argc, argv, TailUse::kText,
+                       {"kestrel", credits::kKestrelVersion, kUsage},
+                       &exit_code)) {
+    return exit_code;
   }
   ErrorRecord errors;
   Console console;

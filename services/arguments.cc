@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "services/command.h"
+
 Arguments readArguments(std::string_view tail, TailUse use) {
   Arguments arguments;
   if (tail == "--help" || tail == "-h" || isHostHelpSwitch(tail)) {
@@ -36,4 +38,13 @@ int answerRequest(const Arguments& arguments, const ToolDescription& tool) {
       break;
   }
   return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+bool readCommandLine(int argc, char** argv, TailUse use,
+                     const ToolDescription& tool, int* exit_code) {
+  initCommandTail(argc, argv);
+  Arguments arguments = readArguments(commandTail(), use);
+  if (arguments.request == Request::kRun) return true;
+  *exit_code = answerRequest(arguments, tool);
+  return false;
 }

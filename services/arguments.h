@@ -45,6 +45,12 @@ struct ToolDescription {
 /// fails), 2 after the misused tail and the usage on standard error.
 int answerRequest(const Arguments& arguments, const ToolDescription& tool);
 
+/// A tool's start: fixes the command tail from the process's arguments and
+/// reads it. True when the tool is to run; otherwise the request has been
+/// answered and `*exit_code` is the code to end with.
+bool readCommandLine(int argc, char** argv, TailUse use,
+                     const ToolDescription& tool, int* exit_code);
+
 /// Exit code of a command line the tool does not take.
 inline constexpr int kMisuseExitCode = 2;
 
