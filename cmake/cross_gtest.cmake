@@ -14,6 +14,7 @@ if(NOT EXISTS ${_gtest_config})
                         "(install libgtest-dev)")
   endif()
   message(STATUS "Cross-building GoogleTest from ${KESTREL_GTEST_SOURCE}")
+  string(TIMESTAMP _gtest_start "%s")
   execute_process(
     COMMAND ${CMAKE_COMMAND} -S ${KESTREL_GTEST_SOURCE}
             -B ${_gtest_root}/build -G ${CMAKE_GENERATOR}
@@ -27,6 +28,9 @@ if(NOT EXISTS ${_gtest_config})
     COMMAND ${CMAKE_COMMAND} --build ${_gtest_root}/build --target install
     OUTPUT_QUIET
     COMMAND_ERROR_IS_FATAL ANY)
+  string(TIMESTAMP _gtest_end "%s")
+  math(EXPR _gtest_seconds "${_gtest_end} - ${_gtest_start}")
+  message(STATUS "Cross-building GoogleTest - done in ${_gtest_seconds} s")
 endif()
 
 # The toolchain looks for packages under its root path only; the folder

@@ -21,6 +21,7 @@ set(_wine_env ${CMAKE_COMMAND} -E env WINEPREFIX=${KESTREL_WINEPREFIX}
 
 if(NOT EXISTS ${KESTREL_WINEPREFIX}/kestrel-ready)
   message(STATUS "Making the wine prefix ${KESTREL_WINEPREFIX}")
+  string(TIMESTAMP _wine_start "%s")
   file(REMOVE_RECURSE ${KESTREL_WINEPREFIX})
   # No Mono or Gecko: nothing here needs them, and wine would offer to
   # download them.
@@ -42,6 +43,9 @@ if(NOT EXISTS ${KESTREL_WINEPREFIX}/kestrel-ready)
   file(CREATE_LINK ${KESTREL_WINE_DRIVE} ${KESTREL_WINEPREFIX}/dosdevices/x:
        SYMBOLIC)
   file(TOUCH ${KESTREL_WINEPREFIX}/kestrel-ready)
+  string(TIMESTAMP _wine_end "%s")
+  math(EXPR _wine_seconds "${_wine_end} - ${_wine_start}")
+  message(STATUS "Making the wine prefix - done in ${_wine_seconds} s")
 endif()
 
 set(CMAKE_CROSSCOMPILING_EMULATOR
