@@ -3,7 +3,7 @@
 // capture's own entry.
 #include "listbuild/line_converter.h"
 
-#include "services/capture_line.h"
+#include "shell/capture_line.h"
 #include "services/text.h"
 
 namespace listbuild {

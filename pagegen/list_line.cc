@@ -1,5 +1,5 @@
 // FILES.BBS line rules.
-#include "pagegen/list_reader.h"
+#include "pagegen/list_line.h"
 
 #include "services/text.h"
 

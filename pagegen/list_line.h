@@ -1,8 +1,8 @@
 // The rules by which a FILES.BBS line is sorted out: ignored, a
 // continuation of the description above, or an entry that starts a new row;
 // and the split of an entry line into its name and description text.
-#ifndef KESTREL_PAGEGEN_LIST_READER_H_
-#define KESTREL_PAGEGEN_LIST_READER_H_
+#ifndef KESTREL_PAGEGEN_LIST_LINE_H_
+#define KESTREL_PAGEGEN_LIST_LINE_H_
 
 #include <string>
 #include <string_view>
@@ -31,4 +31,4 @@ Entry splitEntry(std::string_view line);
 
 }  // namespace list_line
 
-#endif  // KESTREL_PAGEGEN_LIST_READER_H_
+#endif  // KESTREL_PAGEGEN_LIST_LINE_H_

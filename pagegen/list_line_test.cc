@@ -1,4 +1,4 @@
-#include "pagegen/list_reader.h"
+#include "pagegen/list_line.h"
 
 #include <gtest/gtest.h>
 

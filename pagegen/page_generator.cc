@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include "pagegen/list_reader.h"
-#include "pagegen/page_frame.h"
+#include "pagegen/list_line.h"
+#include "pagegen/page.h"
 #include "services/clock.h"
 #include "services/command.h"
 #include "services/credits.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pagegen/entry_rows.h"
+#include "pagegen/rows.h"
 #include "services/console.h"
 #include "services/error_record.h"
 #include "services/file_table.h"

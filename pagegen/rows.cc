@@ -1,8 +1,8 @@
 // Row lines and cell texts of the index page.
-#include "pagegen/entry_rows.h"
+#include "pagegen/rows.h"
 
 #include "pagegen/link_escape.h"
-#include "services/capture_line.h"
+#include "shell/capture_line.h"
 #include "services/text.h"
 
 namespace rows {

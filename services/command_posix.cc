@@ -11,7 +11,7 @@
 
 #include "services/command.h"
 #include "services/drive_path.h"
-#include "services/interpreter.h"
+#include "shell/interpreter.h"
 #include "services/os_error.h"
 
 extern char** environ;

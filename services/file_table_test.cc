@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "services/test_support.h"
+#include "testing/test_support.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Column cutting of capture lines.
-#include "services/capture_line.h"
+#include "shell/capture_line.h"
 
 #include "services/text.h"
 

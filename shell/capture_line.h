@@ -2,8 +2,8 @@
 // date and time in 1-20, the size field in 21-39 (with the directory mark
 // "<DIR>" in 25-29), the short name in 40-51 and the name from 53 on.
 // Cutting never fails: a range past the end yields what exists, or "".
-#ifndef KESTREL_SERVICES_CAPTURE_LINE_H_
-#define KESTREL_SERVICES_CAPTURE_LINE_H_
+#ifndef KESTREL_SHELL_CAPTURE_LINE_H_
+#define KESTREL_SHELL_CAPTURE_LINE_H_
 
 #include <string>
 #include <string_view>
@@ -29,4 +29,4 @@ std::string namesFromColumn40(std::string_view line);
 
 }  // namespace capture
 
-#endif  // KESTREL_SERVICES_CAPTURE_LINE_H_
+#endif  // KESTREL_SHELL_CAPTURE_LINE_H_

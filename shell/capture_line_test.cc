@@ -1,4 +1,4 @@
-#include "services/capture_line.h"
+#include "shell/capture_line.h"
 
 #include <gtest/gtest.h>
 

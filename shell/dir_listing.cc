@@ -2,7 +2,7 @@
 // reading its directory (a lookup runs once per list entry); only a
 // directory or a wildcard pattern is read with readdir. Special files are
 // stat-ed, never opened, so a FIFO cannot make a listing wait.
-#include "services/dir_listing.h"
+#include "shell/dir_listing.h"
 
 #include <dirent.h>
 #include <errno.h>

@@ -2,8 +2,8 @@
 // pattern or a whole directory, either in the fixed-column layout that both
 // tools cut (with or without the short-name columns) or as bare names. Every
 // output line ends with CR LF; messages go to standard error.
-#ifndef KESTREL_SERVICES_DIR_LISTING_H_
-#define KESTREL_SERVICES_DIR_LISTING_H_
+#ifndef KESTREL_SHELL_DIR_LISTING_H_
+#define KESTREL_SHELL_DIR_LISTING_H_
 
 #include <cstdint>
 #include <string>
@@ -56,4 +56,4 @@ std::string failureText(int system_code);
 /// Writes `message` and a line end to standard error.
 void printError(std::string_view message);
 
-#endif  // KESTREL_SERVICES_DIR_LISTING_H_
+#endif  // KESTREL_SHELL_DIR_LISTING_H_

@@ -1,4 +1,4 @@
-#include "services/dir_listing.h"
+#include "shell/dir_listing.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "services/capture_line.h"
-#include "services/test_drive.h"
+#include "shell/capture_line.h"
+#include "testing/test_drive.h"
 #include "services/text.h"
 
 namespace {

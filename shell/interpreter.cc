@@ -3,7 +3,7 @@
 // runs. The commands are del, DIR and "cmd /c"; a batch file's lines are run
 // the same way. After a command's switches, the rest of the line is one
 // literal name: nothing in it is ever expanded, split or run.
-#include "services/interpreter.h"
+#include "shell/interpreter.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "services/dir_listing.h"
+#include "shell/dir_listing.h"
 #include "services/drive_path.h"
 #include "services/error_record.h"
 #include "services/os_error.h"

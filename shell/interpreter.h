@@ -2,8 +2,8 @@
 // that the tools write (del, DIR /X, DIR /B, output redirection) in process,
 // where the host has no such interpreter. Nothing else ever runs: a list
 // line that reaches a command is one literal name, never a shell command.
-#ifndef KESTREL_SERVICES_INTERPRETER_H_
-#define KESTREL_SERVICES_INTERPRETER_H_
+#ifndef KESTREL_SHELL_INTERPRETER_H_
+#define KESTREL_SHELL_INTERPRETER_H_
 
 #include <string_view>
 
@@ -17,4 +17,4 @@ bool isInterpreterCommand(std::string_view command_line);
 /// returns 0; otherwise `*start_error` is 0.
 int runInterpreterCommand(std::string_view command_line, int* start_error);
 
-#endif  // KESTREL_SERVICES_INTERPRETER_H_
+#endif  // KESTREL_SHELL_INTERPRETER_H_

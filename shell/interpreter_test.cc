@@ -1,4 +1,4 @@
-#include "services/interpreter.h"
+#include "shell/interpreter.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "services/command.h"
-#include "services/dir_listing.h"
+#include "shell/dir_listing.h"
 #include "services/error_record.h"
-#include "services/test_drive.h"
+#include "testing/test_drive.h"
 
 namespace {
 

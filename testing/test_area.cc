@@ -1,5 +1,5 @@
 // File layout and child processes for the end-to-end tests.
-#include "services/test_area.h"
+#include "testing/test_area.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

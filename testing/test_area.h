@@ -2,8 +2,8 @@
 // root in the temporary directory, helpers to lay out files and
 // subdirectories with fixed sizes and times, and a way to run a tool in one
 // of its directories as a scheduled job would (no terminal, TZ=UTC).
-#ifndef KESTREL_SERVICES_TEST_AREA_H_
-#define KESTREL_SERVICES_TEST_AREA_H_
+#ifndef KESTREL_TESTING_TEST_AREA_H_
+#define KESTREL_TESTING_TEST_AREA_H_
 
 #include <sys/types.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "services/test_support.h"  // utcTime for the areas' file times
+#include "testing/test_support.h"  // utcTime for the areas' file times
 
 class TestArea {
  public:
@@ -72,4 +72,4 @@ class TestArea {
   std::string root_;
 };
 
-#endif  // KESTREL_SERVICES_TEST_AREA_H_
+#endif  // KESTREL_TESTING_TEST_AREA_H_

@@ -1,5 +1,5 @@
 // The throw-away test drive.
-#include "services/test_drive.h"
+#include "testing/test_drive.h"
 
 #include <fcntl.h>
 #include <ftw.h>

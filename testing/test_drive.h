@@ -2,8 +2,8 @@
 // listing: a fresh directory as DRIVE_ROOT, the current directory moved to
 // "AREA" below it and TZ set to UTC; all three come back, and the drive is
 // removed, when the object goes away.
-#ifndef KESTREL_SERVICES_TEST_DRIVE_H_
-#define KESTREL_SERVICES_TEST_DRIVE_H_
+#ifndef KESTREL_TESTING_TEST_DRIVE_H_
+#define KESTREL_TESTING_TEST_DRIVE_H_
 
 #include <sys/types.h>
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "services/test_support.h"
+#include "testing/test_support.h"
 
 class TestDrive {
  public:
@@ -57,4 +57,4 @@ ChildRun runAsNobody(const std::function<int()>& action);
 /// The lines of a capture split at CR LF (a final CR LF ends the last line).
 std::vector<std::string> captureLines(const std::string& bytes);
 
-#endif  // KESTREL_SERVICES_TEST_DRIVE_H_
+#endif  // KESTREL_TESTING_TEST_DRIVE_H_

@@ -1,5 +1,5 @@
 // Scratch directories, child runs, private mounts and times for the tests.
-#include "services/test_support.h"
+#include "testing/test_support.h"
 
 #include <gtest/gtest.h>
 #include <limits.h>

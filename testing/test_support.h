@@ -1,8 +1,8 @@
 // Small pieces that the POSIX tests share: a scratch directory that also
 // puts the process's working state back, runs in a child process, a private
 // tmpfs for full-disk cases and UTC times for fixed file dates.
-#ifndef KESTREL_SERVICES_TEST_SUPPORT_H_
-#define KESTREL_SERVICES_TEST_SUPPORT_H_
+#ifndef KESTREL_TESTING_TEST_SUPPORT_H_
+#define KESTREL_TESTING_TEST_SUPPORT_H_
 
 #include <ctime>
 #include <functional>
@@ -48,4 +48,4 @@ bool mountPrivateTmpfs(const std::string& at, const std::string& size);
 /// Seconds since the epoch of a UTC date and time.
 time_t utcTime(int year, int month, int day, int hour, int minute);
 
-#endif  // KESTREL_SERVICES_TEST_SUPPORT_H_
+#endif  // KESTREL_TESTING_TEST_SUPPORT_H_
