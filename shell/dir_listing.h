@@ -50,10 +50,4 @@ bool matchesPattern(std::string_view pattern, std::string_view name);
 /// case, ties broken byte by byte.
 bool listedBefore(std::string_view a, std::string_view b);
 
-/// The interpreter's message for a failed system call's errno.
-std::string failureText(int system_code);
-
-/// Writes `message` and a line end to standard error.
-void printError(std::string_view message);
-
 #endif  // KESTREL_SHELL_DIR_LISTING_H_

@@ -7,14 +7,17 @@
 
 #include <string_view>
 
+#include "services/error_number.h"
+
 /// True when `command_line` is for the interpreter: its first word names a
 /// batch file (ends in .BAT or .CMD, any case) or it is "cmd /c ...".
 bool isInterpreterCommand(std::string_view command_line);
 
-/// Runs such a line. Returns its exit code (0 success, 1 failure; messages
-/// go to standard error). When it cannot start at all (the batch file does
-/// not exist or cannot be read), sets `*start_error` to the error number and
-/// returns 0; otherwise `*start_error` is 0.
-int runInterpreterCommand(std::string_view command_line, int* start_error);
+/// Runs such a line; `*exit_code` is its exit code (0 success, 1 failure;
+/// messages go to standard error). Returns the error number when it cannot
+/// start at all (the batch file does not exist or cannot be read; the exit
+/// code is then 0), else kNoError.
+[[nodiscard]] ErrorNumber runInterpreterCommand(std::string_view command_line,
+                                                int* exit_code);
 
 #endif  // KESTREL_SHELL_INTERPRETER_H_
