@@ -3,36 +3,36 @@
 
 #include "services/text.h"
 
-namespace capture {
+namespace capture_line {
 
-namespace {
-constexpr long kNameColumn = 40;
-constexpr long kShortNameWidth = 13;  // 12 columns and the blank after them
-}  // namespace
+using namespace capture_columns;
 
-std::string dateField(std::string_view line) { return text::mid(line, 1, 20); }
+std::string dateField(std::string_view line) {
+  return text::mid(line, kDateColumn, kDateWidth);
+}
 
-std::string sizeField(std::string_view line) { return text::mid(line, 21, 19); }
+std::string sizeField(std::string_view line) {
+  return text::mid(line, kSizeColumn, kSizeWidth);
+}
 
 bool hasDirMark(std::string_view line) {
-  return text::mid(line, 25, 5) == kDirMark;
+  return text::mid(line, kDirMarkColumn, kDirMark.size()) == kDirMark;
 }
 
 std::string shortNameField(std::string_view line) {
-  return text::mid(line, kNameColumn, 12);
+  return text::mid(line, kShortNameColumn, kShortNameWidth);
 }
 
 std::string nameText(std::string_view line) {
-  return text::trim(text::rest(line, kNameColumn));
+  return text::trim(text::rest(line, kShortNameColumn));
 }
 
 std::string namesFromColumn40(std::string_view line) {
-  std::string names = text::rest(line, kNameColumn);
-  if (names.size() >= kShortNameWidth &&
-      names.find_first_not_of(' ') >= static_cast<size_t>(kShortNameWidth)) {
-    names.erase(0, kShortNameWidth);
-  }
+  std::string names = text::rest(line, kShortNameColumn);
+  constexpr size_t kField = kShortNameFieldWidth;
+  if (names.size() >= kField && names.find_first_not_of(' ') >= kField)
+    names.erase(0, kField);
   return names;
 }
 
-}  // namespace capture
+}  // namespace capture_line

@@ -21,14 +21,12 @@
 #include "services/drive_path.h"
 #include "services/error_number.h"
 #include "services/posix_io.h"
+#include "shell/capture_columns.h"
 #include "shell/messages.h"
 
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::string_view kNoShortName = "             ";  // columns 40-52
-constexpr std::string_view kDirSizeField = "    <DIR>          ";
-constexpr int kSizeWidth = 18;  // the size ends in column 38
 constexpr size_t kFlushSize = 64 * 1024;
 
 // Buffered line output to a file descriptor that remembers the first
@@ -322,16 +320,21 @@ std::string dateTimeColumns(int64_t mtime) {
 
 std::string entryLine(const DirEntry& entry, DirFormat format) {
   if (format == DirFormat::kBare) return entry.name;
+  using namespace capture_columns;
   std::string line = dateTimeColumns(entry.mtime);
   if (entry.directory) {
-    line += kDirSizeField;
+    line.append(kDirMarkColumn - kSizeColumn, ' ');
+    line += kDirMark;
+    line.append(kShortNameColumn - 1 - line.size(), ' ');
   } else {
     std::string size = groupedNumber(entry.size);
-    if (size.size() < kSizeWidth) line.append(kSizeWidth - size.size(), ' ');
+    if (size.size() < kSizeDigitsWidth)
+      line.append(kSizeDigitsWidth - size.size(), ' ');
     line += size;
     line += ' ';
   }
-  if (format == DirFormat::kShortNames) line += kNoShortName;
+  // No short names here: the short-name field stays blank.
+  if (format == DirFormat::kShortNames) line.append(kShortNameFieldWidth, ' ');
   line += entry.name;
   return line;
 }
