@@ -37,6 +37,17 @@ bool isContinuation(std::string_view line) {
   return !line.empty() && line[0] == ' ';
 }
 
+Sorted classify(std::string* line, std::string_view page_name) {
+  if (isBlankOrComment(*line)) return {Kind::kSkipped, 3};
+  dropDirectoryMark(line);
+  if (isUnusable(*line)) return {Kind::kSkipped, 6};
+  if (*line == page_name) return {Kind::kSkipped, kPageRule};
+  if (isReservedName(*line)) return {Kind::kSkipped, 8};
+  if (isDotName(*line)) return {Kind::kSkipped, 9};
+  if (isContinuation(*line)) return {Kind::kContinuation, 10};
+  return {Kind::kEntry, 11};
+}
+
 Entry splitEntry(std::string_view line) {
   size_t blank = line.find(' ');
   if (blank == std::string_view::npos) return {std::string(line), ""};
