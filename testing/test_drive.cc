@@ -107,28 +107,32 @@ std::string readAll(FILE* file) {
 
 }  // namespace
 
-ChildRun runAsNobody(const std::function<int()>& action) {
+ChildRun runInChild(const std::function<int()>& action, bool as_nobody) {
   constexpr uid_t kNobody = 65534;
   ChildRun run;
   FILE* out = tmpfile();
   FILE* err = tmpfile();
-  fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fileno(out), STDOUT_FILENO);
-    dup2(fileno(err), STDERR_FILENO);
-    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
-        setuid(kNobody) != 0) {
-      _exit(99);
+  run.code = inChild([&] {
+    setsid();  // no controlling terminal: nothing waits for a key
+    int in = open("/dev/null", O_RDONLY);
+    if (in < 0 || dup2(in, STDIN_FILENO) < 0 ||
+        dup2(fileno(out), STDOUT_FILENO) < 0 ||
+        dup2(fileno(err), STDERR_FILENO) < 0) {
+      return 98;
     }
-    _exit(action());
-  }
-  int status = 0;
-  EXPECT_EQ(pid, waitpid(pid, &status, 0));
-  run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (as_nobody && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
+                      setuid(kNobody) != 0)) {
+      return 99;
+    }
+    return action();
+  });
   run.out = readAll(out);
   run.err = readAll(err);
   return run;
+}
+
+ChildRun runAsNobody(const std::function<int()>& action) {
+  return runInChild(action, /*as_nobody=*/true);
 }
 
 std::vector<std::string> captureLines(const std::string& bytes) {

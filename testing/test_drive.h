@@ -50,8 +50,11 @@ struct ChildRun {
   std::string err;  // standard error
 };
 
-/// Runs `action` in a forked child as the user nobody (root's rights
-/// dropped, so that permissions hold), its output streams captured.
+/// Runs `action` in a forked child with no controlling terminal and its
+/// output streams captured; `as_nobody` drops root's rights first, so that
+/// permissions hold.
+ChildRun runInChild(const std::function<int()>& action, bool as_nobody);
+/// `runInChild` as the user nobody.
 ChildRun runAsNobody(const std::function<int()>& action);
 
 /// The lines of a capture split at CR LF (a final CR LF ends the last line).

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -61,8 +62,13 @@ ScratchDirectory::~ScratchDirectory() {
 }
 
 int inChild(const std::function<int()>& body) {
+  fflush(nullptr);  // nothing buffered is written twice
   pid_t pid = fork();
-  if (pid == 0) _exit(body());
+  if (pid == 0) {
+    int code = body();
+    fflush(nullptr);
+    _exit(code);
+  }
   int status = 0;
   if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
