@@ -42,45 +42,11 @@ TestDrive::TestDrive() : scratch_("interp_drive") {
 // settings back and removes the drive.
 TestDrive::~TestDrive() { chmod(root().c_str(), 0700); }
 
-std::string TestDrive::path(const std::string& relative) const {
-  return relative.empty() ? root() : root() + "/" + relative;
-}
-
-void TestDrive::makeDirectory(const std::string& relative) {
-  EXPECT_EQ(0, mkdir(path(relative).c_str(), 0755)) << relative;
-}
-
-void TestDrive::writeFile(const std::string& relative,
-                          const std::string& bytes) {
-  std::ofstream out(path(relative), std::ios::binary | std::ios::trunc);
-  out << bytes;
-  EXPECT_TRUE(out.good()) << relative;
-}
-
 void TestDrive::makeSparseFile(const std::string& relative, off_t size) {
   int fd = open(path(relative).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   ASSERT_GE(fd, 0) << relative;
   EXPECT_EQ(0, ftruncate(fd, size));
   close(fd);
-}
-
-void TestDrive::setTime(const std::string& relative, time_t when) {
-  struct timespec times[2] = {{when, 0}, {when, 0}};
-  EXPECT_EQ(0, utimensat(AT_FDCWD, path(relative).c_str(), times,
-                         AT_SYMLINK_NOFOLLOW))
-      << relative;
-}
-
-std::string TestDrive::readFile(const std::string& relative) const {
-  std::ifstream in(path(relative), std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-bool TestDrive::exists(const std::string& relative) const {
-  struct stat st;
-  return lstat(path(relative).c_str(), &st) == 0;
 }
 
 std::vector<std::string> TestDrive::contents() const {

@@ -14,7 +14,7 @@
 
 #include "testing/test_support.h"
 
-class TestDrive {
+class TestDrive : public TestTree {
  public:
   TestDrive();
   ~TestDrive();
@@ -22,19 +22,10 @@ class TestDrive {
   TestDrive& operator=(const TestDrive&) = delete;
 
   /// The drive root's host path.
-  const std::string& root() const { return scratch_.path(); }
-  /// The host path of `relative` below the drive root.
-  std::string path(const std::string& relative) const;
+  const std::string& root() const override { return scratch_.path(); }
 
-  void makeDirectory(const std::string& relative);
-  void writeFile(const std::string& relative, const std::string& bytes);
   /// A file of `size` bytes that holds no data blocks.
   void makeSparseFile(const std::string& relative, off_t size);
-  /// Sets the access and modification time without following a link.
-  void setTime(const std::string& relative, time_t when);
-  /// The file's bytes; "" when it cannot be read.
-  std::string readFile(const std::string& relative) const;
-  bool exists(const std::string& relative) const;
   /// Every path below the root (relative, sorted), to see what a command
   /// changed on disk.
   std::vector<std::string> contents() const;

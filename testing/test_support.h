@@ -33,6 +33,29 @@ class ScratchDirectory {
   bool had_tz_ = false;
 };
 
+// A tree of files below a root directory, laid out and read back by the
+// tests: every name is relative to the root.
+class TestTree {
+ public:
+  /// The root's host path.
+  virtual const std::string& root() const = 0;
+  /// The host path of `relative` below the root ("" is the root).
+  std::string path(const std::string& relative) const;
+
+  /// Makes the directory and those above it, open to every user.
+  void makeDirectory(const std::string& relative);
+  void writeFile(const std::string& relative, const std::string& bytes);
+  /// Sets the access and modification time without following a link.
+  void setTime(const std::string& relative, time_t when);
+  /// The file's bytes; "" when it cannot be read.
+  std::string readFile(const std::string& relative) const;
+  /// True when the name exists, even as a link that leads nowhere.
+  bool exists(const std::string& relative) const;
+
+ protected:
+  ~TestTree() = default;
+};
+
 /// Runs `body` in a forked child and returns its exit code (-1 when it did
 /// not exit normally). For what must not touch this process: dropped
 /// privileges, resource limits, private mounts.
