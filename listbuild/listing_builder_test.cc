@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "services/credits.h"
-#include "services/test_area.h"
+#include "testing/test_area.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <regex>
 
-#include "services/test_area.h"
+#include "testing/test_area.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "services/dir_listing.h"
+#include "shell/dir_listing.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "services/capture_line.h"
-#include "services/test_drive.h"
 #include "services/text.h"
+#include "shell/capture_line.h"
+#include "testing/test_drive.h"
 
 namespace {
 
@@ -143,12 +143,12 @@ TEST(DirListingTest, EntryLinesHoldTheCaptureColumns) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.entry.name);
     std::string line = entryLine(c.entry, DirFormat::kShortNames);
-    EXPECT_EQ("07/03/2015  12:00 PM", capture::dateField(line));
-    EXPECT_EQ(c.size_field, capture::sizeField(line));
-    EXPECT_EQ(c.entry.directory, capture::hasDirMark(line));
+    EXPECT_EQ("07/03/2015  12:00 PM", capture_line::dateField(line));
+    EXPECT_EQ(c.size_field, capture_line::sizeField(line));
+    EXPECT_EQ(c.entry.directory, capture_line::hasDirMark(line));
     EXPECT_EQ(std::string(13, ' ') + c.entry.name, line.substr(39));
-    EXPECT_EQ(c.entry.name, capture::nameText(line));
-    EXPECT_EQ(c.entry.name, capture::namesFromColumn40(line));
+    EXPECT_EQ(c.entry.name, capture_line::nameText(line));
+    EXPECT_EQ(c.entry.name, capture_line::namesFromColumn40(line));
 
     std::string plain = entryLine(c.entry, DirFormat::kNormal);
     EXPECT_EQ(line.substr(0, 39) + c.entry.name, plain);

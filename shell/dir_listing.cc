@@ -2,7 +2,7 @@
 // reading its directory (a lookup runs once per list entry); only a
 // directory or a wildcard pattern is read with readdir. Special files are
 // stat-ed, never opened, so a FIFO cannot make a listing wait.
-#include "services/dir_listing.h"
+#include "shell/dir_listing.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -19,13 +19,14 @@
 #include <vector>
 
 #include "services/drive_path.h"
+#include "services/error_number.h"
+#include "services/posix_io.h"
+#include "shell/capture_columns.h"
+#include "shell/messages.h"
 
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::string_view kNoShortName = "             ";  // columns 40-52
-constexpr std::string_view kDirSizeField = "    <DIR>          ";
-constexpr int kSizeWidth = 18;  // the size ends in column 38
 constexpr size_t kFlushSize = 64 * 1024;
 
 // Buffered line output to a file descriptor that remembers the first
@@ -40,15 +41,7 @@ class LineWriter {
   }
   // Writes what is buffered; returns 0 or the errno of the first failure.
   int flush() {
-    size_t done = 0;
-    while (error_ == 0 && done < buffer_.size()) {
-      ssize_t n = write(fd_, buffer_.data() + done, buffer_.size() - done);
-      if (n < 0) {
-        if (errno != EINTR) error_ = errno;
-      } else {
-        done += static_cast<size_t>(n);
-      }
-    }
+    if (error_ == 0) error_ = writeAll(fd_, buffer_.data(), buffer_.size());
     buffer_.clear();
     return error_;
   }
@@ -59,14 +52,14 @@ class LineWriter {
   int error_ = 0;
 };
 
-enum class Outcome { kListed, kFileNotFound, kPathNotFound, kBadName, kFailed };
-
-// What a DIR name resolved to, and what was found there.
+// What a DIR name resolved to, and what was found there: kNoError, the
+// reason nothing is listed, or kPathFileAccessError for a failed call whose
+// errno is in `system_code`.
 struct Listing {
   std::string directory;  // absolute host path shown as "Directory of"
   std::vector<DirEntry> entries;
-  Outcome outcome = Outcome::kListed;
-  int system_code = 0;  // errno for kFailed
+  ErrorNumber outcome = kNoError;
+  int system_code = 0;
 };
 
 std::string parentOf(const std::string& path) {
@@ -107,8 +100,8 @@ void readDirectory(std::string_view pattern, bool with_dots, Listing* listing) {
   if (dir == nullptr) {
     listing->system_code = errno;
     listing->outcome = (errno == ENOENT || errno == ENOTDIR)
-                           ? Outcome::kPathNotFound
-                           : Outcome::kFailed;
+                           ? kPathNotFound
+                           : kPathFileAccessError;
     return;
   }
   int dir_fd = dirfd(dir);
@@ -135,18 +128,18 @@ void readDirectory(std::string_view pattern, bool with_dots, Listing* listing) {
   }
   closedir(dir);
   for (DirEntry& entry : found) listing->entries.push_back(std::move(entry));
-  if (listing->entries.empty()) listing->outcome = Outcome::kFileNotFound;
+  if (listing->entries.empty()) listing->outcome = kFileNotFound;
 }
 
-// The outcome for a name that stat could not find, by its parent.
-void missingName(const std::string& parent, int system_code, Listing* listing) {
+// The outcome for a name that stat could not find.
+void missingName(const std::string& path, int system_code, Listing* listing) {
   listing->system_code = system_code;
-  if (system_code == ENOENT && isDirectory(parent)) {
-    listing->outcome = Outcome::kFileNotFound;
-  } else if (system_code == ENOENT || system_code == ENOTDIR) {
-    listing->outcome = Outcome::kPathNotFound;
+  if (system_code == ENOENT) {
+    listing->outcome = missingFileOrPath(path);
+  } else if (system_code == ENOTDIR) {
+    listing->outcome = kPathNotFound;
   } else {
-    listing->outcome = Outcome::kFailed;
+    listing->outcome = kPathFileAccessError;
   }
 }
 
@@ -155,7 +148,7 @@ Listing resolve(std::string_view name) {
   if (name.find('\0') != std::string_view::npos) {
     // No file name holds a NUL byte; the host would cut the name there.
     listing.directory = absoluteHostPath(".");
-    listing.outcome = Outcome::kBadName;
+    listing.outcome = kBadFileName;
     return listing;
   }
   size_t cut = name.find_last_of("\\/");
@@ -173,11 +166,8 @@ Listing resolve(std::string_view name) {
     listing.directory = absoluteHostPath(dir_part.empty() ? "." : dir_part);
     if (last[0] == '.') {
       // A hidden name is never listed, even when named.
-      if (isDirectory(listing.directory)) {
-        listing.outcome = Outcome::kFileNotFound;
-      } else {
-        listing.outcome = Outcome::kPathNotFound;
-      }
+      listing.outcome =
+          isDirectory(listing.directory) ? kFileNotFound : kPathNotFound;
     } else {
       readDirectory(last, false, &listing);
     }
@@ -200,7 +190,7 @@ Listing resolve(std::string_view name) {
   if (found) {
     listing.entries.push_back(entryFromStat(std::string(last), st));
   } else {
-    missingName(listing.directory, stat_error, &listing);
+    missingName(path, stat_error, &listing);
   }
   return listing;
 }
@@ -258,19 +248,15 @@ void writeSummary(const Listing& listing, LineWriter* out) {
 
 std::string outcomeMessage(const Listing& listing) {
   switch (listing.outcome) {
-    case Outcome::kListed:
-      return "";
-    case Outcome::kFileNotFound:
-      return "File Not Found";
-    case Outcome::kPathNotFound:
-      return "The system cannot find the path specified.";
-    case Outcome::kBadName:
-      return "The filename, directory name, or volume label syntax is "
-             "incorrect.";
-    case Outcome::kFailed:
-      break;
+    case kFileNotFound:
+      return std::string(kFileNotFoundMessage);
+    case kPathNotFound:
+      return std::string(kPathNotFoundMessage);
+    case kBadFileName:
+      return std::string(kBadNameMessage);
+    default:
+      return failureText(listing.system_code);
   }
-  return failureText(listing.system_code);
 }
 
 }  // namespace
@@ -289,14 +275,13 @@ int listDirectory(DirFormat format, std::string_view name, int out_fd) {
     ++shown;
   }
   // Bare names of an empty directory: its dots alone are nothing found.
-  if (shown == 0 && listing.outcome == Outcome::kListed) {
-    listing.outcome = Outcome::kFileNotFound;
-  }
-  if (listing.outcome == Outcome::kListed && format != DirFormat::kBare) {
+  if (shown == 0 && listing.outcome == kNoError)
+    listing.outcome = kFileNotFound;
+  if (listing.outcome == kNoError && format != DirFormat::kBare) {
     writeSummary(listing, &out);
   }
   int write_error = out.flush();
-  if (listing.outcome != Outcome::kListed) {
+  if (listing.outcome != kNoError) {
     printError(outcomeMessage(listing));
     return 1;
   }
@@ -335,16 +320,21 @@ std::string dateTimeColumns(int64_t mtime) {
 
 std::string entryLine(const DirEntry& entry, DirFormat format) {
   if (format == DirFormat::kBare) return entry.name;
+  using namespace capture_columns;
   std::string line = dateTimeColumns(entry.mtime);
   if (entry.directory) {
-    line += kDirSizeField;
+    line.append(kDirMarkColumn - kSizeColumn, ' ');
+    line += kDirMark;
+    line.append(kShortNameColumn - 1 - line.size(), ' ');
   } else {
     std::string size = groupedNumber(entry.size);
-    if (size.size() < kSizeWidth) line.append(kSizeWidth - size.size(), ' ');
+    if (size.size() < kSizeDigitsWidth)
+      line.append(kSizeDigitsWidth - size.size(), ' ');
     line += size;
     line += ' ';
   }
-  if (format == DirFormat::kShortNames) line += kNoShortName;
+  // No short names here: the short-name field stays blank.
+  if (format == DirFormat::kShortNames) line.append(kShortNameFieldWidth, ' ');
   line += entry.name;
   return line;
 }
@@ -434,41 +424,4 @@ bool listedBefore(std::string_view a, std::string_view b) {
   }
   if (a.size() != b.size()) return a.size() < b.size();
   return a < b;
-}
-
-std::string failureText(int system_code) {
-  switch (system_code) {
-    case ENOENT:
-      return "The system cannot find the file specified.";
-    case ENOTDIR:
-      return "The system cannot find the path specified.";
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case ETXTBSY:
-      return "Access is denied.";
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-      return "There is not enough space on the disk.";
-    case ENAMETOOLONG:
-      return "The filename or extension is too long.";
-    case ELOOP:
-      return "The name of the file cannot be resolved by the system.";
-    default:
-      return strerror(system_code);
-  }
-}
-
-void printError(std::string_view message) {
-  std::string text(message);
-  text += '\n';
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(STDERR_FILENO, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    done += static_cast<size_t>(n);
-  }
 }

@@ -1,17 +1,18 @@
-// Cuts one line of a directory listing capture by its fixed columns: the
-// date and time in 1-20, the size field in 21-39 (with the directory mark
-// "<DIR>" in 25-29), the short name in 40-51 and the name from 53 on.
-// Cutting never fails: a range past the end yields what exists, or "".
-#ifndef KESTREL_SERVICES_CAPTURE_LINE_H_
-#define KESTREL_SERVICES_CAPTURE_LINE_H_
+// Cuts one line of a directory listing capture by its fixed columns
+// (capture_columns.h). Cutting never fails: a range past the end yields what
+// exists, or "".
+#ifndef KESTREL_SHELL_CAPTURE_LINE_H_
+#define KESTREL_SHELL_CAPTURE_LINE_H_
 
 #include <string>
 #include <string_view>
 
-namespace capture {
+#include "shell/capture_columns.h"
+
+namespace capture_line {
 
 /// The listing's own directory mark.
-inline constexpr std::string_view kDirMark = "<DIR>";
+inline constexpr std::string_view kDirMark = capture_columns::kDirMark;
 
 /// Columns 1 to 20: date, two blanks, time.
 std::string dateField(std::string_view line);
@@ -27,6 +28,6 @@ std::string nameText(std::string_view line);
 /// short name of its own), those 13 are removed.
 std::string namesFromColumn40(std::string_view line);
 
-}  // namespace capture
+}  // namespace capture_line
 
-#endif  // KESTREL_SERVICES_CAPTURE_LINE_H_
+#endif  // KESTREL_SHELL_CAPTURE_LINE_H_

@@ -1,5 +1,5 @@
 // FILES.BBS line rules.
-#include "pagegen/list_reader.h"
+#include "pagegen/list_line.h"
 
 #include "services/text.h"
 
@@ -35,6 +35,17 @@ bool isDotName(std::string_view line) {
 
 bool isContinuation(std::string_view line) {
   return !line.empty() && line[0] == ' ';
+}
+
+Sorted classify(std::string* line, std::string_view page_name) {
+  if (isBlankOrComment(*line)) return {Kind::kSkipped, 3};
+  dropDirectoryMark(line);
+  if (isUnusable(*line)) return {Kind::kSkipped, 6};
+  if (*line == page_name) return {Kind::kSkipped, kPageRule};
+  if (isReservedName(*line)) return {Kind::kSkipped, 8};
+  if (isDotName(*line)) return {Kind::kSkipped, 9};
+  if (isContinuation(*line)) return {Kind::kContinuation, 10};
+  return {Kind::kEntry, 11};
 }
 
 Entry splitEntry(std::string_view line) {

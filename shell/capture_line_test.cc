@@ -1,4 +1,4 @@
-#include "services/capture_line.h"
+#include "shell/capture_line.h"
 
 #include <gtest/gtest.h>
 
@@ -70,12 +70,12 @@ TEST(CaptureLineTest, CutsTheFixedColumns) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
-    EXPECT_EQ(c.date, capture::dateField(c.line));
-    EXPECT_EQ(c.size, capture::sizeField(c.line));
-    EXPECT_EQ(c.dir, capture::hasDirMark(c.line));
-    EXPECT_EQ(c.short_name, capture::shortNameField(c.line));
-    EXPECT_EQ(c.name_text, capture::nameText(c.line));
-    EXPECT_EQ(c.names, capture::namesFromColumn40(c.line));
+    EXPECT_EQ(c.date, capture_line::dateField(c.line));
+    EXPECT_EQ(c.size, capture_line::sizeField(c.line));
+    EXPECT_EQ(c.dir, capture_line::hasDirMark(c.line));
+    EXPECT_EQ(c.short_name, capture_line::shortNameField(c.line));
+    EXPECT_EQ(c.name_text, capture_line::nameText(c.line));
+    EXPECT_EQ(c.names, capture_line::namesFromColumn40(c.line));
   }
 }
 

@@ -3,7 +3,7 @@
 // runs. The commands are del, DIR and "cmd /c"; a batch file's lines are run
 // the same way. After a command's switches, the rest of the line is one
 // literal name: nothing in it is ever expanded, split or run.
-#include "services/interpreter.h"
+#include "shell/interpreter.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -13,20 +13,17 @@
 #include <string>
 #include <vector>
 
-#include "services/dir_listing.h"
 #include "services/drive_path.h"
-#include "services/error_record.h"
+#include "services/error_number.h"
 #include "services/os_error.h"
+#include "services/posix_io.h"
+#include "shell/dir_listing.h"
+#include "shell/messages.h"
 
 namespace {
 
 // Deeper than this, "cmd /c cmd /c ..." or a batch that runs itself stops.
 constexpr int kMaxNesting = 16;
-
-constexpr std::string_view kSyntaxError =
-    "The syntax of the command is incorrect.";
-constexpr std::string_view kBadName =
-    "The filename, directory name, or volume label syntax is incorrect.";
 
 struct Word {
   std::string_view text;
@@ -34,7 +31,7 @@ struct Word {
 };
 
 // Splits on blanks only: a tab, a quote or any other byte is part of a word.
-std::vector<Word> splitWords(std::string_view line) {
+std::vector<Word> splitAtBlanks(std::string_view line) {
   std::vector<Word> words;
   size_t i = 0;
   while (i < line.size()) {
@@ -82,18 +79,6 @@ bool isCmd(std::string_view word) {
 
 bool hasNul(std::string_view name) {
   return name.find('\0') != std::string_view::npos;
-}
-
-// ENOENT for `path` becomes ENOTDIR when it is the directory on the way
-// that is missing: "path not found" rather than "file not found".
-int pathAwareCode(const std::string& path, int code) {
-  if (code != ENOENT) return code;
-  std::string dir = path.substr(0, path.rfind('/') + 1);
-  struct stat st;
-  if (!dir.empty() && (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
-    return ENOTDIR;
-  }
-  return code;
 }
 
 void notRecognized(std::string_view command) {
@@ -156,51 +141,48 @@ int runDel(const Arguments& args) {
     }
   }
   if (args.name.empty()) {
-    printError(kSyntaxError);
+    printError(kSyntaxErrorMessage);
     return 1;
   }
   if (hasNul(args.name)) {
-    printError(kBadName);
+    printError(kBadNameMessage);
     return 1;
   }
   std::string path = hostPath(args.name);
   if (unlink(path.c_str()) == 0) return 0;
-  int code = pathAwareCode(path, errno);
-  if (code == ENOENT) {
-    printError("Could Not Find " + displayPath(absoluteHostPath(args.name)));
-  } else if (code == ENOTDIR) {
-    printError("The system cannot find the path specified.");
-  } else {
+  int code = errno;
+  if (code != ENOENT) {
     printError(failureText(code));
+  } else if (missingFileOrPath(path) == kPathNotFound) {
+    printError(kPathNotFoundMessage);
+  } else {
+    printError("Could Not Find " + displayPath(absoluteHostPath(args.name)));
   }
   return 1;
 }
 
-// Reads a whole batch file; returns 0 or the tools' error number.
-int readBatch(std::string_view name, std::string* text) {
+// Reads a whole batch file; returns kNoError or the tools' error number.
+ErrorNumber readBatch(std::string_view name, std::string* text) {
   std::string path = hostPath(name);
   // Non-blocking, so that a FIFO under a batch name cannot make us wait.
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return errorFromSystemCode(pathAwareCode(path, errno));
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return kPathFileAccessError;
+  if (fd < 0) {
+    return errno == ENOENT ? missingFileOrPath(path)
+                           : errorFromSystemCode(errno);
   }
-  char buffer[8192];
-  for (;;) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int error = errorFromSystemCode(errno);
-      close(fd);
-      return error;
-    }
-    text->append(buffer, static_cast<size_t>(n));
+  struct stat st;
+  ErrorNumber error = kNoError;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = kPathFileAccessError;
+  } else {
+    char buffer[8192];
+    ssize_t n;
+    while ((n = retryAfterSignal(-1, read, fd, buffer, sizeof buffer)) > 0)
+      text->append(buffer, static_cast<size_t>(n));
+    if (n < 0) error = errorFromSystemCode(errno);
   }
   close(fd);
-  return 0;
+  return error;
 }
 
 // A line split into its command and its output file.
@@ -214,7 +196,7 @@ struct ParsedLine {
 ParsedLine parseLine(std::string_view line) {
   ParsedLine parsed;
   parsed.command = skipLead(line);
-  std::vector<Word> words = splitWords(parsed.command);
+  std::vector<Word> words = splitAtBlanks(parsed.command);
   if (words.empty() || words.back().text[0] != '>') return parsed;
   parsed.redirected = true;
   parsed.target = words.back().text.substr(1);
@@ -232,11 +214,11 @@ bool openOutput(const ParsedLine& parsed, int out_fd, int* fd) {
   *fd = out_fd;
   if (!parsed.redirected) return true;
   if (parsed.target.empty() || parsed.target[0] == '>') {
-    printError(kSyntaxError);
+    printError(kSyntaxErrorMessage);
     return false;
   }
   if (hasNul(parsed.target)) {
-    printError(kBadName);
+    printError(kBadNameMessage);
     return false;
   }
   std::string path = sameIgnoringCase(parsed.target, "nul")
@@ -246,9 +228,8 @@ bool openOutput(const ParsedLine& parsed, int out_fd, int* fd) {
               (parsed.append ? O_APPEND : O_TRUNC);
   *fd = open(path.c_str(), flags, 0666);
   if (*fd < 0) {
-    printError(errno == ENOENT || errno == ENOTDIR
-                   ? std::string("The system cannot find the path specified.")
-                   : failureText(errno));
+    printError(errno == ENOENT || errno == ENOTDIR ? kPathNotFoundMessage
+                                                   : failureText(errno));
     return false;
   }
   // O_NONBLOCK only kept the open from waiting on a FIFO without a reader;
@@ -291,11 +272,11 @@ int runBatchText(const std::string& text, int out_fd, int depth) {
 // Runs a command whose output file is already open.
 int runWords(std::string_view command, int out_fd, int depth) {
   if (depth > kMaxNesting) {
-    printError("The commands are nested too deeply.");
+    printError(kNestedTooDeeplyMessage);
     return 1;
   }
   command = skipLead(command);
-  std::vector<Word> words = splitWords(command);
+  std::vector<Word> words = splitAtBlanks(command);
   if (words.empty()) return 0;
   std::string_view name = words[0].text;
   if (sameIgnoringCase(name, "dir")) {
@@ -304,7 +285,7 @@ int runWords(std::string_view command, int out_fd, int depth) {
   if (sameIgnoringCase(name, "del")) return runDel(argumentsOf(command, words));
   if (isCmd(name)) {
     if (words.size() < 2 || !sameIgnoringCase(words[1].text, "/c")) {
-      printError(kSyntaxError);
+      printError(kSyntaxErrorMessage);
       return 1;
     }
     std::string_view rest =
@@ -313,7 +294,7 @@ int runWords(std::string_view command, int out_fd, int depth) {
   }
   if (isBatchName(name)) {
     std::string text;
-    if (readBatch(name, &text) != 0) {
+    if (readBatch(name, &text) != kNoError) {
       notRecognized(name);
       return 1;
     }
@@ -334,28 +315,31 @@ int runLine(std::string_view line, int out_fd, int depth) {
 }  // namespace
 
 bool isInterpreterCommand(std::string_view command_line) {
-  std::vector<Word> words = splitWords(skipLead(command_line));
+  std::vector<Word> words = splitAtBlanks(skipLead(command_line));
   if (words.empty()) return false;
   if (isBatchName(words[0].text)) return true;
   return words.size() >= 2 && isCmd(words[0].text) &&
          sameIgnoringCase(words[1].text, "/c");
 }
 
-int runInterpreterCommand(std::string_view command_line, int* start_error) {
-  *start_error = 0;
+ErrorNumber runInterpreterCommand(std::string_view command_line,
+                                  int* exit_code) {
+  *exit_code = 0;
   ParsedLine parsed = parseLine(command_line);
   std::string_view program = firstWord(parsed.command);
-  if (!isBatchName(program)) return runLine(command_line, STDOUT_FILENO, 0);
+  if (!isBatchName(program)) {
+    *exit_code = runLine(command_line, STDOUT_FILENO, 0);
+    return kNoError;
+  }
   // A batch that cannot be read is a program that cannot be started: it
   // leaves no output file behind.
   std::string text;
-  int error = readBatch(program, &text);
-  if (error != 0) {
-    *start_error = error;
-    return 0;
-  }
+  if (ErrorNumber error = readBatch(program, &text)) return error;
   int fd;
-  if (!openOutput(parsed, STDOUT_FILENO, &fd)) return 1;
-  int code = runBatchText(text, fd, 1);
-  return closeOutput(fd, STDOUT_FILENO, code);
+  if (!openOutput(parsed, STDOUT_FILENO, &fd)) {
+    *exit_code = 1;
+    return kNoError;
+  }
+  *exit_code = closeOutput(fd, STDOUT_FILENO, runBatchText(text, fd, 1));
+  return kNoError;
 }

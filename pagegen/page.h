@@ -1,8 +1,8 @@
 // Everything of the index page around its rows: the head (title, captions
 // and the header row of the table) and the tail (the last description cell,
 // the link back to the top and the credit with the generation time).
-#ifndef KESTREL_PAGEGEN_PAGE_FRAME_H_
-#define KESTREL_PAGEGEN_PAGE_FRAME_H_
+#ifndef KESTREL_PAGEGEN_PAGE_H_
+#define KESTREL_PAGEGEN_PAGE_H_
 
 #include <string>
 #include <vector>
@@ -23,4 +23,4 @@ std::vector<std::string> tailLines(const std::string& pending_description,
 
 }  // namespace page
 
-#endif  // KESTREL_PAGEGEN_PAGE_FRAME_H_
+#endif  // KESTREL_PAGEGEN_PAGE_H_

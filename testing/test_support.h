@@ -1,8 +1,8 @@
 // Small pieces that the POSIX tests share: a scratch directory that also
 // puts the process's working state back, runs in a child process, a private
 // tmpfs for full-disk cases and UTC times for fixed file dates.
-#ifndef KESTREL_SERVICES_TEST_SUPPORT_H_
-#define KESTREL_SERVICES_TEST_SUPPORT_H_
+#ifndef KESTREL_TESTING_TEST_SUPPORT_H_
+#define KESTREL_TESTING_TEST_SUPPORT_H_
 
 #include <ctime>
 #include <functional>
@@ -34,6 +34,31 @@ class ScratchDirectory {
   bool had_tz_ = false;
 };
 
+// A tree of files below a root directory, laid out and read back by the
+// tests: every name is relative to the root.
+class TestTree {
+ public:
+  /// The root's host path.
+  virtual const std::string& root() const = 0;
+  /// The host path of `relative` below the root ("" is the root).
+  std::string path(const std::string& relative) const;
+
+  /// Makes the directory and those above it, open to every user.
+  void makeDirectory(const std::string& relative);
+  void writeFile(const std::string& relative, const std::string& bytes);
+  /// Sets the access and modification time without following a link.
+  void setTime(const std::string& relative, time_t when);
+  /// The file's bytes; "" when it cannot be read.
+  std::string readFile(const std::string& relative) const;
+  /// True when the name exists, even as a link that leads nowhere.
+  bool exists(const std::string& relative) const;
+  /// Every path below the root (relative, sorted).
+  std::vector<std::string> contents() const;
+
+ protected:
+  ~TestTree() = default;
+};
+
 /// Runs `body` in a forked child and returns its exit code (-1 when it did
 /// not exit normally). For what must not touch this process: dropped
 /// privileges, resource limits, private mounts.
@@ -53,4 +78,4 @@ std::vector<std::string> pathsBelow(const std::string& root);
 /// Seconds since the epoch of a UTC date and time.
 time_t utcTime(int year, int month, int day, int hour, int minute);
 
-#endif  // KESTREL_SERVICES_TEST_SUPPORT_H_
+#endif  // KESTREL_TESTING_TEST_SUPPORT_H_

@@ -2,8 +2,8 @@
 // pattern or a whole directory, either in the fixed-column layout that both
 // tools cut (with or without the short-name columns) or as bare names. Every
 // output line ends with CR LF; messages go to standard error.
-#ifndef KESTREL_SERVICES_DIR_LISTING_H_
-#define KESTREL_SERVICES_DIR_LISTING_H_
+#ifndef KESTREL_SHELL_DIR_LISTING_H_
+#define KESTREL_SHELL_DIR_LISTING_H_
 
 #include <cstdint>
 #include <string>
@@ -50,10 +50,4 @@ bool matchesPattern(std::string_view pattern, std::string_view name);
 /// case, ties broken byte by byte.
 bool listedBefore(std::string_view a, std::string_view b);
 
-/// The interpreter's message for a failed system call's errno.
-std::string failureText(int system_code);
-
-/// Writes `message` and a line end to standard error.
-void printError(std::string_view message);
-
-#endif  // KESTREL_SERVICES_DIR_LISTING_H_
+#endif  // KESTREL_SHELL_DIR_LISTING_H_

@@ -1,13 +1,30 @@
-// The rules by which a FILES.BBS line is sorted out: ignored, a
+// The rules by which a FILES.BBS line is sorted out: skipped, a
 // continuation of the description above, or an entry that starts a new row;
-// and the split of an entry line into its name and description text.
-#ifndef KESTREL_PAGEGEN_LIST_READER_H_
-#define KESTREL_PAGEGEN_LIST_READER_H_
+// `classify` applies them in their order. And the split of an entry line
+// into its name and description text.
+#ifndef KESTREL_PAGEGEN_LIST_LINE_H_
+#define KESTREL_PAGEGEN_LIST_LINE_H_
 
 #include <string>
 #include <string_view>
 
 namespace list_line {
+
+enum class Kind { kSkipped, kContinuation, kEntry };
+
+/// What a line was sorted out as, and the number of the rule that decided.
+struct Sorted {
+  Kind kind = Kind::kSkipped;
+  int rule = 0;
+};
+
+/// The rule of the page's own name, which falls between the rules that need
+/// nothing but the line (1-6) and the later ones (8-11).
+inline constexpr int kPageRule = 7;
+
+/// Sorts out `*line` by rules 1 to 11 in their order; the directory mark of
+/// rule 4 is dropped from `*line` on the way.
+Sorted classify(std::string* line, std::string_view page_name);
 
 /// Rules 1-3: an empty line, a line of blanks, a "-" comment.
 bool isBlankOrComment(std::string_view line);
@@ -31,4 +48,4 @@ Entry splitEntry(std::string_view line);
 
 }  // namespace list_line
 
-#endif  // KESTREL_PAGEGEN_LIST_READER_H_
+#endif  // KESTREL_PAGEGEN_LIST_LINE_H_

@@ -2,8 +2,8 @@
 // looked-up entry or a long name, the late description cell, the cell texts
 // taken from a directory listing capture, and the cleaning of description
 // fragments before they join the row's description.
-#ifndef KESTREL_PAGEGEN_ENTRY_ROWS_H_
-#define KESTREL_PAGEGEN_ENTRY_ROWS_H_
+#ifndef KESTREL_PAGEGEN_ROWS_H_
+#define KESTREL_PAGEGEN_ROWS_H_
 
 #include <string>
 #include <string_view>
@@ -52,4 +52,4 @@ void blankControlBytes(std::string* description);
 
 }  // namespace rows
 
-#endif  // KESTREL_PAGEGEN_ENTRY_ROWS_H_
+#endif  // KESTREL_PAGEGEN_ROWS_H_

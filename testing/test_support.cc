@@ -1,19 +1,23 @@
 // Scratch directories, child runs, private mounts and times for the tests.
-#include "services/test_support.h"
+#include "testing/test_support.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <sched.h>
 #include <stdlib.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -61,9 +65,55 @@ ScratchDirectory::~ScratchDirectory() {
   EXPECT_FALSE(error) << "cannot remove " << path_ << ": " << error.message();
 }
 
+std::string TestTree::path(const std::string& relative) const {
+  return relative.empty() ? root() : root() + "/" + relative;
+}
+
+void TestTree::makeDirectory(const std::string& relative) {
+  std::error_code error;
+  std::filesystem::create_directories(path(relative), error);
+  EXPECT_FALSE(error) << relative << ": " << error.message();
+  chmod(path(relative).c_str(), 0755);
+}
+
+void TestTree::writeFile(const std::string& relative,
+                         const std::string& bytes) {
+  std::ofstream out(path(relative), std::ios::binary | std::ios::trunc);
+  out << bytes;
+  EXPECT_TRUE(out.good()) << "cannot write " << relative;
+}
+
+void TestTree::setTime(const std::string& relative, time_t when) {
+  struct timespec times[2] = {{when, 0}, {when, 0}};
+  EXPECT_EQ(0, utimensat(AT_FDCWD, path(relative).c_str(), times,
+                         AT_SYMLINK_NOFOLLOW))
+      << relative << ": " << std::strerror(errno);
+}
+
+std::string TestTree::readFile(const std::string& relative) const {
+  std::ifstream in(path(relative), std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+bool TestTree::exists(const std::string& relative) const {
+  struct stat st;
+  return lstat(path(relative).c_str(), &st) == 0;
+}
+
+std::vector<std::string> TestTree::contents() const {
+  return pathsBelow(root());
+}
+
 int inChild(const std::function<int()>& body) {
+  fflush(nullptr);  // nothing buffered is written twice
   pid_t pid = fork();
-  if (pid == 0) _exit(body());
+  if (pid == 0) {
+    int code = body();
+    fflush(nullptr);
+    _exit(code);
+  }
   int status = 0;
   if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -1,5 +1,5 @@
 // File layout and child processes for the end-to-end tests.
-#include "services/test_area.h"
+#include "testing/test_area.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -18,49 +18,13 @@
 
 namespace fs = std::filesystem;
 
-TestArea::TestArea() {
-  std::string pattern = (fs::temp_directory_path() / "area-XXXXXX").string();
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (mkdtemp(buffer.data()) == nullptr) {
-    ADD_FAILURE() << "mkdtemp: " << std::strerror(errno);
-    return;
-  }
-  base_ = buffer.data();
+TestArea::TestArea() : scratch_("area") {
+  base_ = scratch_.path();
+  if (base_.empty()) return;
   root_ = base_ + "/drive";
   fs::create_directory(root_);
   chmod(base_.c_str(), 0755);
   chmod(root_.c_str(), 0755);
-}
-
-TestArea::~TestArea() {
-  if (base_.empty()) return;
-  std::error_code ignored;
-  fs::remove_all(base_, ignored);
-}
-
-std::string TestArea::path(const std::string& relative) const {
-  return relative.empty() ? root_ : root_ + "/" + relative;
-}
-
-void TestArea::makeDirectory(const std::string& relative) {
-  std::error_code error;
-  fs::create_directories(path(relative), error);
-  ASSERT_FALSE(error) << relative << ": " << error.message();
-  chmod(path(relative).c_str(), 0755);
-}
-
-void TestArea::writeFile(const std::string& relative,
-                         const std::string& bytes) {
-  std::ofstream out(path(relative), std::ios::binary | std::ios::trunc);
-  out << bytes;
-  ASSERT_TRUE(out.good()) << "cannot write " << relative;
-}
-
-void TestArea::setTime(const std::string& relative, time_t when) {
-  struct timespec times[2] = {{when, 0}, {when, 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, path(relative).c_str(), times, 0), 0)
-      << relative << ": " << std::strerror(errno);
 }
 
 void TestArea::setMode(const std::string& relative, mode_t mode) {
@@ -73,21 +37,6 @@ void TestArea::giveToNobody(const std::string& relative) {
   ASSERT_NE(nobody, nullptr);
   ASSERT_EQ(chown(path(relative).c_str(), nobody->pw_uid, nobody->pw_gid), 0)
       << relative << ": " << std::strerror(errno);
-}
-
-std::string TestArea::readFile(const std::string& relative) const {
-  std::ifstream in(path(relative), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-bool TestArea::exists(const std::string& relative) const {
-  return fs::exists(path(relative));
-}
-
-std::vector<std::string> TestArea::contents() const {
-  return pathsBelow(root_);
 }
 
 void TestArea::execIn(const std::string& program, const std::string& relative,

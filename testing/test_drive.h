@@ -2,8 +2,8 @@
 // listing: a fresh directory as DRIVE_ROOT, the current directory moved to
 // "AREA" below it and TZ set to UTC; all three come back, and the drive is
 // removed, when the object goes away.
-#ifndef KESTREL_SERVICES_TEST_DRIVE_H_
-#define KESTREL_SERVICES_TEST_DRIVE_H_
+#ifndef KESTREL_TESTING_TEST_DRIVE_H_
+#define KESTREL_TESTING_TEST_DRIVE_H_
 
 #include <sys/types.h>
 
@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "services/test_support.h"
+#include "testing/test_support.h"
 
-class TestDrive {
+class TestDrive : public TestTree {
  public:
   TestDrive();
   ~TestDrive();
@@ -22,22 +22,10 @@ class TestDrive {
   TestDrive& operator=(const TestDrive&) = delete;
 
   /// The drive root's host path.
-  const std::string& root() const { return scratch_.path(); }
-  /// The host path of `relative` below the drive root.
-  std::string path(const std::string& relative) const;
+  const std::string& root() const override { return scratch_.path(); }
 
-  void makeDirectory(const std::string& relative);
-  void writeFile(const std::string& relative, const std::string& bytes);
   /// A file of `size` bytes that holds no data blocks.
   void makeSparseFile(const std::string& relative, off_t size);
-  /// Sets the access and modification time without following a link.
-  void setTime(const std::string& relative, time_t when);
-  /// The file's bytes; "" when it cannot be read.
-  std::string readFile(const std::string& relative) const;
-  bool exists(const std::string& relative) const;
-  /// Every path below the root (relative, sorted), to see what a command
-  /// changed on disk.
-  std::vector<std::string> contents() const;
 
  private:
   ScratchDirectory scratch_;  // the drive root; puts the settings back
@@ -50,11 +38,14 @@ struct ChildRun {
   std::string err;  // standard error
 };
 
-/// Runs `action` in a forked child as the user nobody (root's rights
-/// dropped, so that permissions hold), its output streams captured.
+/// Runs `action` in a forked child with no controlling terminal and its
+/// output streams captured; `as_nobody` drops root's rights first, so that
+/// permissions hold.
+ChildRun runInChild(const std::function<int()>& action, bool as_nobody);
+/// `runInChild` as the user nobody.
 ChildRun runAsNobody(const std::function<int()>& action);
 
 /// The lines of a capture split at CR LF (a final CR LF ends the last line).
 std::vector<std::string> captureLines(const std::string& bytes);
 
-#endif  // KESTREL_SERVICES_TEST_DRIVE_H_
+#endif  // KESTREL_TESTING_TEST_DRIVE_H_

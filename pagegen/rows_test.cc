@@ -1,4 +1,4 @@
-#include "pagegen/entry_rows.h"
+#include "pagegen/rows.h"
 
 #include <gtest/gtest.h>
 

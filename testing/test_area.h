@@ -2,8 +2,8 @@
 // root in the temporary directory, helpers to lay out files and
 // subdirectories with fixed sizes and times, and a way to run a tool in one
 // of its directories as a scheduled job would (no terminal, TZ=UTC).
-#ifndef KESTREL_SERVICES_TEST_AREA_H_
-#define KESTREL_SERVICES_TEST_AREA_H_
+#ifndef KESTREL_TESTING_TEST_AREA_H_
+#define KESTREL_TESTING_TEST_AREA_H_
 
 #include <sys/types.h>
 
@@ -11,35 +11,22 @@
 #include <string>
 #include <vector>
 
-#include "services/test_support.h"  // utcTime for the areas' file times
+#include "testing/test_support.h"  // utcTime for the areas' file times
 
-class TestArea {
+class TestArea : public TestTree {
  public:
   /// Creates the drive root, open to every user so that a tool can also be
   /// run as an unprivileged one.
   TestArea();
-  /// Removes the root and everything below it.
-  ~TestArea();
   TestArea(const TestArea&) = delete;
   TestArea& operator=(const TestArea&) = delete;
 
   /// The drive root's host path.
-  const std::string& root() const { return root_; }
-  /// The host path of `relative` below the drive root ("" is the root).
-  std::string path(const std::string& relative) const;
+  const std::string& root() const override { return root_; }
 
-  void makeDirectory(const std::string& relative);
-  void writeFile(const std::string& relative, const std::string& bytes);
-  /// Sets both the access and the modification time.
-  void setTime(const std::string& relative, time_t when);
   void setMode(const std::string& relative, mode_t mode);
   /// Makes `nobody` the owner.
   void giveToNobody(const std::string& relative);
-  /// The file's bytes; "" when it cannot be read.
-  std::string readFile(const std::string& relative) const;
-  bool exists(const std::string& relative) const;
-  /// Every path below the root (relative, sorted).
-  std::vector<std::string> contents() const;
 
   struct Result {
     int exit_code = -1;
@@ -70,8 +57,9 @@ class TestArea {
   // Waits for `pid` and returns its exit code (-1 when it did not exit).
   static int waitFor(pid_t pid);
 
-  std::string base_;  // holds the root and the captured output streams
+  ScratchDirectory scratch_;  // removed with all below it at the end
+  std::string base_;          // holds the root and the captured output streams
   std::string root_;
 };
 
-#endif  // KESTREL_SERVICES_TEST_AREA_H_
+#endif  // KESTREL_TESTING_TEST_AREA_H_

@@ -1,5 +1,5 @@
 // The throw-away test drive.
-#include "services/test_drive.h"
+#include "testing/test_drive.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -27,49 +27,11 @@ TestDrive::TestDrive() : scratch_("interp_drive") {
 // settings back and removes the drive.
 TestDrive::~TestDrive() { chmod(root().c_str(), 0700); }
 
-std::string TestDrive::path(const std::string& relative) const {
-  return relative.empty() ? root() : root() + "/" + relative;
-}
-
-void TestDrive::makeDirectory(const std::string& relative) {
-  EXPECT_EQ(0, mkdir(path(relative).c_str(), 0755)) << relative;
-}
-
-void TestDrive::writeFile(const std::string& relative,
-                          const std::string& bytes) {
-  std::ofstream out(path(relative), std::ios::binary | std::ios::trunc);
-  out << bytes;
-  EXPECT_TRUE(out.good()) << relative;
-}
-
 void TestDrive::makeSparseFile(const std::string& relative, off_t size) {
   int fd = open(path(relative).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   ASSERT_GE(fd, 0) << relative;
   EXPECT_EQ(0, ftruncate(fd, size));
   close(fd);
-}
-
-void TestDrive::setTime(const std::string& relative, time_t when) {
-  struct timespec times[2] = {{when, 0}, {when, 0}};
-  EXPECT_EQ(0, utimensat(AT_FDCWD, path(relative).c_str(), times,
-                         AT_SYMLINK_NOFOLLOW))
-      << relative;
-}
-
-std::string TestDrive::readFile(const std::string& relative) const {
-  std::ifstream in(path(relative), std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-bool TestDrive::exists(const std::string& relative) const {
-  struct stat st;
-  return lstat(path(relative).c_str(), &st) == 0;
-}
-
-std::vector<std::string> TestDrive::contents() const {
-  return pathsBelow(root());
 }
 
 namespace {
@@ -87,28 +49,32 @@ std::string readAll(FILE* file) {
 
 }  // namespace
 
-ChildRun runAsNobody(const std::function<int()>& action) {
+ChildRun runInChild(const std::function<int()>& action, bool as_nobody) {
   constexpr uid_t kNobody = 65534;
   ChildRun run;
   FILE* out = tmpfile();
   FILE* err = tmpfile();
-  fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fileno(out), STDOUT_FILENO);
-    dup2(fileno(err), STDERR_FILENO);
-    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
-        setuid(kNobody) != 0) {
-      _exit(99);
+  run.code = inChild([&] {
+    setsid();  // no controlling terminal: nothing waits for a key
+    int in = open("/dev/null", O_RDONLY);
+    if (in < 0 || dup2(in, STDIN_FILENO) < 0 ||
+        dup2(fileno(out), STDOUT_FILENO) < 0 ||
+        dup2(fileno(err), STDERR_FILENO) < 0) {
+      return 98;
     }
-    _exit(action());
-  }
-  int status = 0;
-  EXPECT_EQ(pid, waitpid(pid, &status, 0));
-  run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (as_nobody && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
+                      setuid(kNobody) != 0)) {
+      return 99;
+    }
+    return action();
+  });
   run.out = readAll(out);
   run.err = readAll(err);
   return run;
+}
+
+ChildRun runAsNobody(const std::function<int()>& action) {
+  return runInChild(action, /*as_nobody=*/true);
 }
 
 std::vector<std::string> captureLines(const std::string& bytes) {

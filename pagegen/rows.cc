@@ -1,9 +1,9 @@
 // Row lines and cell texts of the index page.
-#include "pagegen/entry_rows.h"
+#include "pagegen/rows.h"
 
 #include "pagegen/link_escape.h"
-#include "services/capture_line.h"
 #include "services/text.h"
+#include "shell/capture_line.h"
 
 namespace rows {
 
@@ -61,13 +61,13 @@ Cells notFoundCells() {
 Cells cellsFromCapture(std::string_view line, std::string_view name) {
   Cells cells = notFoundCells();
   if (line.empty() || text::allBlanks(line)) return cells;
-  if (text::startsWith(capture::nameText(line), name)) {
-    cells.date = capture::dateField(line);
-    cells.size = capture::sizeField(line);
+  if (text::startsWith(capture_line::nameText(line), name)) {
+    cells.date = capture_line::dateField(line);
+    cells.size = capture_line::sizeField(line);
   }
-  if (capture::hasDirMark(line)) {
+  if (capture_line::hasDirMark(line)) {
     cells.directory = true;
-    cells.date = capture::dateField(line);
+    cells.date = capture_line::dateField(line);
     cells.size = "<img src=\"/icons/dir.png\">";
   }
   return cells;

@@ -1,4 +1,4 @@
-#include "services/interpreter.h"
+#include "shell/interpreter.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "services/command.h"
-#include "services/dir_listing.h"
 #include "services/error_record.h"
-#include "services/test_drive.h"
+#include "shell/dir_listing.h"
+#include "testing/test_drive.h"
 
 namespace {
 
@@ -339,8 +339,11 @@ TEST(InterpreterTest, PermissionsHoldForAnUnprivilegedUser) {
   ASSERT_EQ(0, chmod(drive.path("AREA").c_str(), 0711));
 
   ChildRun denied = runAsNobody([] {
-    int start_error = 0;
-    return runInterpreterCommand("cmd /c dir /x >\\$lvtr$.txt", &start_error);
+    int exit_code = 0;
+    if (runInterpreterCommand("cmd /c dir /x >\\$lvtr$.txt", &exit_code) !=
+        kNoError)
+      return 99;
+    return exit_code;
   });
   EXPECT_EQ(1, denied.code);
   EXPECT_EQ("Access is denied.\n", denied.err);
@@ -348,8 +351,10 @@ TEST(InterpreterTest, PermissionsHoldForAnUnprivilegedUser) {
 
   // One name is looked up without reading its directory.
   ChildRun one = runAsNobody([] {
-    int start_error = 0;
-    return runInterpreterCommand("cmd /c dir /x a.txt", &start_error);
+    int exit_code = 0;
+    if (runInterpreterCommand("cmd /c dir /x a.txt", &exit_code) != kNoError)
+      return 99;
+    return exit_code;
   });
   EXPECT_EQ(0, one.code);
   EXPECT_EQ("", one.err);
@@ -357,8 +362,10 @@ TEST(InterpreterTest, PermissionsHoldForAnUnprivilegedUser) {
             one.out.find("\r\n01/01/2000  12:07 AM                 1  "));
 
   ChildRun pattern = runAsNobody([] {
-    int start_error = 0;
-    return runInterpreterCommand("cmd /c dir /x a.*", &start_error);
+    int exit_code = 0;
+    if (runInterpreterCommand("cmd /c dir /x a.*", &exit_code) != kNoError)
+      return 99;
+    return exit_code;
   });
   EXPECT_EQ(1, pattern.code);
   EXPECT_EQ("Access is denied.\n", pattern.err);

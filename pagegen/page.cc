@@ -1,7 +1,7 @@
 // Head and tail lines of the index page.
-#include "pagegen/page_frame.h"
+#include "pagegen/page.h"
 
-#include "pagegen/entry_rows.h"
+#include "pagegen/rows.h"
 #include "services/credits.h"
 
 namespace page {
