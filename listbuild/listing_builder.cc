@@ -4,11 +4,13 @@
 #include "listbuild/listing_builder.h"
 
 #include <cstdio>
+#include <new>
 #include <optional>
 
 #include "listbuild/line_converter.h"
 #include "services/command.h"
 #include "services/credits.h"
+#include "services/drive_path.h"
 
 namespace listbuild {
 
@@ -29,13 +31,28 @@ constexpr char kSuccessMessage[] =
 }  // namespace
 
 int ListingBuilder::run() {
+  try {
+    buildList();
+  } catch (const std::bad_alloc&) {
+    errors_.fail(kOutOfMemory);
+    noteFailure(kListingWork);
+  }
+  // Step 6: the closing line.
+  showClosingLine();
+  return failure_.empty() ? 0 : 1;
+}
+
+void ListingBuilder::buildList() {
   // Step 1: the banner.
   console_.printText(std::string(kBanner) + "  " + credits::kAuthorNotice);
   console_.newLine();
 
-  // Step 2: capture the listing of the current directory in the drive root.
+  // Step 2: capture the listing of the current directory in the drive root,
+  // which no other run uses meanwhile.
+  holdDriveRoot(drive_lock_, console_);
   int dir_exit_code = runCommand(errors_, kCaptureCommand);
   bool listed = noteFailure(kListingWork) == 0 && dir_exit_code == 0;
+  if (!listed) findWhyNotListed();
 
   // Step 3: open the capture, then the list. A capture that the command did
   // not write this time is an earlier run's, maybe of another directory: it
@@ -70,10 +87,20 @@ int ListingBuilder::run() {
   // Step 5: close all files.
   files_.closeAllFiles();
   noteFailure(kWritingWork);
+}
 
-  // Step 6: the closing line.
-  showClosingLine();
-  return failure_.empty() ? 0 : 1;
+void ListingBuilder::findWhyNotListed() {
+  files_.openFile(kCaptureNumber, kCaptureFile, FileMode::Output);
+  int number = errors_.takeErrorNumber();
+  if (number == 0) {
+    files_.writeLineEnd(kCaptureNumber);
+    files_.closeFile(kCaptureNumber);
+    number = errors_.takeErrorNumber();
+  }
+  if (number == 0) return;
+  drive_root_failed_ = true;
+  keepFailure(kListingWork,
+              errorMessage(number) + " in the drive root " + driveRoot());
 }
 
 int ListingBuilder::noteFailure(const char* what) {
@@ -90,13 +117,19 @@ void ListingBuilder::showClosingLine() {
   if (failure_.empty()) {
     console_.printText(kSuccessMessage);
     console_.newLine();
-  } else if (console_.hasOutput()) {
-    console_.printText(failure_);
-    console_.newLine();
-  } else {
-    // A run with nobody watching (scheduled, redirected) still leaves its
-    // failure where it will be seen.
-    std::fprintf(stderr, "%s\n", failure_.c_str());
+    return;
+  }
+  std::string hint = drive_root_failed_ ? driveRootHint() : "";
+  for (const std::string& line : {failure_, hint}) {
+    if (line.empty()) continue;
+    if (console_.hasOutput()) {
+      console_.printText(line);
+      console_.newLine();
+    } else {
+      // A run with nobody watching (scheduled, redirected) still leaves its
+      // failure where it will be seen.
+      std::fprintf(stderr, "%s\n", line.c_str());
+    }
   }
 }
 

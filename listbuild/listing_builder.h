@@ -8,6 +8,7 @@
 #include <string>
 
 #include "services/console.h"
+#include "services/drive_lock.h"
 #include "services/error_record.h"
 #include "services/file_table.h"
 
@@ -23,6 +24,12 @@ class ListingBuilder {
   int run();
 
  private:
+  // Steps 1 to 5.
+  void buildList();
+  // After the dir command did not list the directory: makes the capture
+  // itself, so that a drive root that cannot be written is named as the
+  // cause.
+  void findWhyNotListed();
   // Takes the error of the statement just run, if any, from the record and
   // keeps it when it is the run's first failure; `what` names the work that
   // failed. Returns the error number taken (0 for none).
@@ -36,6 +43,9 @@ class ListingBuilder {
   ErrorRecord& errors_;
   FileTable& files_;
   std::string failure_;  // "what failed: why", empty while all is well
+  bool drive_root_failed_ = false;
+  // Held from the capture's making to the end of the run.
+  DriveLock drive_lock_;
 };
 
 }  // namespace listbuild

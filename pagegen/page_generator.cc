@@ -4,12 +4,15 @@
 #include "pagegen/page_generator.h"
 
 #include <cstdio>
+#include <new>
+#include <utility>
 
 #include "pagegen/list_reader.h"
 #include "pagegen/page_frame.h"
 #include "services/clock.h"
 #include "services/command.h"
 #include "services/credits.h"
+#include "services/drive_path.h"
 #include "services/text.h"
 
 namespace {
@@ -36,16 +39,54 @@ bool PageGenerator::failed(Step* next) {
   return true;
 }
 
-void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) {
-    files_.writeText(kPageFile, line);
-    files_.writeLineEnd(kPageFile);
-    if (errors_.pending()) return;
+void PageGenerator::releaseWorkingTexts() {
+  for (std::string* text :
+       {&line_, &name_, &description_, &fragment_, &capture_line_}) {
+    std::string().swap(*text);
   }
+}
+
+bool PageGenerator::writePageLine(std::string_view line) {
+  files_.writeText(kPageFile, line);
+  files_.writeLineEnd(kPageFile);
+  return !errors_.pending();
+}
+
+void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines)
+    if (!writePageLine(line)) return;
+}
+
+void PageGenerator::writeDescriptionCell() {
+  // Written in pieces: the description may be long, and is not copied.
+  files_.writeText(kPageFile, rows::kDescriptionCellOpen);
+  files_.writeText(kPageFile, pending_);
+  files_.writeText(kPageFile, rows::kDescriptionCellClose);
+  files_.writeLineEnd(kPageFile);
+}
+
+void PageGenerator::openScratchBatch() {
+  holdDriveRoot(drive_lock_, console_);
+  in_scratch_ = true;
+  files_.openFile(kBatchFile, kBatchName, FileMode::Output);
 }
 
 int PageGenerator::run() {
   Step step = kStep20;
+  for (;;) {
+    try {
+      return runSteps(step);
+    } catch (const std::bad_alloc&) {
+      // Running out of memory is the failure of the statement that needed
+      // it, and goes to the error step in force; it is never passed over.
+      releaseWorkingTexts();
+      errors_.fail(kOutOfMemory);
+      if (!failed(&step)) step = kInterror;
+    }
+  }
+}
+
+int PageGenerator::runSteps(Step& step) {
   for (;;) {
     switch (step) {
       // --- Configuration: no error step, then START, then NOINI. ---
@@ -212,7 +253,7 @@ int PageGenerator::run() {
         // The open row gets its description cell before the next one starts.
         errors_.enterStep(1120);
         if (!pending_.empty()) rows::blankControlBytes(&pending_);
-        writePageLines({rows::descriptionCell(pending_)});
+        writeDescriptionCell();
         if (failed(&step)) break;
         pending_.clear();
         row_open_ = false;
@@ -220,15 +261,17 @@ int PageGenerator::run() {
         break;
 
       case kEntry: {
-        // The split of the entry line and the choice of the row form.
-        list_line::Entry entry = list_line::splitEntry(line_);
-        name_ = entry.name;
-        description_ = entry.description;
+        // The split of the entry line and the choice of the row form. The
+        // line's text moves on rather than being copied: it may be long.
+        list_line::Entry entry = list_line::splitEntry(std::move(line_));
+        name_ = std::move(entry.name);
+        description_ = std::move(entry.description);
         if (!rows::isLongName(name_)) {
           step = kOkLfn;
           break;
         }
-        writePageLines({rows::longNameLine(name_), rows::longNameSizeLine()});
+        if (writePageLine(rows::longNameLine(name_)))
+          writePageLine(rows::longNameSizeLine());
         if (failed(&step)) break;
         fragment_ = rows::longNameFragment(name_);
         step = kAppDesc;
@@ -238,9 +281,9 @@ int PageGenerator::run() {
       case kOkLfn:
         // The lookup: a scratch batch lists this one name into the capture.
         errors_.enterLabel("OKLFN");
-        writePageLines({rows::nameLine(name_)});
+        writePageLine(rows::nameLine(name_));
         if (failed(&step)) break;
-        files_.openFile(kBatchFile, kBatchName, FileMode::Output);
+        openScratchBatch();
         if (failed(&step)) break;
         files_.writeText(kBatchFile, "@del \\$DIR$");
         files_.writeLineEnd(kBatchFile);
@@ -271,6 +314,7 @@ int PageGenerator::run() {
         if (failed(&step)) break;
         files_.closeFile(kCaptureFile);
         if (failed(&step)) break;
+        in_scratch_ = false;
         cells_ = rows::cellsFromCapture(capture_line_, name_);
         directory_flag_ = cells_.directory;
         step = kGo4It;
@@ -278,10 +322,10 @@ int PageGenerator::run() {
 
       case kGo4It:
         errors_.enterLabel("GO4IT");
-        writePageLines({rows::dateSizeLine(rows::markTimeGap(cells_.date),
-                                           cells_.size, directory_flag_)});
+        writePageLine(rows::dateSizeLine(rows::markTimeGap(cells_.date),
+                                         cells_.size, directory_flag_));
         if (failed(&step)) break;
-        fragment_ = description_;
+        fragment_ = std::move(description_);
         step = kAppDesc;
         break;
 
@@ -303,7 +347,7 @@ int PageGenerator::run() {
         if (failed_line_ == 1020 && failed_number_ == kFileNotFound &&
             !list_created_) {
           list_created_ = true;
-          files_.openFile(kBatchFile, kBatchName, FileMode::Output);
+          openScratchBatch();
           if (failed(&step)) break;
           files_.writeText(kBatchFile, "@cmd /c DIR /B *.* >FILES.BBS");
           files_.writeLineEnd(kBatchFile);
@@ -312,6 +356,7 @@ int PageGenerator::run() {
           if (failed(&step)) break;
           runCommand(errors_, kBatchName);
           if (failed(&step)) break;
+          in_scratch_ = false;
           errors_.leaveErrorStep();
           step = kStep1020;
           break;
@@ -336,7 +381,9 @@ int PageGenerator::run() {
         finishing_ = true;
         // Without a page file there is no page to end.
         if (files_.isOpen(kPageFile)) {
-          writePageLines(page::tailLines(pending_, dateText(), timeText()));
+          writeDescriptionCell();
+          if (failed(&step)) break;
+          writePageLines(page::closingLines(dateText(), timeText()));
           if (failed(&step)) break;
         }
         step = kStep50100;
@@ -359,6 +406,8 @@ int PageGenerator::run() {
 void PageGenerator::reportError(uint16_t line, int number) {
   reported_ = true;
   std::string message = errorMessage(number);
+  // A failure in the drive root may come from a drive root chosen by default.
+  std::string hint = in_scratch_ ? driveRootHint() : "";
   bool wait = console_.hasInput();
   if (console_.hasOutput()) {
     console_.newLine();
@@ -371,11 +420,16 @@ void PageGenerator::reportError(uint16_t line, int number) {
     console_.printText(" = ");
     console_.printText(message);
     console_.newLine();
+    if (!hint.empty()) {
+      console_.printText(hint);
+      console_.newLine();
+    }
     if (wait) console_.printText(" \xEC Press any key ...");
   } else {
     // No console to draw on: the report still reaches standard error.
     std::string report = " \u221E Internal Error: Line" + numberText(line) +
                          "  Code" + numberText(number) + " = " + message + "\n";
+    if (!hint.empty()) report += hint + "\n";
     if (wait) report += " \u221E Press any key ...\n";
     std::fputs(report.c_str(), stderr);
     std::fflush(stderr);

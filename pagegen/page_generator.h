@@ -10,6 +10,7 @@
 
 #include "pagegen/entry_rows.h"
 #include "services/console.h"
+#include "services/drive_lock.h"
 #include "services/error_record.h"
 #include "services/file_table.h"
 
@@ -55,11 +56,22 @@ class PageGenerator {
     kJumpOut,
   };
 
+  // The steps from `step` on, until the run ends with its exit code.
+  int runSteps(Step& step);
   // After a statement: true when it failed and control passes to the error
   // step, which is then in `*next`.
   bool failed(Step* next);
+  // Lets go of the texts of the list line being handled, after memory ran
+  // out, so that the report and the finish have room.
+  void releaseWorkingTexts();
+  // Writes one page line; false when it failed.
+  bool writePageLine(std::string_view line);
   // Writes each text as one page line; stops at the first failure.
   void writePageLines(const std::vector<std::string>& lines);
+  // Writes the open row's description cell from the pending description.
+  void writeDescriptionCell();
+  // Takes the drive root for this run, then opens the scratch batch file.
+  void openScratchBatch();
   // Prints the error report of a failure and waits for a key if one can
   // be read.
   void reportError(uint16_t line, int number);
@@ -89,6 +101,12 @@ class PageGenerator {
   // The failure that INTERROR hands to the report.
   uint16_t failed_line_ = 0;
   int failed_number_ = 0;
+
+  // Held from the first use of the drive root's scratch files to the end.
+  DriveLock drive_lock_;
+  // True while the scratch files are in use, so that a failure there can
+  // tell how the drive root is chosen.
+  bool in_scratch_ = false;
 
   bool list_created_ = false;
   bool finishing_ = false;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -81,10 +82,7 @@ int startFailure(const std::string& program, int code) {
   return errorFromSystemCode(code);
 }
 
-}  // namespace
-
-int runCommand(ErrorRecord& errors, std::string_view command_line) {
-  command_line = command_line.substr(0, kCommandLimit);
+int startAndWait(ErrorRecord& errors, std::string_view command_line) {
   if (isInterpreterCommand(command_line)) {
     int start_error = 0;
     int code = runInterpreterCommand(command_line, &start_error);
@@ -115,6 +113,19 @@ int runCommand(ErrorRecord& errors, std::string_view command_line) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return 0;
+}
+
+}  // namespace
+
+int runCommand(ErrorRecord& errors, std::string_view command_line) {
+  // The built-in interpreter runs in this process: memory that runs out
+  // there is this run's failure, like a program that cannot be started.
+  try {
+    return startAndWait(errors, command_line.substr(0, kCommandLimit));
+  } catch (const std::bad_alloc&) {
+    errors.fail(kOutOfMemory);
+    return 0;
+  }
 }
 
 void initCommandTail(int argc, char** argv) {
