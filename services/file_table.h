@@ -43,7 +43,8 @@ class FileTable {
   bool isOpen(int16_t number) const { return files_.count(number) != 0; }
 
  private:
-  static constexpr size_t kBufferSize = 128;
+  // Large enough that a very long line costs few reads.
+  static constexpr size_t kBufferSize = 4096;
   struct Entry {
     OsFile file;
     FileMode mode = FileMode::Input;

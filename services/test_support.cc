@@ -1,6 +1,7 @@
 // Scratch directories, child runs, private mounts and times for the tests.
 #include "services/test_support.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <sched.h>
@@ -80,6 +81,19 @@ bool mountPrivateTmpfs(const std::string& at, const std::string& size) {
   return mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
          mount("tmpfs", at.c_str(), "tmpfs", 0,
                ("size=" + size + ",mode=0777").c_str()) == 0;
+}
+
+bool fillFileSystem(const std::string& dir) {
+  int fd = open((dir + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return false;
+  const std::string block(4096, 'f');
+  ssize_t n;
+  do {
+    n = write(fd, block.data(), block.size());
+  } while (n > 0);
+  bool full = n < 0 && errno == ENOSPC;
+  close(fd);
+  return full;
 }
 
 time_t utcTime(int year, int month, int day, int hour, int minute) {

@@ -45,6 +45,10 @@ int inChild(const std::function<int()>& body);
 /// system allows neither.
 bool mountPrivateTmpfs(const std::string& at, const std::string& size);
 
+/// Fills the file system that holds `dir` with the file `dir`/filler until
+/// it takes no more; false when it ends for another reason.
+bool fillFileSystem(const std::string& dir);
+
 /// Seconds since the epoch of a UTC date and time.
 time_t utcTime(int year, int month, int day, int hour, int minute);
 
