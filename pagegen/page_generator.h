@@ -6,6 +6,7 @@
 #define KESTREL_PAGEGEN_PAGE_GENERATOR_H_
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pagegen/entry_rows.h"

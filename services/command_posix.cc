@@ -82,6 +82,8 @@ int startFailure(const std::string& program, int code) {
   return errorFromSystemCode(code);
 }
 
+// Runs a line of at most the command limit: in the built-in interpreter
+// when it needs one, else as the program it names; waits for it to end.
 int startAndWait(ErrorRecord& errors, std::string_view command_line) {
   if (isInterpreterCommand(command_line)) {
     int start_error = 0;
