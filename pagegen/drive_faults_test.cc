@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "services/test_area.h"
+#include "testing/test_area.h"
 
 namespace {
 

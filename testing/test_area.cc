@@ -1,0 +1,162 @@
+// File layout and child processes for the end-to-end tests.
+#include "testing/test_area.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <pwd.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+TestArea::TestArea() : scratch_("area") {
+  base_ = scratch_.path();
+  if (base_.empty()) return;
+  root_ = base_ + "/drive";
+  drive_root_ = root_;
+  fs::create_directory(root_);
+  chmod(base_.c_str(), 0755);
+  chmod(root_.c_str(), 0755);
+}
+
+void TestArea::setMode(const std::string& relative, mode_t mode) {
+  ASSERT_EQ(chmod(path(relative).c_str(), mode), 0)
+      << relative << ": " << std::strerror(errno);
+}
+
+void TestArea::giveToNobody(const std::string& relative) {
+  struct passwd* nobody = getpwnam("nobody");
+  ASSERT_NE(nobody, nullptr);
+  ASSERT_EQ(chown(path(relative).c_str(), nobody->pw_uid, nobody->pw_gid), 0)
+      << relative << ": " << std::strerror(errno);
+}
+
+void TestArea::execIn(const std::string& program, const std::string& relative,
+                      bool as_nobody,
+                      const std::vector<std::string>& program_args) const {
+  std::vector<std::string> args;
+  if (as_nobody) {
+    args = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
+            "--clear-groups"};
+  }
+  args.push_back(program);
+  args.insert(args.end(), program_args.begin(), program_args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  if (chdir(path(relative).c_str()) == 0) {
+    if (drive_root_.empty()) {
+      unsetenv("DRIVE_ROOT");
+    } else {
+      setenv("DRIVE_ROOT", drive_root_.c_str(), 1);
+    }
+    setenv("TZ", "UTC", 1);
+    execv(argv[0], argv.data());
+  }
+  _exit(127);
+}
+
+int TestArea::waitFor(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      ADD_FAILURE() << "waitpid: " << std::strerror(errno);
+      return -1;
+    }
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TestArea::Result TestArea::run(const std::string& program,
+                               const std::string& relative, bool as_nobody,
+                               const std::vector<std::string>& args) {
+  return finish(start(program, relative, as_nobody, args));
+}
+
+TestArea::Started TestArea::start(const std::string& program,
+                                  const std::string& relative, bool as_nobody,
+                                  const std::vector<std::string>& args) {
+  Started started;
+  std::string run = std::to_string(++runs_started_);
+  started.out_path = base_ + "/stdout." + run;
+  started.err_path = base_ + "/stderr." + run;
+  const std::string& out_path = started.out_path;
+  const std::string& err_path = started.err_path;
+  pid_t pid = fork();
+  if (pid < 0) {
+    ADD_FAILURE() << "fork: " << std::strerror(errno);
+    return started;
+  }
+  if (pid == 0) {
+    setsid();  // no controlling terminal, like a scheduled job
+    int in = open("/dev/null", O_RDONLY);
+    int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
+        dup2(err, 2) < 0) {
+      _exit(127);
+    }
+    execIn(program, relative, as_nobody, args);
+  }
+  started.pid = pid;
+  return started;
+}
+
+TestArea::Result TestArea::finish(const Started& started) const {
+  Result result;
+  if (started.pid < 0) return result;
+  result.exit_code = waitFor(started.pid);
+  std::ifstream out(started.out_path, std::ios::binary),
+      err(started.err_path, std::ios::binary);
+  std::ostringstream out_bytes, err_bytes;
+  out_bytes << out.rdbuf();
+  err_bytes << err.rdbuf();
+  result.out = out_bytes.str();
+  result.err = err_bytes.str();
+  return result;
+}
+
+TestArea::Result TestArea::runInTerminal(const std::string& program,
+                                         const std::string& relative,
+                                         bool as_nobody,
+                                         const std::vector<std::string>& args,
+                                         const std::string& prompt,
+                                         const std::string& keys) const {
+  Result result;
+  int master = -1;
+  pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid < 0) {
+    ADD_FAILURE() << "forkpty: " << std::strerror(errno);
+    return result;
+  }
+  if (pid == 0) execIn(program, relative, as_nobody, args);
+  // Read until the child's side is gone (EIO once it has closed it).
+  char buffer[4096];
+  bool typed = prompt.empty();
+  for (;;) {
+    ssize_t n = read(master, buffer, sizeof buffer);
+    if (n > 0) {
+      result.out.append(buffer, static_cast<size_t>(n));
+      if (!typed && result.out.find(prompt) != std::string::npos) {
+        typed = write(master, keys.data(), keys.size()) ==
+                static_cast<ssize_t>(keys.size());
+      }
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;
+    }
+  }
+  close(master);
+  result.exit_code = waitFor(pid);
+  return result;
+}
