@@ -5,11 +5,13 @@
 #include "listbuild/listing_builder.h"
 
 #include <cstdio>
+#include <new>
 #include <optional>
 
 #include "listbuild/line_converter.h"
 #include "services/command.h"
 #include "services/credits.h"
+#include "services/drive_path.h"
 
 namespace listbuild {
 
@@ -38,7 +40,18 @@ const ListingBuilder::StepRow ListingBuilder::kSteps[] = {
 };
 
 int ListingBuilder::run() {
-  for (const StepRow& row : kSteps) (this->*row.perform)();
+  for (const StepRow& row : kSteps) {
+    // After memory ran out, only the closing line is left to show.
+    if (out_of_memory_ && row.perform != &ListingBuilder::showClosingLine)
+      continue;
+    try {
+      (this->*row.perform)();
+    } catch (const std::bad_alloc&) {
+      out_of_memory_ = true;
+      errors_.fail(kOutOfMemory);
+      noteFailure(kListingWork);
+    }
+  }
   return failure_.empty() ? 0 : 1;
 }
 
@@ -49,9 +62,12 @@ void ListingBuilder::showBanner() {
 }
 
 void ListingBuilder::captureListing() {
-  // The listing of the current directory goes to the drive root.
+  // The listing of the current directory goes to the drive root, which no
+  // other run uses meanwhile.
+  holdDriveRoot(drive_lock_, console_);
   dir_exit_code_ = runCommand(errors_, files_.os(), kCaptureCommand);
   listed_ = noteFailure(kListingWork) == 0 && dir_exit_code_ == 0;
+  if (!listed_) findWhyNotListed();
 }
 
 void ListingBuilder::openFiles() {
@@ -90,6 +106,20 @@ void ListingBuilder::closeFiles() {
   noteFailure(kWritingWork);
 }
 
+void ListingBuilder::findWhyNotListed() {
+  files_.openFile(kCaptureNumber, kCaptureFile, FileMode::Output);
+  int number = errors_.takeErrorNumber();
+  if (number == 0) {
+    files_.writeLineEnd(kCaptureNumber);
+    files_.closeFile(kCaptureNumber);
+    number = errors_.takeErrorNumber();
+  }
+  if (number == 0) return;
+  drive_root_failed_ = true;
+  keepFailure(kListingWork,
+              errorMessage(number) + " in the drive root " + driveRoot());
+}
+
 int ListingBuilder::noteFailure(const char* what) {
   int number = errors_.takeErrorNumber();
   if (number != 0) keepFailure(what, errorMessage(number));
@@ -104,13 +134,19 @@ void ListingBuilder::showClosingLine() {
   if (failure_.empty()) {
     console_.printText(kSuccessMessage);
     console_.newLine();
-  } else if (console_.hasOutput()) {
-    console_.printText(failure_);
-    console_.newLine();
-  } else {
-    // A run with nobody watching (scheduled, redirected) still leaves its
-    // failure where it will be seen.
-    std::fprintf(stderr, "%s\n", failure_.c_str());
+    return;
+  }
+  std::string hint = drive_root_failed_ ? driveRootHint() : "";
+  for (const std::string& line : {failure_, hint}) {
+    if (line.empty()) continue;
+    if (console_.hasOutput()) {
+      console_.printText(line);
+      console_.newLine();
+    } else {
+      // A run with nobody watching (scheduled, redirected) still leaves its
+      // failure where it will be seen.
+      std::fprintf(stderr, "%s\n", line.c_str());
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "services/console.h"
+#include "services/drive_lock.h"
 #include "services/error_record.h"
 #include "services/file_table.h"
 
@@ -38,6 +39,10 @@ class ListingBuilder {
   void convertLines();
   void closeFiles();
   void showClosingLine();
+  // After the dir command did not list the directory: makes the capture
+  // itself, so that a drive root that cannot be written is named as the
+  // cause.
+  void findWhyNotListed();
 
   // Takes the error of the statement just run, if any, from the record and
   // keeps it when it is the run's first failure; `what` names the work that
@@ -50,7 +55,11 @@ class ListingBuilder {
   FileTable& files_;
   std::string failure_;  // "what failed: why", empty while all is well
   int dir_exit_code_ = 0;
-  bool listed_ = false;  // the listing command ran and succeeded
+  bool listed_ = false;         // the listing command ran and succeeded
+  bool out_of_memory_ = false;  // the steps left end at the closing line
+  bool drive_root_failed_ = false;
+  // Held from the capture's making to the end of the run.
+  DriveLock drive_lock_;
 };
 
 }  // namespace listbuild

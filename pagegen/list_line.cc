@@ -1,6 +1,8 @@
 // FILES.BBS line rules.
 #include "pagegen/list_line.h"
 
+#include <utility>
+
 #include "services/text.h"
 
 namespace list_line {
@@ -48,11 +50,12 @@ Sorted classify(std::string* line, std::string_view page_name) {
   return {Kind::kEntry, 11};
 }
 
-Entry splitEntry(std::string_view line) {
+Entry splitEntry(std::string line) {
   size_t blank = line.find(' ');
-  if (blank == std::string_view::npos) return {std::string(line), ""};
-  return {std::string(line.substr(0, blank)),
-          std::string(line.substr(blank + 1))};
+  if (blank == std::string::npos) return {std::move(line), ""};
+  std::string name = line.substr(0, blank);
+  line.erase(0, blank + 1);
+  return {std::move(name), std::move(line)};
 }
 
 }  // namespace list_line

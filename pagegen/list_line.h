@@ -40,11 +40,13 @@ bool isDotName(std::string_view line);
 bool isContinuation(std::string_view line);
 
 /// Name and description text of an entry line: split at the first blank.
+/// The line's own text becomes the description (or the name when there is
+/// no blank), so a long line is not copied.
 struct Entry {
   std::string name;
   std::string description;
 };
-Entry splitEntry(std::string_view line);
+Entry splitEntry(std::string line);
 
 }  // namespace list_line
 

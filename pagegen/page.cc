@@ -1,7 +1,6 @@
 // Head and tail lines of the index page.
 #include "pagegen/page.h"
 
-#include "pagegen/rows.h"
 #include "services/credits.h"
 
 namespace page {
@@ -34,11 +33,9 @@ std::vector<std::string> headLines(const std::string& title,
   return lines;
 }
 
-std::vector<std::string> tailLines(const std::string& pending_description,
-                                   const std::string& date,
-                                   const std::string& time) {
+std::vector<std::string> closingLines(const std::string& date,
+                                      const std::string& time) {
   std::vector<std::string> lines;
-  lines.push_back(rows::descriptionCell(pending_description));
   lines.push_back("</FONT></TABLE><BR><P><A HREF=\"#TOP\">Back to TOP</A>");
   lines.push_back("<BR><P><LEFT>");
   lines.push_back(

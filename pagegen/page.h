@@ -1,6 +1,6 @@
 // Everything of the index page around its rows: the head (title, captions
-// and the header row of the table) and the tail (the last description cell,
-// the link back to the top and the credit with the generation time).
+// and the header row of the table) and the tail (after the last description
+// cell: the link back to the top and the credit with the generation time).
 #ifndef KESTREL_PAGEGEN_PAGE_H_
 #define KESTREL_PAGEGEN_PAGE_H_
 
@@ -15,11 +15,10 @@ namespace page {
 std::vector<std::string> headLines(const std::string& title,
                                    const std::string& area);
 
-/// The tail lines, first to last, with the last row's description cell
-/// and the given generation date and time.
-std::vector<std::string> tailLines(const std::string& pending_description,
-                                   const std::string& date,
-                                   const std::string& time);
+/// The tail lines that follow the last row's description cell, first to
+/// last, with the given generation date and time.
+std::vector<std::string> closingLines(const std::string& date,
+                                      const std::string& time);
 
 }  // namespace page
 

@@ -4,12 +4,15 @@
 #include "pagegen/page_generator.h"
 
 #include <cstdio>
+#include <new>
+#include <utility>
 
 #include "pagegen/list_line.h"
 #include "pagegen/page.h"
 #include "services/clock.h"
 #include "services/command.h"
 #include "services/credits.h"
+#include "services/drive_path.h"
 #include "services/text.h"
 
 namespace {
@@ -78,11 +81,41 @@ int PageGenerator::run() {
     const StepRow& row = kSteps[step];
     if (row.label != nullptr) errors_.enterLabel(row.label);
     if (row.number != 0) errors_.enterStep(row.number);
-    Step next = (this->*row.perform)();
+    Step next;
+    try {
+      next = (this->*row.perform)();
+    } catch (const std::bad_alloc&) {
+      // Running out of memory is the failure of the statement that needed
+      // it, and goes to the error step in force; it is never passed over.
+      releaseWorkingTexts();
+      errors_.fail(kOutOfMemory);
+      next = kInterror;
+    }
     // A failure hands control to the error step in force.
     step = errors_.checkError() ? static_cast<Step>(errors_.errorStep()) : next;
   }
   return reported_ ? 1 : 0;
+}
+
+void PageGenerator::releaseWorkingTexts() {
+  for (std::string* text :
+       {&line_, &name_, &description_, &fragment_, &capture_line_}) {
+    std::string().swap(*text);
+  }
+}
+
+bool PageGenerator::writePageLine(std::string_view line) {
+  files_.writeText(kPageFile, line);
+  files_.writeLineEnd(kPageFile);
+  return !errors_.pending();
+}
+
+void PageGenerator::writePendingCell() {
+  // Written in pieces: the description may be long, and is not copied.
+  files_.writeText(kPageFile, rows::kDescriptionCellOpen);
+  files_.writeText(kPageFile, pending_);
+  files_.writeText(kPageFile, rows::kDescriptionCellClose);
+  files_.writeLineEnd(kPageFile);
 }
 
 void PageGenerator::writeLines(int16_t number,
@@ -99,6 +132,8 @@ void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
 }
 
 void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
+  holdDriveRoot(drive_lock_, console_);
+  in_scratch_ = true;
   files_.openFile(kBatchFile, kBatchName, FileMode::Output);
   if (errors_.pending()) return;
   writeLines(kBatchFile, lines);
@@ -114,9 +149,9 @@ PageGenerator::Step PageGenerator::start() {
   title_ = " ";
   page_name_ = "00_INDEX.HTM";
   area_ = commandTail();
-  console_.printText(std::string("KESTREL v") + credits::kKestrelVersion + "  " +
-                     credits::kAuthorNotice +
-                     "  Args=[" + commandTail() + "] ");
+  console_.printText(std::string("KESTREL v") + credits::kKestrelVersion +
+                     "  " + credits::kAuthorNotice + "  Args=[" +
+                     commandTail() + "] ");
   console_.newLine();
   return kStep40;
 }
@@ -230,7 +265,7 @@ PageGenerator::Step PageGenerator::closeOpenRow() {
 PageGenerator::Step PageGenerator::writeDescriptionCell() {
   // The open row gets its description cell before the next one starts.
   if (!pending_.empty()) rows::blankControlBytes(&pending_);
-  writePageLines({rows::descriptionCell(pending_)});
+  writePendingCell();
   if (errors_.pending()) return kEntry;
   pending_.clear();
   row_open_ = false;
@@ -238,12 +273,14 @@ PageGenerator::Step PageGenerator::writeDescriptionCell() {
 }
 
 PageGenerator::Step PageGenerator::startRow() {
-  // The split of the entry line and the choice of the row form.
-  list_line::Entry entry = list_line::splitEntry(line_);
-  name_ = entry.name;
-  description_ = entry.description;
+  // The split of the entry line and the choice of the row form. The line's
+  // text moves on rather than being copied: it may be long.
+  list_line::Entry entry = list_line::splitEntry(std::move(line_));
+  name_ = std::move(entry.name);
+  description_ = std::move(entry.description);
   if (!rows::isLongName(name_)) return kOkLfn;
-  writePageLines({rows::longNameLine(name_), rows::longNameSizeLine()});
+  if (writePageLine(rows::longNameLine(name_)))
+    writePageLine(rows::longNameSizeLine());
   if (errors_.pending()) return kAppDesc;
   fragment_ = rows::longNameFragment(name_);
   return kAppDesc;
@@ -251,8 +288,7 @@ PageGenerator::Step PageGenerator::startRow() {
 
 PageGenerator::Step PageGenerator::lookUpEntry() {
   // The lookup: a scratch batch lists this one name into the capture.
-  writePageLines({rows::nameLine(name_)});
-  if (errors_.pending()) return kFindIt;
+  if (!writePageLine(rows::nameLine(name_))) return kFindIt;
   runScratchBatch({"@del \\$DIR$", "@cmd /c DIR /X " + name_ + " >\\$DIR$"});
   if (errors_.pending()) return kFindIt;
   files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
@@ -273,16 +309,17 @@ PageGenerator::Step PageGenerator::readCapture() {
   if (errors_.pending()) return kGo4It;
   files_.closeFile(kCaptureFile);
   if (errors_.pending()) return kGo4It;
+  in_scratch_ = false;
   cells_ = rows::cellsFromCapture(capture_line_, name_);
   directory_flag_ = cells_.directory;
   return kGo4It;
 }
 
 PageGenerator::Step PageGenerator::writeDateAndSize() {
-  writePageLines({rows::dateSizeLine(rows::markTimeGap(cells_.date),
-                                     cells_.size, directory_flag_)});
-  if (errors_.pending()) return kAppDesc;
-  fragment_ = description_;
+  if (!writePageLine(rows::dateSizeLine(rows::markTimeGap(cells_.date),
+                                        cells_.size, directory_flag_)))
+    return kAppDesc;
+  fragment_ = std::move(description_);
   return kAppDesc;
 }
 
@@ -307,6 +344,7 @@ PageGenerator::Step PageGenerator::handleError() {
   list_created_ = true;
   runScratchBatch({"@cmd /c DIR /B *.* >FILES.BBS"});
   if (errors_.pending()) return kStep10000;
+  in_scratch_ = false;
   errors_.leaveErrorStep();
   return kStep1020;
 }
@@ -324,8 +362,10 @@ PageGenerator::Step PageGenerator::report() {
 PageGenerator::Step PageGenerator::finish() {
   finishing_ = true;
   // Without a page file there is no page to end.
-  if (files_.isOpen(kPageFile))
-    writePageLines(page::tailLines(pending_, dateText(), timeText()));
+  if (!files_.isOpen(kPageFile)) return kStep50100;
+  writePendingCell();
+  if (errors_.pending()) return kStep50100;
+  writePageLines(page::closingLines(dateText(), timeText()));
   return kStep50100;
 }
 
@@ -339,6 +379,8 @@ PageGenerator::Step PageGenerator::jumpOut() { return kEnd; }
 void PageGenerator::reportError(uint16_t line, int number) {
   reported_ = true;
   std::string message = errorMessage(number);
+  // A failure in the drive root may come from a drive root chosen by default.
+  std::string hint = in_scratch_ ? driveRootHint() : "";
   bool wait = console_.hasInput();
   if (console_.hasOutput()) {
     console_.newLine();
@@ -351,11 +393,16 @@ void PageGenerator::reportError(uint16_t line, int number) {
     console_.printText(" = ");
     console_.printText(message);
     console_.newLine();
+    if (!hint.empty()) {
+      console_.printText(hint);
+      console_.newLine();
+    }
     if (wait) console_.printText(" \xEC Press any key ...");
   } else {
     // No console to draw on: the report still reaches standard error.
     std::string report = " \u221E Internal Error: Line" + numberText(line) +
                          "  Code" + numberText(number) + " = " + message + "\n";
+    if (!hint.empty()) report += hint + "\n";
     if (wait) report += " \u221E Press any key ...\n";
     std::fputs(report.c_str(), stderr);
     std::fflush(stderr);

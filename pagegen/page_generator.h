@@ -7,11 +7,13 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pagegen/list_line.h"
 #include "pagegen/rows.h"
 #include "services/console.h"
+#include "services/drive_lock.h"
 #include "services/error_record.h"
 #include "services/file_table.h"
 
@@ -106,8 +108,15 @@ class PageGenerator {
   // failure.
   void writeLines(int16_t number, const std::vector<std::string>& lines);
   void writePageLines(const std::vector<std::string>& lines);
-  // Writes the scratch batch file with `lines` and runs it; stops at the
-  // first failure.
+  // Writes one page line; false when it failed.
+  bool writePageLine(std::string_view line);
+  // Writes the open row's description cell from the pending description.
+  void writePendingCell();
+  // Lets go of the texts of the list line being handled, after memory ran
+  // out, so that the report and the finish have room.
+  void releaseWorkingTexts();
+  // Takes the drive root for this run, then writes the scratch batch file
+  // with `lines` and runs it; stops at the first failure.
   void runScratchBatch(const std::vector<std::string>& lines);
   // Prints the error report of a failure and waits for a key if one can
   // be read.
@@ -139,6 +148,12 @@ class PageGenerator {
   // The failure that INTERROR hands to the report.
   uint16_t failed_line_ = 0;
   int failed_number_ = 0;
+
+  // Held from the first use of the drive root's scratch files to the end.
+  DriveLock drive_lock_;
+  // True while the scratch files are in use, so that a failure there can
+  // tell how the drive root is chosen.
+  bool in_scratch_ = false;
 
   bool list_created_ = false;
   bool finishing_ = false;

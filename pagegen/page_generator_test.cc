@@ -16,10 +16,11 @@
 
 namespace {
 
-// More than one read of 128 bytes each, so that later reads come from the
-// steps that read lines rather than from the open.
-const std::string kConfiguration = std::string(130, '#') + "\r\nPAGE.HTM\r\nT";
-const std::string kList = std::string(130, '-') +
+// A first line longer than one read of the file table (4096 bytes), so
+// that later reads come from the steps that read lines rather than from the
+// open.
+const std::string kConfiguration = std::string(4100, '#') + "\r\nPAGE.HTM\r\nT";
+const std::string kList = std::string(4100, '-') +
                           "\r\n   before\r\nA.ZIP x\r\nVERYLONGNAME.ZIP y\r\n";
 
 constexpr Operation kOpen = Operation::kOpen;
@@ -145,7 +146,7 @@ TEST(PageGeneratorTest, EveryFailingStepIsReportedOrPassedOver) {
        "PAGE.HTM",
        true},
       {"FINDIT capture cannot be read",
-       {{kRead, "/$DIR$", "", 2, kDeviceIoError}},
+       {{kRead, "/$DIR$", "", 1, kDeviceIoError}},
        "Line 1120   Code 57  = Device I/O error",
        "PAGE.HTM",
        true},
@@ -162,6 +163,18 @@ TEST(PageGeneratorTest, EveryFailingStepIsReportedOrPassedOver) {
       {"long-name row under an open row cannot be written",
        {{kWrite, "PAGE.HTM", "{ LFN }", 1, kDiskFull}},
        "Line 1120   Code 61  = Disk full",
+       "PAGE.HTM",
+       true},
+      // Memory that runs out is error 7 at the step in force, never an
+      // abort, whether in the run itself or in the interpreter it starts.
+      {"1060 memory runs out reading a list line",
+       {{kRead, "FILES.BBS", "", 2, kOutOfMemory}},
+       "Line 1060   Code 7  = Out of memory",
+       "PAGE.HTM",
+       true},
+      {"OKLFN memory runs out running the batch",
+       {{kRun, "$DIR$.BAT", "", 1, kOutOfMemory}},
+       "Line 1120   Code 7  = Out of memory",
        "PAGE.HTM",
        true},
       // A failing finish is reported once and ends the run.

@@ -47,13 +47,6 @@ std::string longNameFragment(std::string_view name) {
   return "<A HREF=\"" + linkTarget(name) + "\">" + linkText(name);
 }
 
-std::string descriptionCell(std::string_view description) {
-  std::string cell = "<TD><B><FONT SIZE=3 FACE=Cambria,Georgia>";
-  cell += description;
-  cell += "</TD></FONT></B></TR>";
-  return cell;
-}
-
 Cells notFoundCells() {
   return {"<B>&raquo; NOT found! &laquo;</B>", "-", false};
 }
@@ -78,7 +71,7 @@ std::string markTimeGap(std::string date) {
   return date;
 }
 
-std::string cleanFragment(std::string_view fragment) {
+std::string_view cleanFragment(std::string_view fragment) {
   // Blanks go from both ends, but the last character always stays.
   size_t first = fragment.find_first_not_of(' ');
   if (first == std::string_view::npos)
@@ -91,7 +84,7 @@ std::string cleanFragment(std::string_view fragment) {
       cut.find_first_not_of(cut[0]) == std::string_view::npos) {
     return " ";
   }
-  return std::string(cut);
+  return cut;
 }
 
 void blankControlBytes(std::string* description) {

@@ -28,8 +28,11 @@ std::string longNameSizeLine();
 /// The fragment that a long-name row adds to its description: a link
 /// showing the whole name (left open, with no closing tag).
 std::string longNameFragment(std::string_view name);
-/// The description cell that closes a row.
-std::string descriptionCell(std::string_view description);
+/// The description cell that closes a row: these around the description.
+inline constexpr std::string_view kDescriptionCellOpen =
+    "<TD><B><FONT SIZE=3 FACE=Cambria,Georgia>";
+inline constexpr std::string_view kDescriptionCellClose =
+    "</TD></FONT></B></TR>";
 
 /// Date and size cell texts of a looked-up entry.
 struct Cells {
@@ -45,8 +48,9 @@ Cells cellsFromCapture(std::string_view line, std::string_view name);
 std::string markTimeGap(std::string date);
 
 /// A fragment trimmed of blanks (never below one character), and a rule of
-/// more than 8 repeated characters replaced by one blank.
-std::string cleanFragment(std::string_view fragment);
+/// more than 8 repeated characters replaced by one blank. The result is a
+/// part of `fragment`, or a blank of its own.
+std::string_view cleanFragment(std::string_view fragment);
 /// Every byte below 32 or above 126 becomes a blank.
 void blankControlBytes(std::string* description);
 

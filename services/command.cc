@@ -2,6 +2,8 @@
 // around the platform's runner, and the command tail.
 #include "services/command.h"
 
+#include <new>
+
 #include "services/os_interface.h"
 
 namespace {
@@ -18,8 +20,15 @@ int runCommand(ErrorRecord& errors, std::string_view command_line) {
 int runCommand(ErrorRecord& errors, OsInterface& os,
                std::string_view command_line) {
   int exit_code = 0;
-  if (ErrorNumber error =
-          os.run(command_line.substr(0, kCommandLimit), &exit_code)) {
+  ErrorNumber error = kNoError;
+  // The built-in interpreter runs in this process: memory that runs out
+  // there is this run's failure, like a program that cannot be started.
+  try {
+    error = os.run(command_line.substr(0, kCommandLimit), &exit_code);
+  } catch (const std::bad_alloc&) {
+    error = kOutOfMemory;
+  }
+  if (error != kNoError) {
     errors.fail(error);
     return 0;
   }

@@ -18,6 +18,10 @@ std::string absoluteHostPath(std::string_view name);
 /// The host directory that stands for the root of the current drive.
 std::string driveRoot();
 
+/// After a failure to write in the drive root: one line that tells how the
+/// drive root is chosen, when it was not chosen by the user; else "".
+std::string driveRootHint();
+
 /// A host path as the tools' own listings show it ("C:\SUB\DIR").
 std::string displayPath(std::string_view host_path);
 

@@ -94,6 +94,13 @@ std::string driveRoot() {
   return rootFor(setting, isAbsoluteSetting(setting) ? "" : currentDirectory());
 }
 
+std::string driveRootHint() {
+  if (!settingNow().empty()) return "";
+  return "The drive root is " + driveRoot() +
+         ", the root of the file system that holds this directory; "
+         "DRIVE_ROOT chooses another.";
+}
+
 std::string hostPath(std::string_view name) {
   // The tools name their files many times per list entry: most names need
   // neither the current directory nor a look at the mounts.

@@ -43,6 +43,9 @@ std::string driveRoot() {
   return root.empty() ? "\\" : root;
 }
 
+// The root of the current drive is the only choice there is.
+std::string driveRootHint() { return ""; }
+
 std::string displayPath(std::string_view host_path) {
   return std::string(host_path);
 }

@@ -1,6 +1,8 @@
 // Line I/O over the run's file operations.
 #include "services/file_table.h"
 
+#include <new>
+
 #include "services/drive_path.h"
 
 namespace {
@@ -8,6 +10,10 @@ constexpr char kCtrlZ = 26;
 constexpr char kCr = 13;
 constexpr char kLf = 10;
 constexpr size_t kNameLimit = 255;
+// The longest line a tool holds. A longer one, such as the endless line of a
+// device like /dev/zero, fails with 7 (Out of memory) instead of growing
+// without end.
+constexpr size_t kLineLimit = size_t{256} << 20;
 }  // namespace
 
 FileTable::~FileTable() {
@@ -63,6 +69,21 @@ bool FileTable::fill(Entry& entry, ErrorNumber* error) {
   return got > 0;
 }
 
+bool FileTable::append(std::string* line, const char* begin, const char* end) {
+  size_t size = static_cast<size_t>(end - begin);
+  if (line->size() + size <= kLineLimit) {
+    try {
+      line->append(begin, size);
+      return true;
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  // The part read so far goes; the rest of the line stays unread.
+  std::string().swap(*line);
+  errors_.fail(kOutOfMemory);
+  return false;
+}
+
 std::string FileTable::readLine(int16_t number) {
   Entry* entry = entryFor(number);
   if (entry == nullptr) {
@@ -90,7 +111,7 @@ std::string FileTable::readLine(int16_t number) {
     const char* stop = begin;
     while (stop != end && *stop != kCr && *stop != kCtrlZ) ++stop;
     if (stop != begin) {
-      line.append(begin, stop);
+      if (!append(&line, begin, stop)) return "";
       took_any = true;
       entry->position += stop - begin;
     }

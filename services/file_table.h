@@ -28,7 +28,8 @@ class FileTable {
   /// for a number in use, 70 for a file in use, else with the system's
   /// mapped failure.
   void openFile(int16_t number, std::string_view name, FileMode mode);
-  /// The next line without its line end; "" and 62 past the end.
+  /// The next line without its line end; "" and 62 past the end, "" and 7
+  /// for a line longer than 256 MiB or one that memory cannot hold.
   std::string readLine(int16_t number);
   /// Hands the bytes to the system in one write, at once.
   void writeText(int16_t number, std::string_view text);
@@ -47,7 +48,8 @@ class FileTable {
   OsInterface& os() const { return os_; }
 
  private:
-  static constexpr size_t kBufferSize = 128;
+  // Large enough that a very long line costs few reads.
+  static constexpr size_t kBufferSize = 4096;
   struct Entry {
     OsFile file;
     FileMode mode = FileMode::Input;
@@ -60,6 +62,9 @@ class FileTable {
   // (whose number is then in `*error`).
   bool fill(Entry& entry, ErrorNumber* error);
   Entry* entryFor(int16_t number);
+  // Appends the bytes to a line being read; false, with 7 recorded, when
+  // the line grows beyond the limit or memory runs out.
+  bool append(std::string* line, const char* begin, const char* end);
   void write(int16_t number, std::string_view bytes);
   // Closes and removes one entry; returns the mapped failure or kNoError.
   [[nodiscard]] ErrorNumber closeEntry(std::map<int16_t, Entry>::iterator it);

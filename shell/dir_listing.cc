@@ -281,15 +281,12 @@ int listDirectory(DirFormat format, std::string_view name, int out_fd) {
     writeSummary(listing, &out);
   }
   int write_error = out.flush();
-  if (listing.outcome != kNoError) {
-    printError(outcomeMessage(listing));
-    return 1;
-  }
+  if (listing.outcome != kNoError) printError(outcomeMessage(listing));
   if (write_error != 0) {
     printError(failureText(write_error));
-    return 1;
+    return kDirOutputFailed;
   }
-  return 0;
+  return listing.outcome == kNoError ? 0 : 1;
 }
 
 std::string groupedNumber(uint64_t value) {

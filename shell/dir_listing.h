@@ -20,10 +20,13 @@ struct DirEntry {
   int64_t mtime = 0;  // modification time, seconds since the epoch
 };
 
+/// What `listDirectory` returns when its output could not be written whole.
+inline constexpr int kDirOutputFailed = 2;
+
 /// Lists `name` ("" for the current directory) in `format` into the file
-/// descriptor `out_fd`. Returns 0, or 1 when nothing was found, the path is
-/// missing or the output could not be written (its message then goes to
-/// standard error).
+/// descriptor `out_fd`. Returns 0, 1 when nothing was found or the path is
+/// missing, or kDirOutputFailed when the output could not be written whole
+/// (the messages then go to standard error).
 int listDirectory(DirFormat format, std::string_view name, int out_fd);
 
 /// `value` with "," between groups of three digits: "12,345".

@@ -373,7 +373,7 @@ TEST_F(ListingTest, OutputThatCannotBeWrittenIsAFailure) {
   int code = listDirectory(DirFormat::kShortNames, "", full);
   std::string err = testing::internal::GetCapturedStderr();
   close(full);
-  EXPECT_EQ(1, code);
+  EXPECT_EQ(kDirOutputFailed, code);
   EXPECT_EQ("There is not enough space on the disk.\n", err);
 }
 

@@ -208,10 +208,16 @@ ParsedLine parseLine(std::string_view line) {
   return parsed;
 }
 
+// The output file of a line while its command runs.
+struct Output {
+  int fd = -1;
+  std::string path;  // host path when the line made the file anew
+};
+
 // Makes the line's output file (or takes `out_fd` when there is none);
 // false, with the reason on standard error, when it cannot be made.
-bool openOutput(const ParsedLine& parsed, int out_fd, int* fd) {
-  *fd = out_fd;
+bool openOutput(const ParsedLine& parsed, int out_fd, Output* out) {
+  out->fd = out_fd;
   if (!parsed.redirected) return true;
   if (parsed.target.empty() || parsed.target[0] == '>') {
     printError(kSyntaxErrorMessage);
@@ -226,27 +232,36 @@ bool openOutput(const ParsedLine& parsed, int out_fd, int* fd) {
                          : hostPath(parsed.target);
   int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK |
               (parsed.append ? O_APPEND : O_TRUNC);
-  *fd = open(path.c_str(), flags, 0666);
-  if (*fd < 0) {
+  out->fd = open(path.c_str(), flags, 0666);
+  if (out->fd < 0) {
     printError(errno == ENOENT || errno == ENOTDIR ? kPathNotFoundMessage
                                                    : failureText(errno));
     return false;
   }
   // O_NONBLOCK only kept the open from waiting on a FIFO without a reader;
   // setting the status flags anew drops it.
-  fcntl(*fd, F_SETFL, parsed.append ? O_APPEND : 0);
+  fcntl(out->fd, F_SETFL, parsed.append ? O_APPEND : 0);
+  // An appended file holds more than this line's output: it is never
+  // removed.
+  if (!parsed.append) out->path = path;
   return true;
 }
 
 // Closes an output file made by `openOutput`; a failed close (data that
-// never reached the disk) turns `code` into a failure.
-int closeOutput(int fd, int out_fd, int code) {
-  if (fd == out_fd) return code;
-  if (close(fd) != 0 && errno != EINTR) {
+// never reached the disk) turns `code` into a failure. A file that could not
+// be written whole is removed, so that nobody takes the part for the whole;
+// one that belongs to an outer line is left to that line.
+int closeOutput(const Output& out, int out_fd, int code) {
+  if (out.fd == out_fd) return code;
+  struct stat st;
+  bool regular = fstat(out.fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (close(out.fd) != 0 && errno != EINTR) {
     printError(failureText(errno));
-    return 1;
+    code = kDirOutputFailed;
   }
-  return code;
+  if (code != kDirOutputFailed) return code;
+  if (regular && !out.path.empty()) unlink(out.path.c_str());
+  return 1;
 }
 
 int runLine(std::string_view line, int out_fd, int depth);
@@ -306,10 +321,10 @@ int runWords(std::string_view command, int out_fd, int depth) {
 
 int runLine(std::string_view line, int out_fd, int depth) {
   ParsedLine parsed = parseLine(line);
-  int fd;
-  if (!openOutput(parsed, out_fd, &fd)) return 1;
-  int code = runWords(parsed.command, fd, depth);
-  return closeOutput(fd, out_fd, code);
+  Output out;
+  if (!openOutput(parsed, out_fd, &out)) return 1;
+  int code = runWords(parsed.command, out.fd, depth);
+  return closeOutput(out, out_fd, code);
 }
 
 }  // namespace
@@ -328,18 +343,20 @@ ErrorNumber runInterpreterCommand(std::string_view command_line,
   ParsedLine parsed = parseLine(command_line);
   std::string_view program = firstWord(parsed.command);
   if (!isBatchName(program)) {
-    *exit_code = runLine(command_line, STDOUT_FILENO, 0);
+    int code = runLine(command_line, STDOUT_FILENO, 0);
+    *exit_code = code == kDirOutputFailed ? 1 : code;
     return kNoError;
   }
   // A batch that cannot be read is a program that cannot be started: it
   // leaves no output file behind.
   std::string text;
   if (ErrorNumber error = readBatch(program, &text)) return error;
-  int fd;
-  if (!openOutput(parsed, STDOUT_FILENO, &fd)) {
+  Output out;
+  if (!openOutput(parsed, STDOUT_FILENO, &out)) {
     *exit_code = 1;
     return kNoError;
   }
-  *exit_code = closeOutput(fd, STDOUT_FILENO, runBatchText(text, fd, 1));
+  int code = closeOutput(out, STDOUT_FILENO, runBatchText(text, out.fd, 1));
+  *exit_code = code == kDirOutputFailed ? 1 : code;
   return kNoError;
 }

@@ -1,6 +1,8 @@
 // Faults on demand over the real operations.
 #include "testing/failing_os.h"
 
+#include <new>
+
 ErrorNumber FailingOs::faultFor(Operation operation, const std::string& name,
                                 std::string_view bytes) {
   for (size_t i = 0; i < faults_.size(); ++i) {
@@ -12,7 +14,9 @@ ErrorNumber FailingOs::faultFor(Operation operation, const std::string& name,
                                         fault.name.size(), fault.name) == 0;
     if (fault.operation != operation || !names) continue;
     if (bytes.find(fault.text) == std::string_view::npos) continue;
-    if (++seen_[i] == fault.nth) return fault.number;
+    if (++seen_[i] != fault.nth) continue;
+    if (fault.number == kOutOfMemory) throw std::bad_alloc();
+    return fault.number;
   }
   return kNoError;
 }

@@ -2,6 +2,8 @@
 // ones on demand: each fault names an operation, the file (or command line)
 // it must concern, optionally a text the written bytes must hold, and which
 // matching operation fails with which error number. All others are real.
+// A fault with kOutOfMemory throws std::bad_alloc instead, as memory that
+// runs out inside the operation would.
 #ifndef KESTREL_TESTING_FAILING_OS_H_
 #define KESTREL_TESTING_FAILING_OS_H_
 

@@ -22,6 +22,7 @@ TestArea::TestArea() : scratch_("area") {
   base_ = scratch_.path();
   if (base_.empty()) return;
   root_ = base_ + "/drive";
+  drive_root_ = root_;
   fs::create_directory(root_);
   chmod(base_.c_str(), 0755);
   chmod(root_.c_str(), 0755);
@@ -53,7 +54,11 @@ void TestArea::execIn(const std::string& program, const std::string& relative,
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
   if (chdir(path(relative).c_str()) == 0) {
-    setenv("DRIVE_ROOT", root_.c_str(), 1);
+    if (drive_root_.empty()) {
+      unsetenv("DRIVE_ROOT");
+    } else {
+      setenv("DRIVE_ROOT", drive_root_.c_str(), 1);
+    }
     setenv("TZ", "UTC", 1);
     execv(argv[0], argv.data());
   }
@@ -73,14 +78,23 @@ int TestArea::waitFor(pid_t pid) {
 
 TestArea::Result TestArea::run(const std::string& program,
                                const std::string& relative, bool as_nobody,
-                               const std::vector<std::string>& args) const {
-  Result result;
-  const std::string out_path = base_ + "/stdout";
-  const std::string err_path = base_ + "/stderr";
+                               const std::vector<std::string>& args) {
+  return finish(start(program, relative, as_nobody, args));
+}
+
+TestArea::Started TestArea::start(const std::string& program,
+                                  const std::string& relative, bool as_nobody,
+                                  const std::vector<std::string>& args) {
+  Started started;
+  std::string run = std::to_string(++runs_started_);
+  started.out_path = base_ + "/stdout." + run;
+  started.err_path = base_ + "/stderr." + run;
+  const std::string& out_path = started.out_path;
+  const std::string& err_path = started.err_path;
   pid_t pid = fork();
   if (pid < 0) {
     ADD_FAILURE() << "fork: " << std::strerror(errno);
-    return result;
+    return started;
   }
   if (pid == 0) {
     setsid();  // no controlling terminal, like a scheduled job
@@ -93,9 +107,16 @@ TestArea::Result TestArea::run(const std::string& program,
     }
     execIn(program, relative, as_nobody, args);
   }
-  result.exit_code = waitFor(pid);
-  std::ifstream out(out_path, std::ios::binary),
-      err(err_path, std::ios::binary);
+  started.pid = pid;
+  return started;
+}
+
+TestArea::Result TestArea::finish(const Started& started) const {
+  Result result;
+  if (started.pid < 0) return result;
+  result.exit_code = waitFor(started.pid);
+  std::ifstream out(started.out_path, std::ios::binary),
+      err(started.err_path, std::ios::binary);
   std::ostringstream out_bytes, err_bytes;
   out_bytes << out.rdbuf();
   err_bytes << err.rdbuf();

@@ -28,18 +28,32 @@ class TestArea : public TestTree {
   /// Makes `nobody` the owner.
   void giveToNobody(const std::string& relative);
 
+  /// Runs from now on get `path` as DRIVE_ROOT instead of the root; "" runs
+  /// them without DRIVE_ROOT, on the default drive root.
+  void setDriveRoot(const std::string& path) { drive_root_ = path; }
+
   struct Result {
     int exit_code = -1;
     std::string out;  // standard output
     std::string err;  // standard error
+  };
+  /// A run that `start` began and `finish` has not yet waited for.
+  struct Started {
+    pid_t pid = -1;
+    std::string out_path;
+    std::string err_path;
   };
   /// Runs `program` with `args` in the directory `relative` with DRIVE_ROOT
   /// set to the root, TZ=UTC, no controlling terminal, standard input from
   /// /dev/null and both output streams captured; `as_nobody` drops root's
   /// privileges first.
   Result run(const std::string& program, const std::string& relative,
-             bool as_nobody = false,
-             const std::vector<std::string>& args = {}) const;
+             bool as_nobody = false, const std::vector<std::string>& args = {});
+  /// `run` in two halves, so that several runs can go at once.
+  Started start(const std::string& program, const std::string& relative,
+                bool as_nobody = false,
+                const std::vector<std::string>& args = {});
+  Result finish(const Started& started) const;
   /// The same with a terminal for all three streams, as a keeper at the
   /// keyboard runs it; `out` is all that the terminal was sent. Once the
   /// terminal has shown `prompt` (when not empty), `keys` are typed.
@@ -60,6 +74,8 @@ class TestArea : public TestTree {
   ScratchDirectory scratch_;  // removed with all below it at the end
   std::string base_;          // holds the root and the captured output streams
   std::string root_;
+  std::string drive_root_;  // DRIVE_ROOT of the runs; "" for none
+  int runs_started_ = 0;    // names each run's output files
 };
 
 #endif  // KESTREL_TESTING_TEST_AREA_H_

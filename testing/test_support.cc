@@ -133,6 +133,19 @@ bool mountPrivateTmpfs(const std::string& at, const std::string& size) {
                ("size=" + size + ",mode=0777").c_str()) == 0;
 }
 
+bool fillFileSystem(const std::string& dir) {
+  int fd = open((dir + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return false;
+  const std::string block(4096, 'f');
+  ssize_t n;
+  do {
+    n = write(fd, block.data(), block.size());
+  } while (n > 0);
+  bool full = n < 0 && errno == ENOSPC;
+  close(fd);
+  return full;
+}
+
 std::vector<std::string> pathsBelow(const std::string& root) {
   std::vector<std::string> found;
   std::error_code error;

@@ -71,6 +71,10 @@ int inChild(const std::function<int()>& body);
 /// system allows neither.
 bool mountPrivateTmpfs(const std::string& at, const std::string& size);
 
+/// Fills the file system that holds `dir` with the file `dir`/filler until
+/// it takes no more; false when it ends for another reason.
+bool fillFileSystem(const std::string& dir);
+
 /// Every path below `root`, relative to it and sorted, links not followed:
 /// to see what a run changed on disk.
 std::vector<std::string> pathsBelow(const std::string& root);

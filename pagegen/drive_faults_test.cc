@@ -1,0 +1,314 @@
+// End-to-end runs of both tools when the world around them fails them: other
+// runs in the same drive root, a full drive root, a default drive root that
+// cannot be written, and too little memory.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "testing/test_area.h"
+
+namespace {
+
+const std::string kKestrel = KESTREL_PATH;
+const std::string kWagtails = WAGTAILS_PATH;
+constexpr char kPage[] = "00_INDEX.HTM";
+constexpr char kList[] = "filesbbs.new";
+// Child exit code for "this machine cannot give the test what it needs".
+constexpr int kCannotTest = 99;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// The page up to its tail: the head and every row with its description.
+std::string rowsOf(const std::string& page) {
+  return page.substr(0, page.find("</FONT></TABLE>"));
+}
+
+bool hasTail(const std::string& page) {
+  const std::string end = "</HTML>\r\n";
+  return page.size() >= end.size() &&
+         page.compare(page.size() - end.size(), end.size(), end) == 0;
+}
+
+size_t count(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos;
+       at = text.find(part, at + 1))
+    ++n;
+  return n;
+}
+
+// `text` with every "<root>" replaced by the host path of the area's "ROOT".
+std::string withRoot(std::string text, const TestArea& area) {
+  const std::string mark = "<root>";
+  for (size_t at = text.find(mark); at != std::string::npos;
+       at = text.find(mark, at))
+    text.replace(at, mark.size(), area.path("ROOT"));
+  return text;
+}
+
+// Names of the files that `layOutArea` makes for `seed`.
+std::string fileName(int seed, int i) {
+  return "F" + std::to_string(seed) + "_" + std::to_string(i) + ".TXT";
+}
+
+// `count` files in `dir` whose names, sizes and times depend on `seed`, and
+// a FILES.BBS that lists them; returns the list of names as wagtails writes
+// it (in upper-cased name order).
+std::string layOutArea(TestArea& area, const std::string& dir, int seed,
+                       int count) {
+  area.makeDirectory(dir);
+  area.setMode(dir, 0777);
+  std::string list;
+  std::vector<std::string> names;
+  for (int i = 0; i < count; ++i) {
+    std::string name = fileName(seed, i);
+    area.writeFile(dir + "/" + name, std::string(seed * 100 + i, 'x'));
+    area.setTime(dir + "/" + name,
+                 utcTime(2020 + seed, 1 + i % 12, 1 + i % 28, i % 24, seed));
+    list += name + " File " + std::to_string(i) + "\r\n";
+    names.push_back(name);
+  }
+  area.writeFile(dir + "/FILES.BBS", list);
+  names.push_back("FILES.BBS");
+  std::sort(names.begin(), names.end());
+  std::string expected;
+  for (const std::string& name : names) expected += name + "\r\n";
+  return expected;
+}
+
+TEST(DriveFaultsTest, KestrelRunsInOneDriveRootWaitForEachOther) {
+  constexpr int kAreas = 8;
+  TestArea area;
+  std::vector<std::string> solo;
+  for (int i = 0; i < kAreas; ++i) {
+    std::string dir = "AREA" + std::to_string(i);
+    layOutArea(area, dir, i + 1, 20);
+    TestArea::Result result = area.run(kKestrel, dir);
+    ASSERT_EQ(0, result.exit_code) << result.err;
+    solo.push_back(rowsOf(area.readFile(dir + "/" + kPage)));
+    ASSERT_EQ(std::string::npos, solo.back().find("NOT found!"));
+  }
+
+  std::vector<TestArea::Started> runs;
+  for (int i = 0; i < kAreas; ++i)
+    runs.push_back(area.start(kKestrel, "AREA" + std::to_string(i)));
+  for (int i = 0; i < kAreas; ++i) {
+    SCOPED_TRACE("area " + std::to_string(i));
+    TestArea::Result result = area.finish(runs[i]);
+    EXPECT_EQ(0, result.exit_code) << result.err;
+    std::string page = area.readFile("AREA" + std::to_string(i) + "/" + kPage);
+    EXPECT_EQ(solo[i], rowsOf(page));
+    EXPECT_TRUE(hasTail(page));
+  }
+}
+
+TEST(DriveFaultsTest, WagtailsRunsInOneDriveRootEachListTheirOwnDirectory) {
+  constexpr int kRounds = 3;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    TestArea area;
+    std::string first = layOutArea(area, "ONE", 1, 300);
+    std::string second = layOutArea(area, "TWO", 2, 300);
+
+    TestArea::Started one = area.start(kWagtails, "ONE");
+    TestArea::Started two = area.start(kWagtails, "TWO");
+
+    EXPECT_EQ(0, area.finish(one).exit_code);
+    EXPECT_EQ(0, area.finish(two).exit_code);
+    EXPECT_EQ(first, area.readFile(std::string("ONE/") + kList));
+    EXPECT_EQ(second, area.readFile(std::string("TWO/") + kList));
+  }
+}
+
+// At a terminal, a run that finds the drive root taken says once that it
+// waits, and goes on when the other run has ended.
+TEST(DriveFaultsTest, WaitingRunSaysSoAtTheTerminal) {
+  TestArea area;
+  layOutArea(area, "AREA", 1, 2);
+  int ready[2];
+  ASSERT_EQ(0, pipe(ready));
+  pid_t holder = fork();
+  if (holder == 0) {
+    // Another run, as far as the tools can tell, for one second.
+    int fd = open(area.root().c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0 || flock(fd, LOCK_EX) != 0 || write(ready[1], "L", 1) != 1)
+      _exit(1);
+    usleep(1000 * 1000);
+    _exit(0);
+  }
+  close(ready[1]);
+  char locked;
+  ASSERT_EQ(1, read(ready[0], &locked, 1));
+  close(ready[0]);
+
+  TestArea::Result result = area.runInTerminal(kKestrel, "AREA");
+  int status = 0;
+  waitpid(holder, &status, 0);
+
+  EXPECT_EQ(0, result.exit_code);
+  EXPECT_EQ(1u, count(result.out, "Waiting for another run in this drive root"))
+      << result.out;
+  std::string page = area.readFile(std::string("AREA/") + kPage);
+  EXPECT_EQ(2u, count(page, "<TD ALIGN=RIGHT>"));
+  EXPECT_TRUE(hasTail(page));
+}
+
+// Runs `program` with a tmpfs mounted at "ROOT" in a mount namespace of its
+// own as the drive root: when `full`, one of a few KiB, full up, for a run in
+// "AREA"; else one closed to others and DRIVE_ROOT unset, so that it is the
+// default drive root of a run as nobody in "ROOT/AREA". Returns
+// the run's exit code (kCannotTest where no such mount is allowed); its
+// standard error is left in "err.txt" and its page or list in "out.txt" in
+// the area's root.
+int runOnTinyDriveRoot(TestArea& area, const std::string& program, bool full) {
+  area.makeDirectory("ROOT");
+  std::string root = area.path("ROOT");
+  return inChild([&] {
+    if (!mountPrivateTmpfs(root, full ? "16k" : "1m")) return kCannotTest;
+    std::string dir = full ? "AREA" : "ROOT/AREA";
+    layOutArea(area, dir, 1, 2);
+    if (full) {
+      area.setDriveRoot(root);
+      // The scratch batch file keeps the block it is written into again;
+      // a capture then finds none.
+      area.writeFile("ROOT/$DIR$.BAT", std::string(100, 'x'));
+      if (!fillFileSystem(root)) return kCannotTest;
+    } else {
+      area.setDriveRoot("");
+      area.setMode("ROOT", 0755);
+    }
+    area.writeFile(dir + "/" + kList, "KEEP.ZIP  The keeper's words\r\n");
+    TestArea::Result result = area.run(program, dir, !full);
+    area.writeFile("err.txt", result.err);
+    std::string out = program == kKestrel ? kPage : kList;
+    area.writeFile("out.txt", area.readFile(dir + "/" + out));
+    return result.exit_code;
+  });
+}
+
+// A drive root that cannot be written: the failure is reported with its
+// cause and place, and nothing is taken from a capture cut short.
+TEST(DriveFaultsTest, DriveRootThatCannotBeWrittenIsReported) {
+  const std::string kHint =
+      "The drive root is <root>, the root of the file system that holds this "
+      "directory; DRIVE_ROOT chooses another.\n";
+  const struct {
+    const char* what;
+    const std::string& program;
+    bool full;
+    std::string expected_error;
+  } cases[] = {
+      {"kestrel, full", kKestrel, true,
+       "Internal Error: Line 1100   Code 53  = File not found\n"},
+      {"wagtails, full", kWagtails, true,
+       "Directory listing failed: Disk full in the drive root <root>\n"},
+      {"kestrel, default root not writable", kKestrel, false,
+       "Internal Error: Line 1100   Code 70  = Permission denied\n" + kHint},
+      {"wagtails, default root not writable", kWagtails, false,
+       "Directory listing failed: Permission denied in the drive root "
+       "<root>\n" +
+           kHint},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestArea area;
+    int exit_code = runOnTinyDriveRoot(area, c.program, c.full);
+    if (exit_code == kCannotTest)
+      GTEST_SKIP() << "no private tmpfs mount allowed here";
+
+    EXPECT_EQ(1, exit_code);
+    std::string expected = withRoot(c.expected_error, area);
+    std::string err = area.readFile("err.txt");
+    EXPECT_NE(std::string::npos, err.find(expected)) << err;
+    std::string out = area.readFile("out.txt");
+    if (c.program == kWagtails) {
+      EXPECT_EQ("KEEP.ZIP  The keeper's words\r\n", out);
+    } else if (c.full) {
+      // No row was taken from a capture cut short, and the page is ended.
+      EXPECT_EQ(std::string::npos, out.find("NOT found!"));
+      EXPECT_TRUE(hasTail(out));
+    }
+  }
+}
+
+// A list line that the memory allowed cannot hold fails with error 7: the
+// report is made, the page is ended and the run ends with exit code 1.
+TEST(DriveFaultsTest, ListLinesWithinAndBeyondTheMemoryLimit) {
+  if (kAddressSanitizer)
+    GTEST_SKIP() << "the address sanitizer reserves more address space "
+                    "than the limit allows";
+  constexpr rlim_t kLimit = rlim_t{256} << 20;
+  constexpr size_t kLineSize = size_t{60} << 20;
+  std::string words;
+  while (words.size() < kLineSize) words += "words of a description ";
+  const struct {
+    const char* what;
+    std::string list;
+    int expected_exit_code;
+  } cases[] = {
+      // A line costs a small multiple of its length, so this one fits.
+      {"long description", "A.TXT " + words + "\r\n", 0},
+      // A long name is written three times over on the page: it does not.
+      {"long name", std::string(kLineSize, 'N') + "\r\n", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestArea area;
+    area.makeDirectory("AREA");
+    area.writeFile("AREA/A.TXT", "a");
+    area.writeFile("AREA/FILES.BBS", c.list);
+    int exit_code = inChild([&] {
+      struct rlimit limit = {kLimit, kLimit};
+      if (setrlimit(RLIMIT_AS, &limit) != 0) return kCannotTest;
+      TestArea::Result result = area.run(kKestrel, "AREA");
+      area.writeFile("err.txt", result.err);
+      return result.exit_code;
+    });
+    ASSERT_NE(kCannotTest, exit_code);
+
+    EXPECT_EQ(c.expected_exit_code, exit_code);
+    std::string err = area.readFile("err.txt");
+    std::string page = area.readFile(std::string("AREA/") + kPage);
+    EXPECT_TRUE(hasTail(page));
+    if (c.expected_exit_code == 0) {
+      EXPECT_GT(page.size(), kLineSize);
+    } else {
+      EXPECT_NE(std::string::npos,
+                err.find("Internal Error: Line 1100   Code 7  = Out of memory"))
+          << err.substr(0, 200);
+    }
+  }
+}
+
+// A list that never ends its line (a link to /dev/zero) does not grow
+// without end.
+TEST(DriveFaultsTest, EndlessListLineIsOutOfMemory) {
+  TestArea area;
+  area.makeDirectory("AREA");
+  ASSERT_EQ(0, symlink("/dev/zero", area.path("AREA/FILES.BBS").c_str()));
+
+  TestArea::Result result = area.run(kKestrel, "AREA");
+
+  EXPECT_EQ(1, result.exit_code);
+  EXPECT_NE(
+      std::string::npos,
+      result.err.find("Internal Error: Line 1060   Code 7  = Out of memory"))
+      << result.err;
+  EXPECT_TRUE(hasTail(area.readFile(std::string("AREA/") + kPage)));
+}
+
+}  // namespace
