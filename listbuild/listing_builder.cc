@@ -9,6 +9,7 @@
 #include "listbuild/line_converter.h"
 #include "services/command.h"
 #include "services/credits.h"
+#include "services/visible_text.h"
 
 namespace listbuild {
 
@@ -95,8 +96,8 @@ void ListingBuilder::showClosingLine() {
     console_.newLine();
   } else {
     // A run with nobody watching (scheduled, redirected) still leaves its
-    // failure where it will be seen.
-    std::fprintf(stderr, "%s\n", failure_.c_str());
+    // failure where it will be seen, any control byte in it escaped.
+    std::fprintf(stderr, "%s\n", visible::caretText(failure_).c_str());
   }
 }
 

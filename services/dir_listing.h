@@ -21,9 +21,10 @@ struct DirEntry {
 };
 
 /// Lists `name` ("" for the current directory) in `format` into the file
-/// descriptor `out_fd`. Returns 0, or 1 when nothing was found, the path is
-/// missing or the output could not be written (its message then goes to
-/// standard error).
+/// descriptor `out_fd`. A name holding a control byte, or a blank and a
+/// "<", is left out, with one line for it on standard error. Returns 0, or 1
+/// when nothing was found, the path is missing or the output could not be
+/// written (its message then goes to standard error).
 int listDirectory(DirFormat format, std::string_view name, int out_fd);
 
 /// `value` with "," between groups of three digits: "12,345".
@@ -53,7 +54,9 @@ bool listedBefore(std::string_view a, std::string_view b);
 /// The interpreter's message for a failed system call's errno.
 std::string failureText(int system_code);
 
-/// Writes `message` and a line end to standard error.
+/// Writes `message` and a line end to standard error, every byte of it
+/// shown as a glyph on a terminal and control bytes escaped in a pipe or a
+/// file (see visible_text.h).
 void printError(std::string_view message);
 
 #endif  // KESTREL_SERVICES_DIR_LISTING_H_
