@@ -9,19 +9,19 @@
 #include <string_view>
 #include <vector>
 
-#include "services/batch_words.h"
+#include "shell/batch_words.h"
 
 namespace {
 
 void checkLine(std::string_view line) {
   if (line.find('\r') != std::string_view::npos) abort();
-  for (const batch::Word& word : batch::splitWords(line)) {
+  for (const batch::Word& word : batch::splitAtBlanks(line)) {
     if (word.text.empty() || word.text.find(' ') != std::string_view::npos)
       abort();
     if (line.substr(word.begin, word.text.size()) != word.text) abort();
   }
   batch::ParsedLine parsed = batch::parseLine(line);
-  std::vector<batch::Word> words = batch::splitWords(parsed.command);
+  std::vector<batch::Word> words = batch::splitAtBlanks(parsed.command);
   batch::Arguments args = batch::argumentsOf(parsed.command, words);
   if (args.name.size() > parsed.command.size()) abort();
 }
@@ -38,12 +38,12 @@ void checkLookupLine(std::string_view name) {
   batch::ParsedLine parsed = batch::parseLine(lines[1]);
   if (!parsed.redirected || parsed.append || parsed.target != "\\$DIR$")
     abort();
-  std::vector<batch::Word> words = batch::splitWords(parsed.command);
+  std::vector<batch::Word> words = batch::splitAtBlanks(parsed.command);
   if (words.size() < 3 || words[2].text != "DIR") abort();
   // After "cmd /c", the DIR command with its switch and the name.
   std::string_view dir_command = parsed.command.substr(words[2].begin);
   batch::Arguments args =
-      batch::argumentsOf(dir_command, batch::splitWords(dir_command));
+      batch::argumentsOf(dir_command, batch::splitAtBlanks(dir_command));
   if (args.switches.size() != 1 || args.name != name) abort();
 }
 

@@ -5,17 +5,29 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "services/capture_line.h"
+#include "shell/capture_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace capture_columns;
   std::string_view line(reinterpret_cast<const char*>(data), size);
-  if (capture::dateField(line).size() > 20) abort();
-  if (capture::sizeField(line).size() > 19) abort();
-  if (capture::shortNameField(line).size() > 12) abort();
-  if (capture::hasDirMark(line) && size < 29) abort();
-  std::string name = capture::nameText(line);
+  long length = static_cast<long>(size);
+  if (static_cast<long>(capture_line::dateField(line).size()) > kDateWidth)
+    abort();
+  if (static_cast<long>(capture_line::sizeField(line).size()) > kSizeWidth)
+    abort();
+  if (static_cast<long>(capture_line::shortNameField(line).size()) >
+      kShortNameWidth)
+    abort();
+  if (capture_line::hasDirMark(line) &&
+      length < kDirMarkColumn - 1 + static_cast<long>(kDirMark.size()))
+    abort();
+  std::string name = capture_line::nameText(line);
   if (!name.empty() && (name.front() == ' ' || name.back() == ' ')) abort();
-  if (capture::namesFromColumn40(line).size() + 39 > size && size >= 39)
+  long before_names = kShortNameColumn - 1;
+  if (length >= before_names &&
+      static_cast<long>(capture_line::namesFromColumn40(line).size()) +
+              before_names >
+          length)
     abort();
   return 0;
 }

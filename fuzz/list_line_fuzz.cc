@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "pagegen/list_reader.h"
+#include "pagegen/list_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string line(reinterpret_cast<const char*>(data), size);

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "services/test_area.h"
+#include "testing/test_area.h"
 
 namespace {
 

@@ -3,16 +3,17 @@
 // capture's own entry.
 #include "listbuild/line_converter.h"
 
-#include "services/capture_line.h"
 #include "services/text.h"
+#include "shell/capture_columns.h"
+#include "shell/capture_line.h"
 
 namespace listbuild {
 
 namespace {
 
 // Once the backslash is in front of a directory's names, the blank after
-// the 12-character short-name column stands 14th.
-constexpr size_t kLongNameBlank = 14;
+// the short-name column stands one place further on.
+constexpr size_t kLongNameBlank = capture_columns::kShortNameFieldWidth + 1;
 
 }  // namespace
 
@@ -21,8 +22,8 @@ std::optional<std::string> listLineFor(std::string_view capture_line) {
   if (capture_line.empty() || capture_line[0] == ' ') return std::nullopt;
 
   std::string line;
-  if (text::find(capture_line, capture::kDirMark) != 0) {
-    line = "\\" + capture::namesFromColumn40(capture_line);
+  if (text::find(capture_line, capture_line::kDirMark) != 0) {
+    line = "\\" + capture_line::namesFromColumn40(capture_line);
     // The listed directory itself and its parent.
     if (line == "\\" || line == "\\." || line == "\\..") return std::nullopt;
     // The long name after a short name gets a backslash of its own, so that
@@ -30,7 +31,7 @@ std::optional<std::string> listLineFor(std::string_view capture_line) {
     if (line.size() > kLongNameBlank && line[kLongNameBlank - 1] == ' ')
       line.insert(kLongNameBlank, "\\");
   } else {
-    line = capture::namesFromColumn40(capture_line);
+    line = capture_line::namesFromColumn40(capture_line);
   }
 
   if (text::startsWith(line, kCaptureName)) return std::nullopt;

@@ -1,6 +1,7 @@
-// The listing builder's main routine, steps 1 to 6. No step stops the run;
-// each statement's failure is taken from the error record as it happens so
-// that the first one can be named at the end.
+// The listing builder's main routine: the table of steps 1 to 6 and one
+// function per step. No step stops the run; each statement's failure is taken
+// from the error record as it happens so that the first one can be named at
+// the end.
 #include "listbuild/listing_builder.h"
 
 #include <cstdio>
@@ -15,7 +16,6 @@ namespace listbuild {
 
 namespace {
 
-constexpr char kBanner[] = "WAGTAILS v1.0";
 constexpr char kCaptureCommand[] = "cmd /c dir /x >\\$lvtr$.txt";
 constexpr char kCaptureFile[] = "\\$lvtr$.txt";
 constexpr char kListFile[] = "filesbbs.new";
@@ -29,33 +29,50 @@ constexpr char kSuccessMessage[] =
 
 }  // namespace
 
+const ListingBuilder::StepRow ListingBuilder::kSteps[] = {
+    {1, "banner", &ListingBuilder::showBanner},
+    {2, "capture the listing", &ListingBuilder::captureListing},
+    {3, "open the capture, then the list", &ListingBuilder::openFiles},
+    {4, "one list line per entry", &ListingBuilder::convertLines},
+    {5, "close all files", &ListingBuilder::closeFiles},
+    {6, "closing line", &ListingBuilder::showClosingLine},
+};
+
 int ListingBuilder::run() {
-  // Step 1: the banner.
-  console_.printText(std::string(kBanner) + "  " + credits::kAuthorNotice);
+  for (const StepRow& row : kSteps) (this->*row.perform)();
+  return failure_.empty() ? 0 : 1;
+}
+
+void ListingBuilder::showBanner() {
+  console_.printText(std::string("WAGTAILS v") + credits::kWagtailsVersion +
+                     "  " + credits::kAuthorNotice);
   console_.newLine();
+}
 
-  // Step 2: capture the listing of the current directory in the drive root.
-  int dir_exit_code = runCommand(errors_, kCaptureCommand);
-  bool listed = noteFailure(kListingWork) == 0 && dir_exit_code == 0;
+void ListingBuilder::captureListing() {
+  // The listing of the current directory goes to the drive root.
+  dir_exit_code_ = runCommand(errors_, files_.os(), kCaptureCommand);
+  listed_ = noteFailure(kListingWork) == 0 && dir_exit_code_ == 0;
+}
 
-  // Step 3: open the capture, then the list. A capture that the command did
-  // not write this time is an earlier run's, maybe of another directory: it
-  // is not read, and the list is only opened (and so emptied) when there is
-  // a fresh capture to fill it from.
+void ListingBuilder::openFiles() {
+  // A capture that the command did not write this time is an earlier run's,
+  // maybe of another directory: it is not read, and the list is only opened
+  // (and so emptied) when there is a fresh capture to fill it from.
   files_.openFile(kCaptureNumber, kCaptureFile, FileMode::Input);
   noteFailure(kListingWork);
-  if (files_.isOpen(kCaptureNumber) && !listed) {
+  if (files_.isOpen(kCaptureNumber) && !listed_) {
     files_.closeFile(kCaptureNumber);
     noteFailure(kListingWork);
     keepFailure(kListingWork, "the dir command ended with exit code " +
-                                  std::to_string(dir_exit_code));
+                                  std::to_string(dir_exit_code_));
   }
-  if (files_.isOpen(kCaptureNumber)) {
-    files_.openFile(kListNumber, kListFile, FileMode::Output);
-    noteFailure(kWritingWork);
-  }
+  if (!files_.isOpen(kCaptureNumber)) return;
+  files_.openFile(kListNumber, kListFile, FileMode::Output);
+  noteFailure(kWritingWork);
+}
 
-  // Step 4: one list line for each capture line that names an entry.
+void ListingBuilder::convertLines() {
   bool converting = files_.isOpen(kCaptureNumber) && files_.isOpen(kListNumber);
   while (converting && !files_.atEndOfFile(kCaptureNumber)) {
     std::string line = files_.readLine(kCaptureNumber);
@@ -67,14 +84,11 @@ int ListingBuilder::run() {
     noteFailure(kWritingWork);
   }
   noteFailure(kListingWork);  // a read failure met by the end-of-file test
+}
 
-  // Step 5: close all files.
+void ListingBuilder::closeFiles() {
   files_.closeAllFiles();
   noteFailure(kWritingWork);
-
-  // Step 6: the closing line.
-  showClosingLine();
-  return failure_.empty() ? 0 : 1;
 }
 
 int ListingBuilder::noteFailure(const char* what) {

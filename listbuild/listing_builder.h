@@ -23,19 +23,34 @@ class ListingBuilder {
   int run();
 
  private:
+  // One row of the step table in listing_builder.cc: the step's number, what
+  // it does, and its work. No step stops the run.
+  struct StepRow {
+    int number;
+    const char* label;
+    void (ListingBuilder::*perform)();
+  };
+  static const StepRow kSteps[];
+
+  void showBanner();
+  void captureListing();
+  void openFiles();
+  void convertLines();
+  void closeFiles();
+  void showClosingLine();
+
   // Takes the error of the statement just run, if any, from the record and
   // keeps it when it is the run's first failure; `what` names the work that
   // failed. Returns the error number taken (0 for none).
   int noteFailure(const char* what);
   // Keeps `reason` as the run's failure unless an earlier one is kept.
   void keepFailure(const char* what, const std::string& reason);
-  // Shows the closing line: the success message, or the failure.
-  void showClosingLine();
-
   Console& console_;
   ErrorRecord& errors_;
   FileTable& files_;
   std::string failure_;  // "what failed: why", empty while all is well
+  int dir_exit_code_ = 0;
+  bool listed_ = false;  // the listing command ran and succeeded
 };
 
 }  // namespace listbuild

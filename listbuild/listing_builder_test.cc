@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "services/credits.h"
-#include "services/test_area.h"
+#include "testing/test_area.h"
 
 namespace {
 
@@ -145,6 +145,48 @@ TEST(ListingBuilderTest, FailureKeepsTheListAndIsReported) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(lastLine(result.err), c.expected_line);
     EXPECT_EQ(area.readFile(std::string("AREA/") + kList), kKeepersList);
+  }
+}
+
+// Help and version answer on standard output; any other argument is
+// refused with the usage on standard error. None of them lists anything or
+// writes a file.
+TEST(ListingBuilderTest, ArgumentsTouchNoFile) {
+  const struct {
+    std::vector<std::string> args;
+    int expected_exit_code;
+    std::string expected_out;  // its first line
+    std::string expected_err;  // its first line
+  } cases[] = {
+      {{"--help"}, 0, "Usage: wagtails", ""},
+      {{"-h"}, 0, "Usage: wagtails", ""},
+      {{"--version"}, 0, "wagtails 1.0", ""},
+      {{"UPLOADS"}, 2, "", "wagtails: unexpected arguments: UPLOADS"},
+      {{"--help", "-h"}, 2, "", "wagtails: unexpected arguments: --help -h"},
+      {{"--"}, 2, "", "wagtails: unexpected arguments: --"},
+  };
+  auto firstLine = [](const std::string& s) {
+    return s.substr(0, s.find('\n'));
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    TestArea area;
+    area.makeDirectory("AREA");
+    layOut(area, "AREA", {"GAME.ZIP", "UPLOADS/"});
+    area.writeFile(std::string("AREA/") + kList, "GAME.ZIP  Kept\r\n");
+    const std::vector<std::string> before = area.contents();
+
+    TestArea::Result result = area.run(WAGTAILS_PATH, "AREA", false, c.args);
+
+    EXPECT_EQ(result.exit_code, c.expected_exit_code);
+    EXPECT_EQ(firstLine(result.out), c.expected_out);
+    EXPECT_EQ(firstLine(result.err), c.expected_err);
+    if (c.expected_exit_code != 0) {
+      EXPECT_NE(result.err.find("Usage: wagtails"), std::string::npos);
+    }
+    EXPECT_EQ(area.contents(), before);
+    EXPECT_EQ(area.readFile(std::string("AREA/") + kList),
+              "GAME.ZIP  Kept\r\n");
   }
 }
 

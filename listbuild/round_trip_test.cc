@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "services/test_area.h"
+#include "testing/test_area.h"
 
 namespace {
 

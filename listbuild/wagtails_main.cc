@@ -1,10 +1,39 @@
 // The listing builder: writes "filesbbs.new" for the current directory.
 #include "listbuild/listing_builder.h"
+#include "services/arguments.h"
 #include "services/console.h"
+#include "services/credits.h"
 #include "services/error_record.h"
 #include "services/file_table.h"
 
-int main() {
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: wagtails\n"
+    "       wagtails --help | -h | --version\n"
+    "\n"
+    "Lists the current directory into filesbbs.new, a new file list in the\n"
+    "FILES.BBS form: one line per file, a backslash before each\n"
+    "subdirectory's name. Add the descriptions, then rename it to FILES.BBS\n"
+    "for kestrel. It takes no other arguments.\n"
+    "\n"
+    "The listing is made in the scratch file $lvtr$.txt in the drive root,\n"
+    "which is left there: $DRIVE_ROOT when it is set and not empty, else the\n"
+    "root of the mounted file system that holds the current directory.\n"
+    "\n"
+    "Exit status: 0 when the list is written, 1 when the listing or the list\n"
+    "failed, 2 for arguments it does not take, 255 after an internal\n"
+    "failure.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int exit_code = 0;
+  if (!readCommandLine(argc, argv, TailUse::kNothing,
+                       {"wagtails", credits::kWagtailsVersion, kUsage},
+                       &exit_code)) {
+    return exit_code;
+  }
   ErrorRecord errors;
   FileTable files(errors);
   Console console;

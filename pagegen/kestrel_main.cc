@@ -1,9 +1,42 @@
 // kestrel: writes the index page of the file area in the current directory.
 #include "pagegen/page_generator.h"
-#include "services/command.h"
+#include "services/arguments.h"
+#include "services/credits.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: kestrel [AREA TEXT]\n"
+    "       kestrel --help | -h | --version\n"
+    "\n"
+    "Writes the HTML index page 00_INDEX.HTM of the file area in the current\n"
+    "directory from its FILES.BBS list (made from the directory's names when\n"
+    "there is none), with each listed file's date, size and description.\n"
+    "\n"
+    "AREA TEXT  the area's name in the page: the whole command line after the\n"
+    "           program name, blanks, quotes and dashes included; a backslash\n"
+    "           becomes a slash. Only a lone --help, -h or --version is an\n"
+    "           option.\n"
+    "\n"
+    "Names beginning with a backslash lie in the drive root: $DRIVE_ROOT when\n"
+    "it is set and not empty, else the root of the mounted file system that\n"
+    "holds the current directory. There kestrel reads the optional\n"
+    "KESTREL.INI (first value line: the page name; second: the title text;\n"
+    "empty and # lines skipped) and leaves its scratch files $DIR$.BAT and\n"
+    "$DIR$.\n"
+    "\n"
+    "Exit status: 0 when the page is finished, 1 after an error report, 255\n"
+    "after an internal failure.\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  initCommandTail(argc, argv);
+  int exit_code = 0;
+  if (!readCommandLine(argc, argv, TailUse::kText,
+                       {"kestrel", credits::kKestrelVersion, kUsage},
+                       &exit_code)) {
+    return exit_code;
+  }
   ErrorRecord errors;
   Console console;
   FileTable files(errors);

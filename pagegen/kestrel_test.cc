@@ -5,7 +5,7 @@
 
 #include <regex>
 
-#include "services/test_area.h"
+#include "testing/test_area.h"
 
 namespace {
 
@@ -203,6 +203,15 @@ TEST_F(KestrelTest, AreaTextInTitleAndCaption) {
        head("<TITLE>  - Area: C:/Files/<b>New</b> \"x\"</TITLE>",
             "<CAPTION><H2>Directory of : <B>&nbsp;C:/Files/<b>New</b> "
             "\"x\"</B></H2></CAPTION>")},
+      // Dashes make no option: only a lone --help, -h or --version does.
+      {{"-- Utilities --"},
+       head("<TITLE>  - Area: -- Utilities --</TITLE>",
+            "<CAPTION><H2>Directory of : <B>&nbsp;-- Utilities "
+            "--</B></H2></CAPTION>")},
+      {{"-h", "--version"},
+       head("<TITLE>  - Area: -h --version</TITLE>",
+            "<CAPTION><H2>Directory of : <B>&nbsp;-h "
+            "--version</B></H2></CAPTION>")},
   };
   area_.writeFile("AREA/FILES.BBS", "");
   for (const auto& c : cases) {
@@ -211,6 +220,28 @@ TEST_F(KestrelTest, AreaTextInTitleAndCaption) {
     EXPECT_EQ(0, result.exit_code);
     EXPECT_EQ(c.expected_head + tail(""),
               normalized(area_.readFile("AREA/00_INDEX.HTM")));
+  }
+}
+
+// Help and version answer on standard output before the run starts: no
+// banner, no list, no page and no scratch file.
+TEST_F(KestrelTest, HelpAndVersionTouchNoFile) {
+  const struct {
+    const char* option;
+    std::string first_line;
+  } cases[] = {
+      {"--help", "Usage: kestrel [AREA TEXT]"},
+      {"-h", "Usage: kestrel [AREA TEXT]"},
+      {"--version", std::string("kestrel ") + KESTREL_TOOLS_VERSION},
+  };
+  const std::vector<std::string> before = area_.contents();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    TestArea::Result result = area_.run(kKestrel, "AREA", false, {c.option});
+    EXPECT_EQ(0, result.exit_code);
+    EXPECT_EQ(c.first_line, result.out.substr(0, result.out.find('\n')));
+    EXPECT_EQ("", result.err);
+    EXPECT_EQ(before, area_.contents());
   }
 }
 

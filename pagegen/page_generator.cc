@@ -1,12 +1,12 @@
-// The run of the index page generator, one case per step. Each statement
-// that can fail is followed by `failed(&step)`, which hands control to the
-// error step in force; the section comments name the one in force.
+// The run of the index page generator: the table of its steps, the loop
+// that runs them, and one short function per step. A step returns as soon as
+// an operation fails; the loop then hands control to the error step in force.
 #include "pagegen/page_generator.h"
 
 #include <cstdio>
 
-#include "pagegen/list_reader.h"
-#include "pagegen/page_frame.h"
+#include "pagegen/list_line.h"
+#include "pagegen/page.h"
 #include "services/clock.h"
 #include "services/command.h"
 #include "services/credits.h"
@@ -31,331 +31,311 @@ constexpr int kKeyPollMilliseconds = 100;
 
 }  // namespace
 
-bool PageGenerator::failed(Step* next) {
-  if (!errors_.checkError()) return false;
-  *next = static_cast<Step>(errors_.errorStep());
-  return true;
+// The step table: each step once, with the label and number the error
+// record is given on entering it. A step without either (the split of an
+// entry line) runs under the number of the step before it.
+const PageGenerator::StepRow PageGenerator::kSteps[] = {
+    // Configuration: no error step, then START, then NOINI.
+    {kStep20, nullptr, 20, &PageGenerator::start},
+    {kStep40, nullptr, 40, &PageGenerator::checkArea},
+    {kCmdFix, "CMDFIX", 0, &PageGenerator::fixArea},
+    {kStep100, nullptr, 100, &PageGenerator::readConfigurationFrom},
+    {kStep120, nullptr, 120, &PageGenerator::openConfiguration},
+    {kStep140, nullptr, 140, &PageGenerator::configurationOpened},
+    {kGetIni1, "GETINI1", 0, &PageGenerator::readPageName},
+    {kGetIni2, "GETINI2", 0, &PageGenerator::readTitle},
+    {kNoIni, "NOINI", 0, &PageGenerator::closeConfiguration},
+    // Page building: INTERROR takes every failure from here on.
+    {kStart, "START", 1000, &PageGenerator::beginPage},
+    {kStep1020, nullptr, 1020, &PageGenerator::openList},
+    {kStep1040, nullptr, 1040, &PageGenerator::openPage},
+    {kSearch, "SEARCH", 0, &PageGenerator::search},
+    {kStep1060, nullptr, 1060, &PageGenerator::readListLine},
+    {kStep1080, nullptr, 1080, &PageGenerator::skipPageItself},
+    {kNotFile, "NOTFILE", 0, &PageGenerator::sortOutLine},
+    {kStep1100, nullptr, 1100, &PageGenerator::closeOpenRow},
+    {kStep1120, nullptr, 1120, &PageGenerator::writeDescriptionCell},
+    {kEntry, nullptr, 0, &PageGenerator::startRow},
+    {kOkLfn, "OKLFN", 0, &PageGenerator::lookUpEntry},
+    {kFindIt, "FINDIT", 0, &PageGenerator::readCapture},
+    {kGo4It, "GO4IT", 0, &PageGenerator::writeDateAndSize},
+    {kAppDesc, "APPDESC", 0, &PageGenerator::appendDescription},
+    // The error step and its report.
+    {kInterror, "INTERROR", 0, &PageGenerator::handleError},
+    {kStep10000, nullptr, 10000, &PageGenerator::report},
+    // Finishing.
+    {kFinished, "FINISHED", 50000, &PageGenerator::finish},
+    {kStep50100, nullptr, 50100, &PageGenerator::closeAll},
+    {kJumpOut, "JUMPOUT", 0, &PageGenerator::jumpOut},
+};
+
+uint16_t PageGenerator::numberOf(Step step) { return kSteps[step].number; }
+
+int PageGenerator::run() {
+  static_assert(sizeof kSteps / sizeof kSteps[0] == kEnd,
+                "one row for every step");
+  Step step = kStep20;
+  while (step != kEnd) {
+    const StepRow& row = kSteps[step];
+    if (row.label != nullptr) errors_.enterLabel(row.label);
+    if (row.number != 0) errors_.enterStep(row.number);
+    Step next = (this->*row.perform)();
+    // A failure hands control to the error step in force.
+    step = errors_.checkError() ? static_cast<Step>(errors_.errorStep()) : next;
+  }
+  return reported_ ? 1 : 0;
 }
 
-void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
+void PageGenerator::writeLines(int16_t number,
+                               const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
-    files_.writeText(kPageFile, line);
-    files_.writeLineEnd(kPageFile);
+    files_.writeText(number, line);
+    files_.writeLineEnd(number);
     if (errors_.pending()) return;
   }
 }
 
-int PageGenerator::run() {
-  Step step = kStep20;
-  for (;;) {
-    switch (step) {
-      // --- Configuration: no error step, then START, then NOINI. ---
-      case kStep20:
-        errors_.enterStep(20);
-        title_ = " ";
-        page_name_ = "00_INDEX.HTM";
-        area_ = commandTail();
-        console_.printText(std::string("KESTREL v2.0  ") +
-                           credits::kAuthorNotice + "  Args=[" + commandTail() +
-                           "] ");
-        console_.newLine();
-        step = kStep40;
-        break;
-
-      case kStep40:
-        errors_.enterStep(40);
-        step = kCmdFix;
-        break;
-
-      case kCmdFix:
-        // Backslashes in the area text become slashes, one at a time.
-        errors_.enterLabel("CMDFIX");
-        if (long at = text::find(area_, "\\")) {
-          area_[at - 1] = '/';
-          step = kCmdFix;
-          break;
-        }
-        step = kStep100;
-        break;
-
-      case kStep100:
-        errors_.enterStep(100);
-        errors_.setErrorStep(kStart);
-        step = kStep120;
-        break;
-
-      case kStep120:
-        errors_.enterStep(120);
-        files_.openFile(kListFile, kConfigName, FileMode::Input);
-        if (failed(&step)) break;
-        step = kStep140;
-        break;
-
-      case kStep140:
-        errors_.enterStep(140);
-        errors_.setErrorStep(kNoIni);
-        step = kGetIni1;
-        break;
-
-      case kGetIni1: {
-        // The page name: a value line counts only when more follows it.
-        errors_.enterLabel("GETINI1");
-        line_ = files_.readLine(kListFile);
-        if (failed(&step)) break;
-        bool at_end = files_.atEndOfFile(kListFile);
-        if (failed(&step)) break;
-        if (at_end) {
-          step = kNoIni;
-          break;
-        }
-        if (line_.empty() || line_[0] == '#') {
-          step = kGetIni1;
-          break;
-        }
-        page_name_ = line_;
-        step = kGetIni2;
-        break;
-      }
-
-      case kGetIni2:
-        // The title text: reading past the end fails and ends at NOINI.
-        errors_.enterLabel("GETINI2");
-        line_ = files_.readLine(kListFile);
-        if (failed(&step)) break;
-        if (line_.empty() || line_[0] == '#') {
-          step = kGetIni2;
-          break;
-        }
-        title_ = line_;
-        step = kNoIni;
-        break;
-
-      case kNoIni:
-        errors_.enterLabel("NOINI");
-        files_.closeFile(kListFile);
-        if (failed(&step)) break;
-        step = kStart;
-        break;
-
-      // --- Page building: INTERROR takes every failure from here on. ---
-      case kStart:
-        errors_.enterLabel("START");
-        errors_.enterStep(1000);
-        errors_.setErrorStep(kInterror);
-        step = kStep1020;
-        break;
-
-      case kStep1020:
-        errors_.enterStep(1020);
-        files_.openFile(kListFile, kListName, FileMode::Input);
-        if (failed(&step)) break;
-        step = kStep1040;
-        break;
-
-      case kStep1040:
-        errors_.enterStep(1040);
-        files_.openFile(kPageFile, page_name_, FileMode::Output);
-        if (failed(&step)) break;
-        writePageLines(page::headLines(title_, area_));
-        if (failed(&step)) break;
-        row_open_ = false;
-        directory_flag_ = false;
-        step = kSearch;
-        break;
-
-      case kSearch: {
-        errors_.enterLabel("SEARCH");
-        bool at_end = files_.atEndOfFile(kListFile);
-        if (failed(&step)) break;
-        step = at_end ? kFinished : kStep1060;
-        break;
-      }
-
-      case kStep1060:
-        // Rules 1 to 6 of the list lines.
-        errors_.enterStep(1060);
-        line_ = files_.readLine(kListFile);
-        if (failed(&step)) break;
-        if (list_line::isBlankOrComment(line_)) {
-          step = kSearch;
-          break;
-        }
-        list_line::dropDirectoryMark(&line_);
-        step = list_line::isUnusable(line_) ? kSearch : kStep1080;
-        break;
-
-      case kStep1080:
-        // Rule 7: the page itself.
-        errors_.enterStep(1080);
-        step = line_ == page_name_ ? kSearch : kNotFile;
-        break;
-
-      case kNotFile:
-        // Rules 8 to 11: other index files, dot names, continuations and
-        // finally entries.
-        errors_.enterLabel("NOTFILE");
-        if (list_line::isReservedName(line_) || list_line::isDotName(line_)) {
-          step = kSearch;
-        } else if (list_line::isContinuation(line_)) {
-          fragment_ = line_;
-          step = kAppDesc;
-        } else {
-          step = kStep1100;
-        }
-        break;
-
-      case kStep1100:
-        errors_.enterStep(1100);
-        step = row_open_ ? kStep1120 : kEntry;
-        break;
-
-      case kStep1120:
-        // The open row gets its description cell before the next one starts.
-        errors_.enterStep(1120);
-        if (!pending_.empty()) rows::blankControlBytes(&pending_);
-        writePageLines({rows::descriptionCell(pending_)});
-        if (failed(&step)) break;
-        pending_.clear();
-        row_open_ = false;
-        step = kEntry;
-        break;
-
-      case kEntry: {
-        // The split of the entry line and the choice of the row form.
-        list_line::Entry entry = list_line::splitEntry(line_);
-        name_ = entry.name;
-        description_ = entry.description;
-        if (!rows::isLongName(name_)) {
-          step = kOkLfn;
-          break;
-        }
-        writePageLines({rows::longNameLine(name_), rows::longNameSizeLine()});
-        if (failed(&step)) break;
-        fragment_ = rows::longNameFragment(name_);
-        step = kAppDesc;
-        break;
-      }
-
-      case kOkLfn:
-        // The lookup: a scratch batch lists this one name into the capture.
-        errors_.enterLabel("OKLFN");
-        writePageLines({rows::nameLine(name_)});
-        if (failed(&step)) break;
-        files_.openFile(kBatchFile, kBatchName, FileMode::Output);
-        if (failed(&step)) break;
-        files_.writeText(kBatchFile, "@del \\$DIR$");
-        files_.writeLineEnd(kBatchFile);
-        if (failed(&step)) break;
-        files_.writeText(kBatchFile, "@cmd /c DIR /X " + name_ + " >\\$DIR$");
-        files_.writeLineEnd(kBatchFile);
-        if (failed(&step)) break;
-        files_.closeFile(kBatchFile);
-        if (failed(&step)) break;
-        runCommand(errors_, kBatchName);
-        if (failed(&step)) break;
-        files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
-        if (failed(&step)) break;
-        cells_ = rows::notFoundCells();
-        step = kFindIt;
-        break;
-
-      case kFindIt:
-        // The first entry line of the capture decides the row. A capture
-        // without any line shows nothing, so the entry is not found.
-        errors_.enterLabel("FINDIT");
-        capture_line_.clear();
-        for (int i = 0; i < kCaptureLinesRead; ++i) {
-          if (files_.atEndOfFile(kCaptureFile) || errors_.pending()) break;
-          capture_line_ = files_.readLine(kCaptureFile);
-          if (errors_.pending()) break;
-        }
-        if (failed(&step)) break;
-        files_.closeFile(kCaptureFile);
-        if (failed(&step)) break;
-        cells_ = rows::cellsFromCapture(capture_line_, name_);
-        directory_flag_ = cells_.directory;
-        step = kGo4It;
-        break;
-
-      case kGo4It:
-        errors_.enterLabel("GO4IT");
-        writePageLines({rows::dateSizeLine(rows::markTimeGap(cells_.date),
-                                           cells_.size, directory_flag_)});
-        if (failed(&step)) break;
-        fragment_ = description_;
-        step = kAppDesc;
-        break;
-
-      case kAppDesc:
-        errors_.enterLabel("APPDESC");
-        pending_ += ' ';
-        pending_ += rows::cleanFragment(fragment_);
-        row_open_ = true;
-        directory_flag_ = false;
-        step = kSearch;
-        break;
-
-      // --- The error step. ---
-      case kInterror:
-        errors_.enterLabel("INTERROR");
-        failed_line_ = errors_.errorLine();
-        failed_number_ = errors_.takeErrorNumber();
-        // A missing list is made from the directory, once per run.
-        if (failed_line_ == 1020 && failed_number_ == kFileNotFound &&
-            !list_created_) {
-          list_created_ = true;
-          files_.openFile(kBatchFile, kBatchName, FileMode::Output);
-          if (failed(&step)) break;
-          files_.writeText(kBatchFile, "@cmd /c DIR /B *.* >FILES.BBS");
-          files_.writeLineEnd(kBatchFile);
-          if (failed(&step)) break;
-          files_.closeFile(kBatchFile);
-          if (failed(&step)) break;
-          runCommand(errors_, kBatchName);
-          if (failed(&step)) break;
-          errors_.leaveErrorStep();
-          step = kStep1020;
-          break;
-        }
-        step = kStep10000;
-        break;
-
-      case kStep10000:
-        // The error report and the wait for a key. A failure of the finish
-        // itself is reported once; then the run ends instead of finishing
-        // again.
-        errors_.enterStep(10000);
-        reportError(failed_line_, failed_number_);
-        errors_.leaveErrorStep();
-        step = finishing_ ? kJumpOut : kFinished;
-        break;
-
-      // --- Finishing. ---
-      case kFinished:
-        errors_.enterLabel("FINISHED");
-        errors_.enterStep(50000);
-        finishing_ = true;
-        // Without a page file there is no page to end.
-        if (files_.isOpen(kPageFile)) {
-          writePageLines(page::tailLines(pending_, dateText(), timeText()));
-          if (failed(&step)) break;
-        }
-        step = kStep50100;
-        break;
-
-      case kStep50100:
-        errors_.enterStep(50100);
-        files_.closeAllFiles();
-        if (failed(&step)) break;
-        step = kJumpOut;
-        break;
-
-      case kJumpOut:
-        errors_.enterLabel("JUMPOUT");
-        return reported_ ? 1 : 0;
-    }
-  }
+void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
+  writeLines(kPageFile, lines);
 }
+
+void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
+  files_.openFile(kBatchFile, kBatchName, FileMode::Output);
+  if (errors_.pending()) return;
+  writeLines(kBatchFile, lines);
+  if (errors_.pending()) return;
+  files_.closeFile(kBatchFile);
+  if (errors_.pending()) return;
+  runCommand(errors_, files_.os(), kBatchName);
+}
+
+// --- Configuration. ---
+
+PageGenerator::Step PageGenerator::start() {
+  title_ = " ";
+  page_name_ = "00_INDEX.HTM";
+  area_ = commandTail();
+  console_.printText(std::string("KESTREL v") + credits::kKestrelVersion + "  " +
+                     credits::kAuthorNotice +
+                     "  Args=[" + commandTail() + "] ");
+  console_.newLine();
+  return kStep40;
+}
+
+PageGenerator::Step PageGenerator::checkArea() { return kCmdFix; }
+
+PageGenerator::Step PageGenerator::fixArea() {
+  // Backslashes in the area text become slashes, one at a time.
+  if (long at = text::find(area_, "\\")) {
+    area_[at - 1] = '/';
+    return kCmdFix;
+  }
+  return kStep100;
+}
+
+PageGenerator::Step PageGenerator::readConfigurationFrom() {
+  errors_.setErrorStep(kStart);
+  return kStep120;
+}
+
+PageGenerator::Step PageGenerator::openConfiguration() {
+  files_.openFile(kListFile, kConfigName, FileMode::Input);
+  return kStep140;
+}
+
+PageGenerator::Step PageGenerator::configurationOpened() {
+  errors_.setErrorStep(kNoIni);
+  return kGetIni1;
+}
+
+PageGenerator::Step PageGenerator::readPageName() {
+  // The page name: a value line counts only when more follows it.
+  line_ = files_.readLine(kListFile);
+  if (errors_.pending()) return kGetIni1;
+  bool at_end = files_.atEndOfFile(kListFile);
+  if (errors_.pending() || at_end) return kNoIni;
+  if (line_.empty() || line_[0] == '#') return kGetIni1;
+  page_name_ = line_;
+  return kGetIni2;
+}
+
+PageGenerator::Step PageGenerator::readTitle() {
+  // The title text: reading past the end fails and ends at NOINI.
+  line_ = files_.readLine(kListFile);
+  if (errors_.pending()) return kNoIni;
+  if (line_.empty() || line_[0] == '#') return kGetIni2;
+  title_ = line_;
+  return kNoIni;
+}
+
+PageGenerator::Step PageGenerator::closeConfiguration() {
+  files_.closeFile(kListFile);
+  return kStart;
+}
+
+// --- Page building. ---
+
+PageGenerator::Step PageGenerator::beginPage() {
+  errors_.setErrorStep(kInterror);
+  return kStep1020;
+}
+
+PageGenerator::Step PageGenerator::openList() {
+  files_.openFile(kListFile, kListName, FileMode::Input);
+  return kStep1040;
+}
+
+PageGenerator::Step PageGenerator::openPage() {
+  files_.openFile(kPageFile, page_name_, FileMode::Output);
+  if (errors_.pending()) return kSearch;
+  writePageLines(page::headLines(title_, area_));
+  row_open_ = false;
+  directory_flag_ = false;
+  return kSearch;
+}
+
+PageGenerator::Step PageGenerator::search() {
+  bool at_end = files_.atEndOfFile(kListFile);
+  return at_end ? kFinished : kStep1060;
+}
+
+PageGenerator::Step PageGenerator::readListLine() {
+  // Rules 1 to 6 of the list lines decide here, the page itself at 1080,
+  // the rest at NOTFILE.
+  line_ = files_.readLine(kListFile);
+  if (errors_.pending()) return kSearch;
+  sorted_ = list_line::classify(&line_, page_name_);
+  return sorted_.rule < list_line::kPageRule ? kSearch : kStep1080;
+}
+
+PageGenerator::Step PageGenerator::skipPageItself() {
+  return sorted_.rule == list_line::kPageRule ? kSearch : kNotFile;
+}
+
+PageGenerator::Step PageGenerator::sortOutLine() {
+  switch (sorted_.kind) {
+    case list_line::Kind::kSkipped:
+      return kSearch;
+    case list_line::Kind::kContinuation:
+      fragment_ = line_;
+      return kAppDesc;
+    case list_line::Kind::kEntry:
+      break;
+  }
+  return kStep1100;
+}
+PageGenerator::Step PageGenerator::closeOpenRow() {
+  return row_open_ ? kStep1120 : kEntry;
+}
+
+PageGenerator::Step PageGenerator::writeDescriptionCell() {
+  // The open row gets its description cell before the next one starts.
+  if (!pending_.empty()) rows::blankControlBytes(&pending_);
+  writePageLines({rows::descriptionCell(pending_)});
+  if (errors_.pending()) return kEntry;
+  pending_.clear();
+  row_open_ = false;
+  return kEntry;
+}
+
+PageGenerator::Step PageGenerator::startRow() {
+  // The split of the entry line and the choice of the row form.
+  list_line::Entry entry = list_line::splitEntry(line_);
+  name_ = entry.name;
+  description_ = entry.description;
+  if (!rows::isLongName(name_)) return kOkLfn;
+  writePageLines({rows::longNameLine(name_), rows::longNameSizeLine()});
+  if (errors_.pending()) return kAppDesc;
+  fragment_ = rows::longNameFragment(name_);
+  return kAppDesc;
+}
+
+PageGenerator::Step PageGenerator::lookUpEntry() {
+  // The lookup: a scratch batch lists this one name into the capture.
+  writePageLines({rows::nameLine(name_)});
+  if (errors_.pending()) return kFindIt;
+  runScratchBatch({"@del \\$DIR$", "@cmd /c DIR /X " + name_ + " >\\$DIR$"});
+  if (errors_.pending()) return kFindIt;
+  files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
+  if (errors_.pending()) return kFindIt;
+  cells_ = rows::notFoundCells();
+  return kFindIt;
+}
+
+PageGenerator::Step PageGenerator::readCapture() {
+  // The first entry line of the capture decides the row. A capture without
+  // any line shows nothing, so the entry is not found.
+  capture_line_.clear();
+  for (int i = 0; i < kCaptureLinesRead; ++i) {
+    if (files_.atEndOfFile(kCaptureFile) || errors_.pending()) break;
+    capture_line_ = files_.readLine(kCaptureFile);
+    if (errors_.pending()) break;
+  }
+  if (errors_.pending()) return kGo4It;
+  files_.closeFile(kCaptureFile);
+  if (errors_.pending()) return kGo4It;
+  cells_ = rows::cellsFromCapture(capture_line_, name_);
+  directory_flag_ = cells_.directory;
+  return kGo4It;
+}
+
+PageGenerator::Step PageGenerator::writeDateAndSize() {
+  writePageLines({rows::dateSizeLine(rows::markTimeGap(cells_.date),
+                                     cells_.size, directory_flag_)});
+  if (errors_.pending()) return kAppDesc;
+  fragment_ = description_;
+  return kAppDesc;
+}
+
+PageGenerator::Step PageGenerator::appendDescription() {
+  pending_ += ' ';
+  pending_ += rows::cleanFragment(fragment_);
+  row_open_ = true;
+  directory_flag_ = false;
+  return kSearch;
+}
+
+// --- The error step and its report. ---
+
+PageGenerator::Step PageGenerator::handleError() {
+  failed_line_ = errors_.errorLine();
+  failed_number_ = errors_.takeErrorNumber();
+  // A missing list is made from the directory, once per run.
+  if (failed_line_ != numberOf(kStep1020) || failed_number_ != kFileNotFound ||
+      list_created_) {
+    return kStep10000;
+  }
+  list_created_ = true;
+  runScratchBatch({"@cmd /c DIR /B *.* >FILES.BBS"});
+  if (errors_.pending()) return kStep10000;
+  errors_.leaveErrorStep();
+  return kStep1020;
+}
+
+PageGenerator::Step PageGenerator::report() {
+  // A failure of the finish itself is reported once; then the run ends
+  // instead of finishing again.
+  reportError(failed_line_, failed_number_);
+  errors_.leaveErrorStep();
+  return finishing_ ? kJumpOut : kFinished;
+}
+
+// --- Finishing. ---
+
+PageGenerator::Step PageGenerator::finish() {
+  finishing_ = true;
+  // Without a page file there is no page to end.
+  if (files_.isOpen(kPageFile))
+    writePageLines(page::tailLines(pending_, dateText(), timeText()));
+  return kStep50100;
+}
+
+PageGenerator::Step PageGenerator::closeAll() {
+  files_.closeAllFiles();
+  return kJumpOut;
+}
+
+PageGenerator::Step PageGenerator::jumpOut() { return kEnd; }
 
 void PageGenerator::reportError(uint16_t line, int number) {
   reported_ = true;

@@ -5,10 +5,12 @@
 #ifndef KESTREL_PAGEGEN_PAGE_GENERATOR_H_
 #define KESTREL_PAGEGEN_PAGE_GENERATOR_H_
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "pagegen/entry_rows.h"
+#include "pagegen/list_line.h"
+#include "pagegen/rows.h"
 #include "services/console.h"
 #include "services/error_record.h"
 #include "services/file_table.h"
@@ -23,7 +25,8 @@ class PageGenerator {
   int run();
 
  private:
-  // The steps of the run, by the labels and numbers they are known by.
+  // The steps of the run, by the labels and numbers they are known by; the
+  // table in page_generator.cc gives each its label, number and work.
   enum Step {
     kStep20,
     kStep40,
@@ -53,13 +56,59 @@ class PageGenerator {
     kFinished,
     kStep50100,
     kJumpOut,
+    kEnd,  // not a step: the run is over
   };
+  // One row of the step table: what the error record is told on entering
+  // the step (a label, a number, or both), and the step's work, which
+  // returns the step that follows when nothing fails.
+  struct StepRow {
+    Step step;
+    const char* label;
+    uint16_t number;
+    Step (PageGenerator::*perform)();
+  };
+  static const StepRow kSteps[];
+  static uint16_t numberOf(Step step);
 
-  // After a statement: true when it failed and control passes to the error
-  // step, which is then in `*next`.
-  bool failed(Step* next);
-  // Writes each text as one page line; stops at the first failure.
+  // Configuration.
+  Step start();
+  Step checkArea();
+  Step fixArea();
+  Step readConfigurationFrom();
+  Step openConfiguration();
+  Step configurationOpened();
+  Step readPageName();
+  Step readTitle();
+  Step closeConfiguration();
+  // Page building.
+  Step beginPage();
+  Step openList();
+  Step openPage();
+  Step search();
+  Step readListLine();
+  Step skipPageItself();
+  Step sortOutLine();
+  Step closeOpenRow();
+  Step writeDescriptionCell();
+  Step startRow();
+  Step lookUpEntry();
+  Step readCapture();
+  Step writeDateAndSize();
+  Step appendDescription();
+  // The error step, the report and the finish.
+  Step handleError();
+  Step report();
+  Step finish();
+  Step closeAll();
+  Step jumpOut();
+
+  // Writes each text as one line of the file `number`; stops at the first
+  // failure.
+  void writeLines(int16_t number, const std::vector<std::string>& lines);
   void writePageLines(const std::vector<std::string>& lines);
+  // Writes the scratch batch file with `lines` and runs it; stops at the
+  // first failure.
+  void runScratchBatch(const std::vector<std::string>& lines);
   // Prints the error report of a failure and waits for a key if one can
   // be read.
   void reportError(uint16_t line, int number);
@@ -75,6 +124,7 @@ class PageGenerator {
 
   // The list line being sorted out, and the entry it became.
   std::string line_;
+  list_line::Sorted sorted_;
   std::string name_;
   std::string description_;
   // What the next APPDESC appends.

@@ -1,5 +1,45 @@
-// The platform-independent part of command handling.
+// The platform-independent part of command handling: the record keeping
+// around the platform's runner, and the command tail.
 #include "services/command.h"
+
+#include "services/os_interface.h"
+
+namespace {
+
+constexpr size_t kCommandLimit = 256;
+std::string g_tail;
+
+}  // namespace
+
+int runCommand(ErrorRecord& errors, std::string_view command_line) {
+  return runCommand(errors, realOs(), command_line);
+}
+
+int runCommand(ErrorRecord& errors, OsInterface& os,
+               std::string_view command_line) {
+  int exit_code = 0;
+  if (ErrorNumber error =
+          os.run(command_line.substr(0, kCommandLimit), &exit_code)) {
+    errors.fail(error);
+    return 0;
+  }
+  return exit_code;
+}
+
+void initCommandTail(int argc, char** argv) {
+  g_tail = platformCommandTail(argc, argv);
+}
+
+std::string commandTail() { return g_tail; }
+
+std::string tailOfArguments(int argc, char** argv) {
+  std::string tail;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) tail += ' ';
+    tail += argv[i];
+  }
+  return tail;
+}
 
 std::string tailOfCommandLine(std::string_view line) {
   size_t i = 0;

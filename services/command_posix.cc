@@ -1,5 +1,6 @@
 // Child processes on POSIX: the named program is started directly with
-// posix_spawnp (never through a shell) and waited for.
+// posix_spawnp (never through a shell) and waited for. Lines for cmd go to
+// the built-in interpreter.
 #include <errno.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -11,18 +12,16 @@
 
 #include "services/command.h"
 #include "services/drive_path.h"
-#include "services/interpreter.h"
 #include "services/os_error.h"
+#include "services/posix_io.h"
+#include "shell/interpreter.h"
 
 extern char** environ;
 
 namespace {
 
-constexpr size_t kCommandLimit = 256;
-std::string g_tail;
-
 // Splits on blanks; a double-quoted stretch stays inside one word.
-std::vector<std::string> splitWords(std::string_view line) {
+std::vector<std::string> splitQuotedWords(std::string_view line) {
   std::vector<std::string> words;
   std::string word;
   bool in_word = false;
@@ -44,16 +43,6 @@ std::vector<std::string> splitWords(std::string_view line) {
   return words;
 }
 
-// 76 when the directory a program is named in does not exist, else 53.
-int missingProgram(const std::string& program) {
-  size_t slash = program.rfind('/');
-  if (slash == std::string::npos || slash == 0) return kFileNotFound;
-  struct stat st;
-  std::string dir = program.substr(0, slash);
-  if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return kPathNotFound;
-  return kFileNotFound;
-}
-
 // True when a directory of the search path holds an entry named `name`.
 bool onSearchPath(const std::string& name) {
   const char* path = getenv("PATH");
@@ -71,8 +60,8 @@ bool onSearchPath(const std::string& name) {
 }
 
 // The error number of a program that could not be started.
-int startFailure(const std::string& program, int code) {
-  if (code == ENOENT) return missingProgram(program);
+ErrorNumber startFailure(const std::string& program, int code) {
+  if (code == ENOENT) return missingFileOrPath(program);
   // The search also reports a directory on the path that may not be
   // looked into; when the program is in none of the others, it is missing.
   if (code == EACCES && program.find('/') == std::string::npos &&
@@ -83,19 +72,12 @@ int startFailure(const std::string& program, int code) {
 
 }  // namespace
 
-int runCommand(ErrorRecord& errors, std::string_view command_line) {
-  command_line = command_line.substr(0, kCommandLimit);
-  if (isInterpreterCommand(command_line)) {
-    int start_error = 0;
-    int code = runInterpreterCommand(command_line, &start_error);
-    if (start_error != 0) errors.fail(start_error);
-    return code;
-  }
-  std::vector<std::string> words = splitWords(command_line);
-  if (words.empty()) {
-    errors.fail(kFileNotFound);
-    return 0;
-  }
+ErrorNumber startCommand(std::string_view command_line, int* exit_code) {
+  *exit_code = 0;
+  if (isInterpreterCommand(command_line))
+    return runInterpreterCommand(command_line, exit_code);
+  std::vector<std::string> words = splitQuotedWords(command_line);
+  if (words.empty()) return kFileNotFound;
   // A program named with a path is found on the drive like any file.
   if (words[0].find_first_of("\\/") != std::string::npos)
     words[0] = hostPath(words[0]);
@@ -104,25 +86,15 @@ int runCommand(ErrorRecord& errors, std::string_view command_line) {
   argv.push_back(nullptr);
   pid_t pid;
   int rc = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
-  if (rc != 0) {
-    errors.fail(startFailure(words[0], rc));
-    return 0;
-  }
+  if (rc != 0) return startFailure(words[0], rc);
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return 0;
-  }
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return 0;
+  if (retryAfterSignal(-1, [&] { return waitpid(pid, &status, 0); }) < 0)
+    return kNoError;
+  if (WIFEXITED(status)) *exit_code = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) *exit_code = 128 + WTERMSIG(status);
+  return kNoError;
 }
 
-void initCommandTail(int argc, char** argv) {
-  g_tail.clear();
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) g_tail += ' ';
-    g_tail += argv[i];
-  }
+std::string platformCommandTail(int argc, char** argv) {
+  return tailOfArguments(argc, argv);
 }
-
-std::string commandTail() { return g_tail; }

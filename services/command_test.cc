@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "services/file_table.h"
-#include "services/test_support.h"
+#include "testing/test_support.h"
 
 namespace {
 

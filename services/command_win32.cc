@@ -10,26 +10,15 @@
 #include "services/command.h"
 #include "services/os_error.h"
 
-namespace {
-
-constexpr size_t kCommandLimit = 256;
-std::string g_tail;
-
-}  // namespace
-
-int runCommand(ErrorRecord& errors, std::string_view command_line) {
-  std::string line(command_line.substr(0, kCommandLimit));
+ErrorNumber startCommand(std::string_view command_line, int* exit_code) {
+  *exit_code = 0;
+  std::string line(command_line);
   // A line that names no program has no program to find.
-  if (line.find_first_not_of(' ') == std::string::npos) {
-    errors.fail(kFileNotFound);
-    return 0;
-  }
+  if (line.find_first_not_of(' ') == std::string::npos) return kFileNotFound;
   // A NUL would end the line early on its way to the system, which would
   // then run another command than the one given.
-  if (line.find('\0') != std::string::npos) {
-    errors.fail(errorFromSystemCode(ERROR_INVALID_NAME));
-    return 0;
-  }
+  if (line.find('\0') != std::string::npos)
+    return errorFromSystemCode(ERROR_INVALID_NAME);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -39,22 +28,20 @@ int runCommand(ErrorRecord& errors, std::string_view command_line) {
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr,
                       /*bInheritHandles=*/FALSE, NORMAL_PRIORITY_CLASS, nullptr,
                       nullptr, &startup, &process)) {
-    errors.fail(errorFromSystemCode(static_cast<int>(GetLastError())));
-    return 0;
+    return errorFromSystemCode(static_cast<int>(GetLastError()));
   }
   WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD exit_code = 0;
-  GetExitCodeProcess(process.hProcess, &exit_code);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  return static_cast<int>(exit_code);
+  *exit_code = static_cast<int>(code);
+  return kNoError;
 }
 
-void initCommandTail(int /*argc*/, char** /*argv*/) {
+std::string platformCommandTail(int /*argc*/, char** /*argv*/) {
   // The arguments have lost the line's own quoting and blanks; the tail is
   // the line as it was typed.
   const char* line = GetCommandLineA();
-  g_tail = tailOfCommandLine(line != nullptr ? line : "");
+  return tailOfCommandLine(line != nullptr ? line : "");
 }
-
-std::string commandTail() { return g_tail; }

@@ -10,3 +10,18 @@ std::string numberText(int32_t number) {
 }
 
 void Console::printNumber(int32_t number) { printText(numberText(number)); }
+
+Console::Console() : impl_(makeConsoleImpl()) {}
+Console::~Console() = default;
+bool Console::hasOutput() const { return impl_->hasOutput(); }
+bool Console::hasInput() const { return impl_->hasInput(); }
+void Console::printText(std::string_view text) { impl_->printText(text); }
+void Console::newLine() { impl_->newLine(); }
+void Console::setColours(int foreground, int background) {
+  impl_->setColours(foreground, background);
+}
+void Console::beep() { impl_->beep(); }
+std::string Console::readKey() { return impl_->readKey(); }
+void Console::waitForInput(int milliseconds) {
+  impl_->waitForInput(milliseconds);
+}

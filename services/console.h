@@ -44,11 +44,27 @@ class Console {
   /// wait need not spin).
   void waitForInput(int milliseconds);
 
-  class Impl;
+  /// What each platform provides behind the console, one call for each of
+  /// the console's own.
+  class Impl {
+   public:
+    virtual ~Impl() = default;
+    virtual bool hasOutput() const = 0;
+    virtual bool hasInput() const = 0;
+    virtual void printText(std::string_view text) = 0;
+    virtual void newLine() = 0;
+    virtual void setColours(int foreground, int background) = 0;
+    virtual void beep() = 0;
+    virtual std::string readKey() = 0;
+    virtual void waitForInput(int milliseconds) = 0;
+  };
 
  private:
   std::unique_ptr<Impl> impl_;
 };
+
+/// This platform's console, attached as `Console()` describes.
+std::unique_ptr<Console::Impl> makeConsoleImpl();
 
 /// The console text of `printNumber`.
 std::string numberText(int32_t number);

@@ -19,6 +19,7 @@
 
 #include "services/console.h"
 #include "services/console_glyphs.h"
+#include "services/posix_io.h"
 
 namespace {
 
@@ -48,30 +49,11 @@ struct RestoreState {
 RestoreState g_restore;
 bool g_exit_handler_registered = false;
 
-// Writes all of `data`; a terminal that stops taking output loses the rest.
-// Async-signal-safe.
-void writeAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = write(fd, data, size);
-    if (n > 0) {
-      data += n;
-      size -= static_cast<size_t>(n);
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else if (n < 0 && errno == EAGAIN) {
-      struct pollfd p = {fd, POLLOUT, 0};
-      if (poll(&p, 1, 1000) <= 0) return;
-    } else {
-      return;
-    }
-  }
-}
-
 // Resets the colours and the input mode. Async-signal-safe; SIGTTOU is held
 // so that a process moved to the background is not stopped by it.
 void restoreTerminal() {
   if (g_restore.colours_drawn && g_restore.out_fd >= 0) {
-    writeAll(g_restore.out_fd, kResetColours, sizeof(kResetColours) - 1);
+    (void)writeAll(g_restore.out_fd, kResetColours, sizeof(kResetColours) - 1);
     g_restore.colours_drawn = 0;
   }
   if (g_restore.mode_changed && g_restore.tty_fd >= 0) {
@@ -367,25 +349,25 @@ KeyScan scanKey(std::string_view in, bool may_follow) {
 
 }  // namespace
 
-class Console::Impl {
+class TerminalConsole final : public Console::Impl {
  public:
-  Impl() : out_fd_(outputTerminal()), tty_fd_(inputTerminal()) {
+  TerminalConsole() : out_fd_(outputTerminal()), tty_fd_(inputTerminal()) {
     if (out_fd_ >= 0 || tty_fd_ >= 0) {
       attachTerminal(tty_fd_, out_fd_);
       attached_ = true;
     }
   }
 
-  ~Impl() {
+  ~TerminalConsole() override {
     if (attached_) detachTerminal();
     if (out_fd_ >= 0) close(out_fd_);
     if (tty_fd_ >= 0) close(tty_fd_);
   }
 
-  bool hasOutput() const { return out_fd_ >= 0; }
-  bool hasInput() const { return tty_fd_ >= 0; }
+  bool hasOutput() const override { return out_fd_ >= 0; }
+  bool hasInput() const override { return tty_fd_ >= 0; }
 
-  void printText(std::string_view text) {
+  void printText(std::string_view text) override {
     if (out_fd_ < 0 || text.empty()) return;
     int width = terminalWidth();
     std::string out;
@@ -401,26 +383,27 @@ class Console::Impl {
       column_ += glyph.columns;
       if (column_ >= width) putLineEnd(&out);
     }
-    writeAll(out_fd_, out.data(), out.size());
+    // A terminal that stops taking output loses the rest.
+    (void)writeAll(out_fd_, out.data(), out.size());
   }
 
-  void newLine() {
+  void newLine() override {
     if (out_fd_ < 0) return;
     std::string out;
     putLineEnd(&out);
-    writeAll(out_fd_, out.data(), out.size());
+    (void)writeAll(out_fd_, out.data(), out.size());
   }
 
-  void setColours(int foreground, int background) {
+  void setColours(int foreground, int background) override {
     if (foreground >= 0 && foreground <= 15) foreground_ = foreground;
     if (background >= 0 && background <= 15) background_ = background;
   }
 
-  void beep() {
-    if (out_fd_ >= 0) writeAll(out_fd_, "\a", 1);
+  void beep() override {
+    if (out_fd_ >= 0) (void)writeAll(out_fd_, "\a", 1);
   }
 
-  std::string readKey() {
+  std::string readKey() override {
     if (tty_fd_ < 0) return "";
     fillPending();
     int waits = 0;
@@ -440,7 +423,7 @@ class Console::Impl {
     return "";
   }
 
-  void waitForInput(int milliseconds) {
+  void waitForInput(int milliseconds) override {
     if (!pending_.empty()) return;
     if (tty_fd_ < 0) {
       poll(nullptr, 0, milliseconds);
@@ -493,13 +476,12 @@ class Console::Impl {
     bool got = false;
     char buffer[256];
     for (;;) {
-      ssize_t n = read(tty_fd_, buffer, sizeof(buffer));
+      ssize_t n = retryAfterSignal(-1, read, tty_fd_, buffer, sizeof(buffer));
       if (n > 0) {
         pending_.append(buffer, static_cast<size_t>(n));
         got = true;
         continue;
       }
-      if (n < 0 && errno == EINTR) continue;
       if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) {
         close(tty_fd_);
         tty_fd_ = -1;
@@ -520,17 +502,6 @@ class Console::Impl {
   std::string pending_;  // bytes read from the terminal, not yet keys
 };
 
-Console::Console() : impl_(std::make_unique<Impl>()) {}
-Console::~Console() = default;
-bool Console::hasOutput() const { return impl_->hasOutput(); }
-bool Console::hasInput() const { return impl_->hasInput(); }
-void Console::printText(std::string_view text) { impl_->printText(text); }
-void Console::newLine() { impl_->newLine(); }
-void Console::setColours(int foreground, int background) {
-  impl_->setColours(foreground, background);
-}
-void Console::beep() { impl_->beep(); }
-std::string Console::readKey() { return impl_->readKey(); }
-void Console::waitForInput(int milliseconds) {
-  impl_->waitForInput(milliseconds);
+std::unique_ptr<Console::Impl> makeConsoleImpl() {
+  return std::make_unique<TerminalConsole>();
 }

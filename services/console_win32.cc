@@ -173,20 +173,20 @@ std::string keyText(const KEY_EVENT_RECORD& key) {
 
 }  // namespace
 
-class Console::Impl {
+class WindowsConsole final : public Console::Impl {
  public:
-  Impl() {
+  WindowsConsole() {
     attachConsole();
     output_ = g_restore.output;
     input_ = g_restore.input;
   }
 
-  ~Impl() { detachConsole(); }
+  ~WindowsConsole() override { detachConsole(); }
 
-  bool hasOutput() const { return output_ != nullptr; }
-  bool hasInput() const { return input_ != INVALID_HANDLE_VALUE; }
+  bool hasOutput() const override { return output_ != nullptr; }
+  bool hasInput() const override { return input_ != INVALID_HANDLE_VALUE; }
 
-  void printText(std::string_view text) {
+  void printText(std::string_view text) override {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (text.empty() || !bufferInfo(&info)) return;
     SHORT width = info.dwSize.X;
@@ -214,7 +214,7 @@ class Console::Impl {
     SetConsoleCursorPosition(output_, cursor);
   }
 
-  void newLine() {
+  void newLine() override {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!bufferInfo(&info)) return;
     COORD cursor = info.dwCursorPosition;
@@ -222,7 +222,7 @@ class Console::Impl {
     SetConsoleCursorPosition(output_, cursor);
   }
 
-  void setColours(int foreground, int background) {
+  void setColours(int foreground, int background) override {
     if (foreground >= 0 && foreground <= 15) foreground_ = foreground;
     if (background >= 0 && background <= 15) background_ = background;
     if (output_ != nullptr &&
@@ -230,11 +230,11 @@ class Console::Impl {
       g_restore.attribute_changed = true;
   }
 
-  void beep() {
+  void beep() override {
     if (output_ != nullptr) MessageBeep(MB_OK);
   }
 
-  std::string readKey() {
+  std::string readKey() override {
     if (repeats_ > 0) {
       --repeats_;
       return repeated_key_;
@@ -261,7 +261,7 @@ class Console::Impl {
     }
   }
 
-  void waitForInput(int milliseconds) {
+  void waitForInput(int milliseconds) override {
     if (repeats_ > 0) return;
     DWORD timeout = static_cast<DWORD>(std::max(milliseconds, 0));
     if (input_ == INVALID_HANDLE_VALUE) {
@@ -304,17 +304,6 @@ class Console::Impl {
   int repeats_ = 0;           // presses of it not yet returned
 };
 
-Console::Console() : impl_(std::make_unique<Impl>()) {}
-Console::~Console() = default;
-bool Console::hasOutput() const { return impl_->hasOutput(); }
-bool Console::hasInput() const { return impl_->hasInput(); }
-void Console::printText(std::string_view text) { impl_->printText(text); }
-void Console::newLine() { impl_->newLine(); }
-void Console::setColours(int foreground, int background) {
-  impl_->setColours(foreground, background);
-}
-void Console::beep() { impl_->beep(); }
-std::string Console::readKey() { return impl_->readKey(); }
-void Console::waitForInput(int milliseconds) {
-  impl_->waitForInput(milliseconds);
+std::unique_ptr<Console::Impl> makeConsoleImpl() {
+  return std::make_unique<WindowsConsole>();
 }

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "services/test_support.h"
+#include "testing/test_support.h"
 
 namespace {
 

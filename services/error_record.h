@@ -7,30 +7,7 @@
 #include <cstdint>
 #include <string>
 
-/// Error numbers that the services themselves raise.
-enum ErrorNumber : int {
-  kNoError = 0,
-  kIllegalFunctionCall = 5,
-  kOutOfMemory = 7,
-  kInternalError = 51,
-  kBadFileNameOrNumber = 52,
-  kFileNotFound = 53,
-  kBadFileMode = 54,
-  kFileIsOpen = 55,
-  kDeviceIoError = 57,
-  kDiskFull = 61,
-  kInputPastEnd = 62,
-  kBadFileName = 64,
-  kTooManyFiles = 67,
-  kPermissionDenied = 70,
-  kPathFileAccessError = 75,
-  kPathNotFound = 76,
-  kGlobalMemoryCorrupt = 241,
-};
-
-/// Message text of an error number; "" for a number without one, and the
-/// text of 0 for a number above 255.
-std::string errorMessage(int number);
+#include "services/error_number.h"
 
 /// One per tool run. Steps are small integers chosen by the tool.
 class ErrorRecord {

@@ -1,4 +1,4 @@
-// Line I/O over the platform's raw file calls.
+// Line I/O over the run's file operations.
 #include "services/file_table.h"
 
 #include "services/drive_path.h"
@@ -11,7 +11,7 @@ constexpr size_t kNameLimit = 255;
 }  // namespace
 
 FileTable::~FileTable() {
-  while (!files_.empty()) closeEntry(files_.begin());
+  while (!files_.empty()) (void)closeEntry(files_.begin());
 }
 
 FileTable::Entry* FileTable::entryFor(int16_t number) {
@@ -38,15 +38,15 @@ void FileTable::openFile(int16_t number, std::string_view name, FileMode mode) {
   }
   Entry entry;
   entry.mode = mode;
-  if (int error = osOpen(hostPath(name), mode, &entry.file)) {
+  if (ErrorNumber error = os_.open(hostPath(name), mode, &entry.file)) {
     errors_.fail(error);
     return;
   }
   if (mode == FileMode::Input && !entry.file.character_device) {
-    int error = 0;
+    ErrorNumber error = kNoError;
     fill(entry, &error);
-    if (error != 0) {
-      osClose(entry.file);
+    if (error != kNoError) {
+      (void)os_.close(entry.file);
       errors_.fail(error);
       return;
     }
@@ -54,10 +54,10 @@ void FileTable::openFile(int16_t number, std::string_view name, FileMode mode) {
   files_.emplace(number, entry);
 }
 
-bool FileTable::fill(Entry& entry, int* error) {
+bool FileTable::fill(Entry& entry, ErrorNumber* error) {
   if (entry.position < entry.held) return true;
   size_t got = 0;
-  *error = osRead(entry.file, entry.buffer, kBufferSize, &got);
+  *error = os_.read(entry.file, entry.buffer, kBufferSize, &got);
   entry.held = got;
   entry.position = 0;
   return got > 0;
@@ -76,9 +76,9 @@ std::string FileTable::readLine(int16_t number) {
   std::string line;
   bool took_any = false;
   for (;;) {
-    int error = 0;
+    ErrorNumber error = kNoError;
     if (!fill(*entry, &error)) {
-      if (error != 0) {
+      if (error != kNoError) {
         errors_.fail(error);
         return "";
       }
@@ -100,7 +100,7 @@ std::string FileTable::readLine(int16_t number) {
     entry->position++;
     if (fill(*entry, &error) && entry->buffer[entry->position] == kLf)
       entry->position++;
-    if (error != 0) errors_.fail(error);
+    if (error != kNoError) errors_.fail(error);
     return line;
   }
   if (!took_any) errors_.fail(kInputPastEnd);
@@ -119,7 +119,8 @@ void FileTable::write(int16_t number, std::string_view bytes) {
   }
   if (bytes.empty()) return;
   size_t written = 0;
-  if (int error = osWrite(entry->file, bytes.data(), bytes.size(), &written)) {
+  if (ErrorNumber error =
+          os_.write(entry->file, bytes.data(), bytes.size(), &written)) {
     errors_.fail(error);
     return;
   }
@@ -140,21 +141,21 @@ bool FileTable::atEndOfFile(int16_t number) {
     return true;
   }
   if (entry->mode == FileMode::Output) return false;
-  int error = 0;
+  ErrorNumber error = kNoError;
   if (!fill(*entry, &error)) {
-    if (error != 0) errors_.fail(error);
+    if (error != kNoError) errors_.fail(error);
     return true;
   }
   return entry->buffer[entry->position] == kCtrlZ;
 }
 
-int FileTable::closeEntry(std::map<int16_t, Entry>::iterator it) {
+ErrorNumber FileTable::closeEntry(std::map<int16_t, Entry>::iterator it) {
   Entry& entry = it->second;
-  int error = 0;
+  ErrorNumber error = kNoError;
   if (entry.mode == FileMode::Output && !entry.file.character_device)
-    error = osTruncateHere(entry.file);
-  int close_error = osClose(entry.file);
-  if (error == 0) error = close_error;
+    error = os_.truncateHere(entry.file);
+  ErrorNumber close_error = os_.close(entry.file);
+  if (error == kNoError) error = close_error;
   files_.erase(it);
   return error;
 }
@@ -162,14 +163,14 @@ int FileTable::closeEntry(std::map<int16_t, Entry>::iterator it) {
 void FileTable::closeFile(int16_t number) {
   auto it = files_.find(number);
   if (it == files_.end()) return;
-  if (int error = closeEntry(it)) errors_.fail(error);
+  if (ErrorNumber error = closeEntry(it)) errors_.fail(error);
 }
 
 void FileTable::closeAllFiles() {
-  int first = 0;
+  ErrorNumber first = kNoError;
   while (!files_.empty()) {
-    int error = closeEntry(files_.begin());
-    if (first == 0) first = error;
+    ErrorNumber error = closeEntry(files_.begin());
+    if (first == kNoError) first = error;
   }
-  if (first != 0) errors_.fail(first);
+  if (first != kNoError) errors_.fail(first);
 }

@@ -12,10 +12,13 @@
 
 #include "services/error_record.h"
 #include "services/os_file.h"
+#include "services/os_interface.h"
 
 class FileTable {
  public:
-  explicit FileTable(ErrorRecord& errors) : errors_(errors) {}
+  /// Every file operation goes through `os`.
+  explicit FileTable(ErrorRecord& errors, OsInterface& os = realOs())
+      : errors_(errors), os_(os) {}
   ~FileTable();
   FileTable(const FileTable&) = delete;
   FileTable& operator=(const FileTable&) = delete;
@@ -40,6 +43,8 @@ class FileTable {
   void closeAllFiles();
 
   bool isOpen(int16_t number) const { return files_.count(number) != 0; }
+  /// The operations the table goes through, for the run's commands too.
+  OsInterface& os() const { return os_; }
 
  private:
   static constexpr size_t kBufferSize = 128;
@@ -53,13 +58,14 @@ class FileTable {
 
   // Makes the next byte available; false at the end or on a read failure
   // (whose number is then in `*error`).
-  bool fill(Entry& entry, int* error);
+  bool fill(Entry& entry, ErrorNumber* error);
   Entry* entryFor(int16_t number);
   void write(int16_t number, std::string_view bytes);
-  // Closes and removes one entry; returns the mapped failure or 0.
-  int closeEntry(std::map<int16_t, Entry>::iterator it);
+  // Closes and removes one entry; returns the mapped failure or kNoError.
+  [[nodiscard]] ErrorNumber closeEntry(std::map<int16_t, Entry>::iterator it);
 
   ErrorRecord& errors_;
+  OsInterface& os_;
   std::map<int16_t, Entry> files_;
 };
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "services/test_support.h"
+#include "testing/test_support.h"
 
 namespace {
 
@@ -399,10 +399,14 @@ TEST_F(FileTableTest, TooManyOpenFiles) {
       if (fcntl(fd, F_GETFD) < 0 && open("/dev/null", O_RDWR) != fd)
         return kCannotTest;
     }
-    struct rlimit limit = {3, 3};
-    if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return kCannotTest;
     ErrorRecord errors;
     FileTable files(errors);
+    // One open and close before the limit: a sanitizer's type check of the
+    // first call through the file operations needs descriptors of its own.
+    files.openFile(1, "in.txt", FileMode::Input);
+    files.closeFile(1);
+    struct rlimit limit = {3, 3};
+    if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return kCannotTest;
     files.openFile(1, "in.txt", FileMode::Input);
     if (files.isOpen(1)) return 1;
     return errors.takeErrorNumber();

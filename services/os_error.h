@@ -4,12 +4,14 @@
 #ifndef KESTREL_SERVICES_OS_ERROR_H_
 #define KESTREL_SERVICES_OS_ERROR_H_
 
+#include "services/error_number.h"
+
 /// Error number for a Windows system error code (pure; used by the Windows
 /// layer and as the reference for the others).
-int errorFromWindowsCode(unsigned long code);
+[[nodiscard]] ErrorNumber errorFromWindowsCode(unsigned long code);
 
 /// Error number for this platform's own failure code (errno on POSIX,
 /// GetLastError() on Windows).
-int errorFromSystemCode(int code);
+[[nodiscard]] ErrorNumber errorFromSystemCode(int code);
 
 #endif  // KESTREL_SERVICES_OS_ERROR_H_

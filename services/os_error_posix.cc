@@ -79,6 +79,6 @@ unsigned long windowsCodeFor(int code) {
 
 }  // namespace
 
-int errorFromSystemCode(int code) {
+ErrorNumber errorFromSystemCode(int code) {
   return errorFromWindowsCode(windowsCodeFor(code));
 }

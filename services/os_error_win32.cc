@@ -18,6 +18,6 @@ const QuietSystemErrors g_quiet_system_errors;
 
 }  // namespace
 
-int errorFromSystemCode(int code) {
+ErrorNumber errorFromSystemCode(int code) {
   return errorFromWindowsCode(static_cast<unsigned long>(code));
 }

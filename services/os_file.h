@@ -1,11 +1,13 @@
-// The platform's raw file calls behind the file table. Every call returns 0
-// or the tools' error number of the failure (already mapped).
+// The platform's raw file calls behind the file table. Every call returns
+// kNoError or the tools' error number of the failure (already mapped).
 #ifndef KESTREL_SERVICES_OS_FILE_H_
 #define KESTREL_SERVICES_OS_FILE_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "services/error_number.h"
 
 enum class FileMode { Input, Output };
 
@@ -19,14 +21,17 @@ struct OsFile {
 /// Opens a host path with no sharing: `Input` needs an existing readable
 /// file; `Output` creates the file or cuts an existing disk file to length 0.
 /// A file that another opener holds fails with 70.
-int osOpen(const std::string& host_path, FileMode mode, OsFile* file);
+[[nodiscard]] ErrorNumber osOpen(const std::string& host_path, FileMode mode,
+                                 OsFile* file);
 /// Reads up to `size` bytes; `*got` of 0 means the end of the file.
-int osRead(const OsFile& file, char* buffer, size_t size, size_t* got);
+[[nodiscard]] ErrorNumber osRead(const OsFile& file, char* buffer, size_t size,
+                                 size_t* got);
 /// Hands all bytes to the system at once; `*written` comes back short only
 /// when the disk or device takes no more.
-int osWrite(const OsFile& file, const char* data, size_t size, size_t* written);
+[[nodiscard]] ErrorNumber osWrite(const OsFile& file, const char* data,
+                                  size_t size, size_t* written);
 /// Sets the end of the file at the current position.
-int osTruncateHere(const OsFile& file);
-int osClose(const OsFile& file);
+[[nodiscard]] ErrorNumber osTruncateHere(const OsFile& file);
+[[nodiscard]] ErrorNumber osClose(const OsFile& file);
 
 #endif  // KESTREL_SERVICES_OS_FILE_H_

@@ -20,14 +20,14 @@ HANDLE handleOf(const OsFile& file) {
 }
 
 // The error number of the call that has just failed.
-int lastFailure() {
+ErrorNumber lastFailure() {
   return errorFromSystemCode(static_cast<int>(GetLastError()));
 }
 
 bool isDiskFile(HANDLE handle) { return GetFileType(handle) == FILE_TYPE_DISK; }
 
 // Moves a disk file's end to its current position.
-int truncateAtPosition(HANDLE handle) {
+ErrorNumber truncateAtPosition(HANDLE handle) {
   LONG high = 0;
   SetLastError(0);
   DWORD low = SetFilePointer(handle, 0, &high, FILE_CURRENT);
@@ -35,12 +35,12 @@ int truncateAtPosition(HANDLE handle) {
     return lastFailure();
   SetLastError(0);
   if (!SetEndOfFile(handle)) return lastFailure();
-  return 0;
+  return kNoError;
 }
 
 }  // namespace
 
-int osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
+ErrorNumber osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
   bool input = mode == FileMode::Input;
   SetLastError(0);
   HANDLE handle = CreateFileA(
@@ -51,7 +51,7 @@ int osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
   SetLastError(0);
   DWORD type = GetFileType(handle);
   if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) {
-    int error = lastFailure();
+    ErrorNumber error = lastFailure();
     CloseHandle(handle);
     return error;
   }
@@ -60,23 +60,23 @@ int osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
   if (!input && type == FILE_TYPE_DISK) {
     SetLastError(0);
     DWORD start = SetFilePointer(handle, 0, nullptr, FILE_BEGIN);
-    int error = 0;
+    ErrorNumber error = kNoError;
     if (start == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
       error = lastFailure();
     } else {
       error = truncateAtPosition(handle);
     }
-    if (error != 0) {
+    if (error != kNoError) {
       CloseHandle(handle);
       return error;
     }
   }
   file->handle = reinterpret_cast<intptr_t>(handle);
   file->character_device = type == FILE_TYPE_CHAR;
-  return 0;
+  return kNoError;
 }
 
-int osRead(const OsFile& file, char* buffer, size_t size, size_t* got) {
+ErrorNumber osRead(const OsFile& file, char* buffer, size_t size, size_t* got) {
   DWORD n = 0;
   SetLastError(0);
   if (!ReadFile(handleOf(file), buffer,
@@ -84,15 +84,15 @@ int osRead(const OsFile& file, char* buffer, size_t size, size_t* got) {
                 nullptr)) {
     *got = 0;
     // A pipe whose writer has gone has simply come to its end.
-    if (GetLastError() == ERROR_BROKEN_PIPE) return 0;
+    if (GetLastError() == ERROR_BROKEN_PIPE) return kNoError;
     return lastFailure();
   }
   *got = n;
-  return 0;
+  return kNoError;
 }
 
-int osWrite(const OsFile& file, const char* data, size_t size,
-            size_t* written) {
+ErrorNumber osWrite(const OsFile& file, const char* data, size_t size,
+                    size_t* written) {
   // A disk file takes all bytes in one call; a pipe or device may take part
   // of them, and the rest is offered again until it takes no more.
   size_t done = 0;
@@ -105,24 +105,25 @@ int osWrite(const OsFile& file, const char* data, size_t size,
       *written = done + n;
       // A full disk or device is a short write, not a rejection.
       DWORD code = GetLastError();
-      if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return 0;
+      if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL)
+        return kNoError;
       return errorFromSystemCode(static_cast<int>(code));
     }
     if (n == 0) break;
     done += n;
   }
   *written = done;
-  return 0;
+  return kNoError;
 }
 
-int osTruncateHere(const OsFile& file) {
+ErrorNumber osTruncateHere(const OsFile& file) {
   // A pipe or device has no length to set.
-  if (!isDiskFile(handleOf(file))) return 0;
+  if (!isDiskFile(handleOf(file))) return kNoError;
   return truncateAtPosition(handleOf(file));
 }
 
-int osClose(const OsFile& file) {
+ErrorNumber osClose(const OsFile& file) {
   SetLastError(0);
   if (!CloseHandle(handleOf(file))) return lastFailure();
-  return 0;
+  return kNoError;
 }

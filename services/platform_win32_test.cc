@@ -110,6 +110,15 @@ TEST_F(PlatformTest, OutputCutsAnExistingFileAndKeepsItsAttributes) {
 TEST_F(PlatformTest, ReadOnlyFileRefusesOutput) {
   writeBytes("locked.txt", "keep\r\n");
   ASSERT_TRUE(SetFileAttributesA("locked.txt", FILE_ATTRIBUTE_READONLY));
+  // wine keeps the attribute as the file's Unix modes, which root ignores.
+  HANDLE probe = CreateFileA("locked.txt", GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe != INVALID_HANDLE_VALUE) {
+    CloseHandle(probe);
+    SetFileAttributesA("locked.txt", FILE_ATTRIBUTE_NORMAL);
+    GTEST_SKIP() << "this host lets a read-only file be opened for writing "
+                    "(wine run by root); run as another user to test it";
+  }
   files_.openFile(2, "locked.txt", FileMode::Output);
   EXPECT_EQ(kPermissionDenied, errors_.takeErrorNumber());
   SetFileAttributesA("locked.txt", FILE_ATTRIBUTE_NORMAL);

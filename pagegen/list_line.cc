@@ -1,0 +1,58 @@
+// FILES.BBS line rules.
+#include "pagegen/list_line.h"
+
+#include "services/text.h"
+
+namespace list_line {
+
+bool isBlankOrComment(std::string_view line) {
+  return line.empty() || text::allBlanks(line) || line[0] == '-';
+}
+
+bool dropDirectoryMark(std::string* line) {
+  if (line->empty() || (*line)[0] != '\\') return false;
+  line->erase(0, 1);
+  return true;
+}
+
+bool isUnusable(std::string_view line) {
+  int first = text::firstCode(line);
+  if (first < 32 || first > 126) return true;
+  return line.find('&') != std::string_view::npos;
+}
+
+bool isReservedName(std::string_view line) {
+  static constexpr std::string_view kNames[] = {
+      "FILES.FIX", "INDEX.HTM", "INDEX~1.HTM", "00_INDEX.HTM", "DESCRIPT.ION"};
+  for (std::string_view name : kNames)
+    if (line == name) return true;
+  return false;
+}
+
+bool isDotName(std::string_view line) {
+  return !line.empty() && line[0] == '.';
+}
+
+bool isContinuation(std::string_view line) {
+  return !line.empty() && line[0] == ' ';
+}
+
+Sorted classify(std::string* line, std::string_view page_name) {
+  if (isBlankOrComment(*line)) return {Kind::kSkipped, 3};
+  dropDirectoryMark(line);
+  if (isUnusable(*line)) return {Kind::kSkipped, 6};
+  if (*line == page_name) return {Kind::kSkipped, kPageRule};
+  if (isReservedName(*line)) return {Kind::kSkipped, 8};
+  if (isDotName(*line)) return {Kind::kSkipped, 9};
+  if (isContinuation(*line)) return {Kind::kContinuation, 10};
+  return {Kind::kEntry, 11};
+}
+
+Entry splitEntry(std::string_view line) {
+  size_t blank = line.find(' ');
+  if (blank == std::string_view::npos) return {std::string(line), ""};
+  return {std::string(line.substr(0, blank)),
+          std::string(line.substr(blank + 1))};
+}
+
+}  // namespace list_line

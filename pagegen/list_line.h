@@ -1,0 +1,51 @@
+// The rules by which a FILES.BBS line is sorted out: skipped, a
+// continuation of the description above, or an entry that starts a new row;
+// `classify` applies them in their order. And the split of an entry line
+// into its name and description text.
+#ifndef KESTREL_PAGEGEN_LIST_LINE_H_
+#define KESTREL_PAGEGEN_LIST_LINE_H_
+
+#include <string>
+#include <string_view>
+
+namespace list_line {
+
+enum class Kind { kSkipped, kContinuation, kEntry };
+
+/// What a line was sorted out as, and the number of the rule that decided.
+struct Sorted {
+  Kind kind = Kind::kSkipped;
+  int rule = 0;
+};
+
+/// The rule of the page's own name, which falls between the rules that need
+/// nothing but the line (1-6) and the later ones (8-11).
+inline constexpr int kPageRule = 7;
+
+/// Sorts out `*line` by rules 1 to 11 in their order; the directory mark of
+/// rule 4 is dropped from `*line` on the way.
+Sorted classify(std::string* line, std::string_view page_name);
+
+/// Rules 1-3: an empty line, a line of blanks, a "-" comment.
+bool isBlankOrComment(std::string_view line);
+/// Rule 4: drops one leading backslash (the directory mark); true if it did.
+bool dropDirectoryMark(std::string* line);
+/// Rules 5-6: empty now, a first byte outside 32-126, or an "&" anywhere.
+bool isUnusable(std::string_view line);
+/// Rule 8: the names of index and description files of other tools.
+bool isReservedName(std::string_view line);
+/// Rule 9: a first byte of ".".
+bool isDotName(std::string_view line);
+/// Rule 10: a first byte of blank.
+bool isContinuation(std::string_view line);
+
+/// Name and description text of an entry line: split at the first blank.
+struct Entry {
+  std::string name;
+  std::string description;
+};
+Entry splitEntry(std::string_view line);
+
+}  // namespace list_line
+
+#endif  // KESTREL_PAGEGEN_LIST_LINE_H_

@@ -1,0 +1,75 @@
+#include "pagegen/list_line.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using list_line::Kind;
+
+TEST(ListLineTest, ClassifiesByTheRulesInOrder) {
+  struct {
+    const char* line;
+    Kind kind;
+    int rule;
+    const char* after;  // the line once classified
+  } cases[] = {
+      {"", Kind::kSkipped, 3, ""},
+      {"    ", Kind::kSkipped, 3, "    "},
+      {"-------", Kind::kSkipped, 3, "-------"},
+      {"- a remark", Kind::kSkipped, 3, "- a remark"},
+      {"\\-x", Kind::kEntry, 11, "-x"},
+      {"\tREADME.TXT x", Kind::kSkipped, 6, "\tREADME.TXT x"},
+      {"\x01X", Kind::kSkipped, 6, "\x01X"},
+      {"\xe9t\xe9.TXT", Kind::kSkipped, 6, "\xe9t\xe9.TXT"},
+      {"\\", Kind::kSkipped, 6, ""},
+      {"Q&A.TXT Questions", Kind::kSkipped, 6, "Q&A.TXT Questions"},
+      {"   more & more", Kind::kSkipped, 6, "   more & more"},
+      {"PAGE.HTM", Kind::kSkipped, 7, "PAGE.HTM"},
+      {"\\PAGE.HTM", Kind::kSkipped, 7, "PAGE.HTM"},
+      {"PAGE.HTM x", Kind::kEntry, 11, "PAGE.HTM x"},
+      {"INDEX.HTM", Kind::kSkipped, 8, "INDEX.HTM"},
+      {"FILES.FIX", Kind::kSkipped, 8, "FILES.FIX"},
+      {"INDEX~1.HTM", Kind::kSkipped, 8, "INDEX~1.HTM"},
+      {"00_INDEX.HTM", Kind::kSkipped, 8, "00_INDEX.HTM"},
+      {"DESCRIPT.ION", Kind::kSkipped, 8, "DESCRIPT.ION"},
+      {"INDEX.HTM The old index", Kind::kEntry, 11, "INDEX.HTM The old index"},
+      {"index.htm", Kind::kEntry, 11, "index.htm"},
+      {"..", Kind::kSkipped, 9, ".."},
+      {".profile x", Kind::kSkipped, 9, ".profile x"},
+      {"\\ some text", Kind::kContinuation, 10, " some text"},
+      {"   continued", Kind::kContinuation, 10, "   continued"},
+      {"\\DOCS", Kind::kEntry, 11, "DOCS"},
+      {"\\\\DOCS", Kind::kEntry, 11, "\\DOCS"},
+      {"FILES.BBS", Kind::kEntry, 11, "FILES.BBS"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::string line = c.line;
+    list_line::Sorted sorted = list_line::classify(&line, "PAGE.HTM");
+    EXPECT_EQ(c.kind, sorted.kind);
+    EXPECT_EQ(c.rule, sorted.rule);
+    EXPECT_EQ(c.after, line);
+  }
+}
+
+TEST(ListLineTest, SplitsAnEntryAtItsFirstBlank) {
+  struct {
+    const char* line;
+    const char* name;
+    const char* description;
+  } cases[] = {
+      {"README.TXT  Read me first", "README.TXT", " Read me first"},
+      {"README.TXT", "README.TXT", ""},
+      {"README.TXT ", "README.TXT", ""},
+      {"README.TXT\tsome\ttext", "README.TXT\tsome\ttext", ""},
+      {"A\nB C", "A\nB", "C"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    list_line::Entry entry = list_line::splitEntry(c.line);
+    EXPECT_EQ(c.name, entry.name);
+    EXPECT_EQ(c.description, entry.description);
+  }
+}
+
+}  // namespace

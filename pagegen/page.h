@@ -1,0 +1,26 @@
+// Everything of the index page around its rows: the head (title, captions
+// and the header row of the table) and the tail (the last description cell,
+// the link back to the top and the credit with the generation time).
+#ifndef KESTREL_PAGEGEN_PAGE_H_
+#define KESTREL_PAGEGEN_PAGE_H_
+
+#include <string>
+#include <vector>
+
+namespace page {
+
+/// The head lines, first to last: the title carries the area text only
+/// when it is longer than 2 characters; the directory caption is there
+/// only when the area text is not empty.
+std::vector<std::string> headLines(const std::string& title,
+                                   const std::string& area);
+
+/// The tail lines, first to last, with the last row's description cell
+/// and the given generation date and time.
+std::vector<std::string> tailLines(const std::string& pending_description,
+                                   const std::string& date,
+                                   const std::string& time);
+
+}  // namespace page
+
+#endif  // KESTREL_PAGEGEN_PAGE_H_

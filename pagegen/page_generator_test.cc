@@ -1,0 +1,221 @@
+// kestrel's run in process, with one file or command operation made to fail
+// at a time: every step that can fail, the report it leads to and the page
+// it leaves. Each run is made in a child without a terminal, so that the
+// report goes to standard error and nothing waits for a key.
+#include "pagegen/page_generator.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "services/command.h"
+#include "testing/failing_os.h"
+#include "testing/test_drive.h"
+
+namespace {
+
+// More than one read of 128 bytes each, so that later reads come from the
+// steps that read lines rather than from the open.
+const std::string kConfiguration = std::string(130, '#') + "\r\nPAGE.HTM\r\nT";
+const std::string kList = std::string(130, '-') +
+                          "\r\n   before\r\nA.ZIP x\r\nVERYLONGNAME.ZIP y\r\n";
+
+constexpr Operation kOpen = Operation::kOpen;
+constexpr Operation kRead = Operation::kRead;
+constexpr Operation kWrite = Operation::kWrite;
+constexpr Operation kTruncate = Operation::kTruncate;
+constexpr Operation kClose = Operation::kClose;
+constexpr Operation kRun = Operation::kRun;
+
+constexpr char kPageEnd[] = "</HTML>\r\n";
+
+TEST(PageGeneratorTest, EveryFailingStepIsReportedOrPassedOver) {
+  struct {
+    const char* name;
+    std::vector<Fault> faults;
+    const char* report;  // "" when the run ends well
+    const char* page;    // the page left, "" for none
+    bool page_ends;      // the page ends with its tail
+  } cases[] = {
+      {"nothing fails", {}, "", "PAGE.HTM", true},
+      // The configuration is optional: its failures fall back to defaults.
+      {"120 configuration cannot be opened",
+       {{kOpen, "KESTREL.INI", "", 1, kPermissionDenied}},
+       "",
+       "00_INDEX.HTM",
+       true},
+      {"GETINI1 page name cannot be read",
+       {{kRead, "KESTREL.INI", "", 2, kDeviceIoError}},
+       "",
+       "00_INDEX.HTM",
+       true},
+      {"GETINI2 title cannot be read",
+       {{kRead, "KESTREL.INI", "", 3, kDeviceIoError}},
+       "",
+       "PAGE.HTM",
+       true},
+      {"NOINI configuration cannot be closed",
+       {{kClose, "KESTREL.INI", "", 1, kDeviceIoError}},
+       "",
+       "PAGE.HTM",
+       true},
+      // INTERROR takes the failures of the page building.
+      {"1020 list cannot be opened",
+       {{kOpen, "FILES.BBS", "", 1, kPermissionDenied}},
+       "Line 1020   Code 70  = Permission denied",
+       "",
+       false},
+      {"1020 list cannot be read",
+       {{kRead, "FILES.BBS", "", 1, kDeviceIoError}},
+       "Line 1020   Code 57  = Device I/O error",
+       "",
+       false},
+      {"INTERROR missing list made from the directory",
+       {{kOpen, "FILES.BBS", "", 1, kFileNotFound}},
+       "",
+       "PAGE.HTM",
+       true},
+      {"INTERROR batch for the list cannot be made",
+       {{kOpen, "FILES.BBS", "", 1, kFileNotFound},
+        {kOpen, "/$DIR$.BAT", "", 1, kPermissionDenied}},
+       "Line 1020   Code 70  = Permission denied",
+       "",
+       false},
+      {"INTERROR batch for the list cannot be run",
+       {{kOpen, "FILES.BBS", "", 1, kFileNotFound},
+        {kRun, "$DIR$.BAT", "", 1, kPathNotFound}},
+       "Line 1020   Code 76  = Path not found",
+       "",
+       false},
+      {"1040 page cannot be opened",
+       {{kOpen, "PAGE.HTM", "", 1, kPathNotFound}},
+       "Line 1040   Code 76  = Path not found",
+       "",
+       false},
+      {"1040 head cannot be written",
+       {{kWrite, "PAGE.HTM", "", 1, kDiskFull}},
+       "Line 1040   Code 61  = Disk full",
+       "PAGE.HTM",
+       true},
+      {"1060 list line cannot be read",
+       {{kRead, "FILES.BBS", "", 2, kDeviceIoError}},
+       "Line 1060   Code 57  = Device I/O error",
+       "PAGE.HTM",
+       true},
+      {"SEARCH end of the list cannot be read",
+       {{kRead, "FILES.BBS", "", 3, kDeviceIoError}},
+       "Line 1120   Code 57  = Device I/O error",
+       "PAGE.HTM",
+       true},
+      {"1120 description cell cannot be written",
+       {{kWrite, "PAGE.HTM", "</TD></FONT></B></TR>", 1, kDiskFull}},
+       "Line 1120   Code 61  = Disk full",
+       "PAGE.HTM",
+       true},
+      {"OKLFN name cell cannot be written",
+       {{kWrite, "PAGE.HTM", "A.ZIP</A>", 1, kDiskFull}},
+       "Line 1120   Code 61  = Disk full",
+       "PAGE.HTM",
+       true},
+      {"OKLFN batch cannot be opened",
+       {{kOpen, "/$DIR$.BAT", "", 1, kPermissionDenied}},
+       "Line 1120   Code 70  = Permission denied",
+       "PAGE.HTM",
+       true},
+      {"OKLFN batch cannot be written",
+       {{kWrite, "/$DIR$.BAT", "DIR /X", 1, kDiskFull}},
+       "Line 1120   Code 61  = Disk full",
+       "PAGE.HTM",
+       true},
+      {"OKLFN batch cannot be closed",
+       {{kTruncate, "/$DIR$.BAT", "", 1, kDeviceIoError}},
+       "Line 1120   Code 57  = Device I/O error",
+       "PAGE.HTM",
+       true},
+      {"OKLFN batch cannot be run",
+       {{kRun, "$DIR$.BAT", "", 1, kFileNotFound}},
+       "Line 1120   Code 53  = File not found",
+       "PAGE.HTM",
+       true},
+      {"OKLFN capture cannot be opened",
+       {{kOpen, "/$DIR$", "", 1, kPermissionDenied}},
+       "Line 1120   Code 70  = Permission denied",
+       "PAGE.HTM",
+       true},
+      {"FINDIT capture cannot be read",
+       {{kRead, "/$DIR$", "", 2, kDeviceIoError}},
+       "Line 1120   Code 57  = Device I/O error",
+       "PAGE.HTM",
+       true},
+      {"FINDIT capture cannot be closed",
+       {{kClose, "/$DIR$", "", 1, kDeviceIoError}},
+       "Line 1120   Code 57  = Device I/O error",
+       "PAGE.HTM",
+       true},
+      {"GO4IT date and size cannot be written",
+       {{kWrite, "PAGE.HTM", "<TD ALIGN=LEFT>", 1, kDiskFull}},
+       "Line 1120   Code 61  = Disk full",
+       "PAGE.HTM",
+       true},
+      {"long-name row under an open row cannot be written",
+       {{kWrite, "PAGE.HTM", "{ LFN }", 1, kDiskFull}},
+       "Line 1120   Code 61  = Disk full",
+       "PAGE.HTM",
+       true},
+      // A failing finish is reported once and ends the run.
+      {"50000 tail cannot be written",
+       {{kWrite, "PAGE.HTM", "Back to TOP", 1, kDiskFull}},
+       "Line 50000   Code 61  = Disk full",
+       "PAGE.HTM",
+       false},
+      {"50100 page cannot be closed",
+       {{kClose, "PAGE.HTM", "", 1, kDeviceIoError}},
+       "Line 50100   Code 57  = Device I/O error",
+       "PAGE.HTM",
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestDrive drive;
+    drive.writeFile("KESTREL.INI", kConfiguration);
+    drive.writeFile("AREA/FILES.BBS", kList);
+    drive.writeFile("AREA/A.ZIP", "zip");
+    ChildRun run = runInChild(
+        [&] {
+          initCommandTail(0, nullptr);
+          ErrorRecord errors;
+          FailingOs os(c.faults);
+          FileTable files(errors, os);
+          Console console;
+          return PageGenerator(console, errors, files).run();
+        },
+        /*as_nobody=*/false);
+    std::string report(c.report);
+    EXPECT_EQ(report.empty() ? 0 : 1, run.code);
+    if (report.empty()) {
+      EXPECT_EQ(std::string::npos, run.err.find("Internal Error")) << run.err;
+    } else {
+      // The commands' own messages may come first; the report comes once.
+      std::string line = " \xE2\x88\x9E Internal Error: " + report + "\n";
+      EXPECT_EQ(line, run.err.substr(std::min(run.err.size(),
+                                              run.err.size() - line.size())))
+          << run.err;
+      EXPECT_EQ(run.err.find("Internal Error"),
+                run.err.rfind("Internal Error"));
+    }
+    std::string page = c.page;
+    for (const char* name : {"PAGE.HTM", "00_INDEX.HTM"})
+      EXPECT_EQ(page == name, drive.exists("AREA/" + std::string(name)));
+    if (!page.empty()) {
+      std::string bytes = drive.readFile("AREA/" + page);
+      bool ends = bytes.size() >= sizeof kPageEnd - 1 &&
+                  bytes.compare(bytes.size() - (sizeof kPageEnd - 1),
+                                std::string::npos, kPageEnd) == 0;
+      EXPECT_EQ(c.page_ends, ends);
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+// Row lines and cell texts of the index page.
+#include "pagegen/rows.h"
+
+#include "pagegen/link_escape.h"
+#include "services/text.h"
+#include "shell/capture_line.h"
+
+namespace rows {
+
+namespace {
+constexpr size_t kRepeatLimit = 8;
+}  // namespace
+
+bool isLongName(std::string_view name) {
+  return name.size() > kLookupNameLimit &&
+         name.find('\\') == std::string_view::npos;
+}
+
+std::string nameLine(std::string_view name) {
+  return "<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A HREF=\"" +
+         linkTarget(name) + "\">" + linkText(name) + "</A></FONT></TD>";
+}
+
+std::string dateSizeLine(std::string_view date, std::string_view size,
+                         bool directory) {
+  std::string line = "<TD ALIGN=LEFT>";
+  line += date;
+  line += "</TD>";
+  line += directory ? "<TD ALIGN=LEFT>" : "<TD ALIGN=RIGHT>";
+  line += size;
+  line += "</TD>";
+  return line;
+}
+
+std::string longNameLine(std::string_view name) {
+  return "<TR><TD ALIGN=CENTER><FONT SIZE=3 FACE=Helvetica,Georgia><B><A "
+         "HREF=\"" +
+         linkTarget(name) + "\"> &raquo; </A></FONT></TD>";
+}
+
+std::string longNameSizeLine() {
+  return "<TD ALIGN=LEFT><B>&nbsp;{ LFN } &nbsp;&nbsp;&nbsp;&raquo;</B></TD>"
+         "<TD ALIGN=RIGHT>?</TD>";
+}
+
+std::string longNameFragment(std::string_view name) {
+  return "<A HREF=\"" + linkTarget(name) + "\">" + linkText(name);
+}
+
+std::string descriptionCell(std::string_view description) {
+  std::string cell = "<TD><B><FONT SIZE=3 FACE=Cambria,Georgia>";
+  cell += description;
+  cell += "</TD></FONT></B></TR>";
+  return cell;
+}
+
+Cells notFoundCells() {
+  return {"<B>&raquo; NOT found! &laquo;</B>", "-", false};
+}
+
+Cells cellsFromCapture(std::string_view line, std::string_view name) {
+  Cells cells = notFoundCells();
+  if (line.empty() || text::allBlanks(line)) return cells;
+  if (text::startsWith(capture_line::nameText(line), name)) {
+    cells.date = capture_line::dateField(line);
+    cells.size = capture_line::sizeField(line);
+  }
+  if (capture_line::hasDirMark(line)) {
+    cells.directory = true;
+    cells.date = capture_line::dateField(line);
+    cells.size = "<img src=\"/icons/dir.png\">";
+  }
+  return cells;
+}
+
+std::string markTimeGap(std::string date) {
+  if (date.size() >= 13 && date[12] == ' ') date.replace(12, 1, "&nbsp;");
+  return date;
+}
+
+std::string cleanFragment(std::string_view fragment) {
+  // Blanks go from both ends, but the last character always stays.
+  size_t first = fragment.find_first_not_of(' ');
+  if (first == std::string_view::npos)
+    first = fragment.empty() ? 0 : fragment.size() - 1;
+  std::string_view cut = fragment.substr(first);
+  size_t last = cut.find_last_not_of(' ');
+  cut = cut.substr(
+      0, last == std::string_view::npos ? (cut.empty() ? 0 : 1) : last + 1);
+  if (cut.size() > kRepeatLimit &&
+      cut.find_first_not_of(cut[0]) == std::string_view::npos) {
+    return " ";
+  }
+  return std::string(cut);
+}
+
+void blankControlBytes(std::string* description) {
+  for (char& c : *description) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 32 || byte > 126) c = ' ';
+  }
+}
+
+}  // namespace rows

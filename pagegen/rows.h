@@ -1,0 +1,55 @@
+// The table rows of the index page: the lines that start a row for a
+// looked-up entry or a long name, the late description cell, the cell texts
+// taken from a directory listing capture, and the cleaning of description
+// fragments before they join the row's description.
+#ifndef KESTREL_PAGEGEN_ROWS_H_
+#define KESTREL_PAGEGEN_ROWS_H_
+
+#include <string>
+#include <string_view>
+
+namespace rows {
+
+/// Names longer than this without a backslash are not looked up.
+inline constexpr size_t kLookupNameLimit = 12;
+
+/// True when the entry gets a long-name row instead of a lookup.
+bool isLongName(std::string_view name);
+
+/// The name cell of a looked-up row.
+std::string nameLine(std::string_view name);
+/// The date and size cells; the size cell is left-aligned for a directory.
+std::string dateSizeLine(std::string_view date, std::string_view size,
+                         bool directory);
+/// The name cell of a long-name row.
+std::string longNameLine(std::string_view name);
+/// The date and size cells of a long-name row.
+std::string longNameSizeLine();
+/// The fragment that a long-name row adds to its description: a link
+/// showing the whole name (left open, with no closing tag).
+std::string longNameFragment(std::string_view name);
+/// The description cell that closes a row.
+std::string descriptionCell(std::string_view description);
+
+/// Date and size cell texts of a looked-up entry.
+struct Cells {
+  std::string date;
+  std::string size;
+  bool directory = false;
+};
+/// The cells before the capture has been read: "NOT found!" and "-".
+Cells notFoundCells();
+/// The cells that capture line `line` gives for entry `name`.
+Cells cellsFromCapture(std::string_view line, std::string_view name);
+/// A blank as the date text's 13th character becomes "&nbsp;".
+std::string markTimeGap(std::string date);
+
+/// A fragment trimmed of blanks (never below one character), and a rule of
+/// more than 8 repeated characters replaced by one blank.
+std::string cleanFragment(std::string_view fragment);
+/// Every byte below 32 or above 126 becomes a blank.
+void blankControlBytes(std::string* description);
+
+}  // namespace rows
+
+#endif  // KESTREL_PAGEGEN_ROWS_H_

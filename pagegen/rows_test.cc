@@ -1,0 +1,96 @@
+#include "pagegen/rows.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(EntryRowsTest, LookupOnlyForShortNamesOrNamesWithABackslash) {
+  struct {
+    const char* name;
+    bool long_name;
+  } cases[] = {
+      {"ABCDEFGH.TXT", false},        // 12 characters
+      {"ABCDEFGHI.TXT", true},        // 13
+      {"SUB\\ABCDEFGHI.TXT", false},  // any length with a backslash
+      {"A", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.long_name, rows::isLongName(c.name));
+  }
+}
+
+TEST(EntryRowsTest, CleanFragment) {
+  struct {
+    const char* fragment;
+    const char* expected;
+  } cases[] = {
+      {"", ""},
+      {" ", " "},
+      {"     ", " "},
+      {" Read me first", "Read me first"},
+      {"  two  words  ", "two  words"},
+      {"==========", " "},
+      {"   =========   ", " "},
+      {"========", "========"},
+      {"=========x", "=========x"},
+      {"\t\t\t\t\t\t\t\t\t", " "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fragment);
+    EXPECT_EQ(c.expected, rows::cleanFragment(c.fragment));
+  }
+}
+
+TEST(EntryRowsTest, CellsFromCaptureLine) {
+  const std::string file =
+      "03/05/2024  02:07 PM            12,345                "
+      "README.TXT";
+  const std::string dir =
+      "03/05/2024  09:00 AM    <DIR>                       .";
+  const std::string with_short =
+      "03/05/2024  02:07 PM             1,000 LONGFI~1.TXT "
+      "Long file name.txt";
+  struct {
+    std::string line;
+    const char* name;
+    const char* date;
+    const char* size;
+    bool directory;
+  } cases[] = {
+      {file, "README.TXT", "03/05/2024  02:07 PM", "            12,345 ",
+       false},
+      {file, "README", "03/05/2024  02:07 PM", "            12,345 ", false},
+      {file, "readme.txt", "<B>&raquo; NOT found! &laquo;</B>", "-", false},
+      {with_short, "LONGFI~1.TXT", "03/05/2024  02:07 PM",
+       "             1,000 ", false},
+      {dir, "DOCS", "03/05/2024  09:00 AM", "<img src=\"/icons/dir.png\">",
+       true},
+      {"", "X", "<B>&raquo; NOT found! &laquo;</B>", "-", false},
+      {"     ", "X", "<B>&raquo; NOT found! &laquo;</B>", "-", false},
+      {"03/05/2024  02:07 PM  short", "X", "<B>&raquo; NOT found! &laquo;</B>",
+       "-", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line + " / " + c.name);
+    rows::Cells cells = rows::cellsFromCapture(c.line, c.name);
+    EXPECT_EQ(c.date, cells.date);
+    EXPECT_EQ(c.size, cells.size);
+    EXPECT_EQ(c.directory, cells.directory);
+  }
+}
+
+TEST(EntryRowsTest, MarkTimeGapTouchesOnlyABlank13thCharacter) {
+  EXPECT_EQ("03/05/2024  02:07 PM", rows::markTimeGap("03/05/2024  02:07 PM"));
+  EXPECT_EQ("3/5/2024    &nbsp;2:07 PM",
+            rows::markTimeGap("3/5/2024     2:07 PM"));
+  EXPECT_EQ("short", rows::markTimeGap("short"));
+}
+
+TEST(EntryRowsTest, BlankControlBytes) {
+  std::string description = " a\tb\x7f\xe9\x01z";
+  rows::blankControlBytes(&description);
+  EXPECT_EQ(" a b   z", description);
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+// What a tool's command line asks for before any work starts: the run, its
+// short usage or its version. Only a whole command tail is ever an option,
+// so that every other tail stays the tool's own text and is never split;
+// the tools answer help and version before they touch a console or a file.
+#ifndef KESTREL_SERVICES_ARGUMENTS_H_
+#define KESTREL_SERVICES_ARGUMENTS_H_
+
+#include <string>
+#include <string_view>
+
+enum class Request {
+  kRun,      // do the tool's work
+  kHelp,     // print the usage on standard output
+  kVersion,  // print the version on standard output
+  kMisuse,   // print the usage on standard error and fail
+};
+
+/// Whether a tool takes the command tail as text of its own (kestrel's
+/// area text) or takes no arguments at all (wagtails).
+enum class TailUse { kText, kNothing };
+
+struct Arguments {
+  Request request = Request::kRun;
+  std::string text;  // a run's text (kText), or the tail that is misuse
+};
+
+/// Sorts out a command tail: exactly "--help", "-h" or the host's own help
+/// switch asks for the usage, exactly "--version" for the version. Any
+/// other tail is the run's text, or misuse when the tool takes none.
+Arguments readArguments(std::string_view tail, TailUse use);
+
+/// True for the help switch of the host's own command lines ("/?" where
+/// the tools run under cmd); one file per platform defines it.
+bool isHostHelpSwitch(std::string_view tail);
+
+/// What a tool says about itself.
+struct ToolDescription {
+  const char* name;     // the program's name, as typed
+  const char* version;  // e.g. "2.0"
+  const char* usage;    // the short usage, lines ending in "\n"
+};
+
+/// Prints what `arguments` ask for (not a run) and returns the exit code: 0
+/// after the usage or the version on standard output (1 when that output
+/// fails), 2 after the misused tail and the usage on standard error.
+int answerRequest(const Arguments& arguments, const ToolDescription& tool);
+
+/// A tool's start: fixes the command tail from the process's arguments and
+/// reads it. True when the tool is to run; otherwise the request has been
+/// answered and `*exit_code` is the code to end with.
+bool readCommandLine(int argc, char** argv, TailUse use,
+                     const ToolDescription& tool, int* exit_code);
+
+/// Exit code of a command line the tool does not take.
+inline constexpr int kMisuseExitCode = 2;
+
+#endif  // KESTREL_SERVICES_ARGUMENTS_H_

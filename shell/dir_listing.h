@@ -1,0 +1,54 @@
+// The DIR command of the built-in interpreter: lists one name, a wildcard
+// pattern or a whole directory, either in the fixed-column layout that both
+// tools cut (with or without the short-name columns) or as bare names. Every
+// output line ends with CR LF; messages go to standard error.
+#ifndef KESTREL_SHELL_DIR_LISTING_H_
+#define KESTREL_SHELL_DIR_LISTING_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+/// The three forms of a listing: plain DIR, DIR /X and DIR /B.
+enum class DirFormat { kNormal, kShortNames, kBare };
+
+/// One entry as a listing shows it.
+struct DirEntry {
+  std::string name;
+  bool directory = false;
+  uint64_t size = 0;  // bytes; not shown for a directory
+  int64_t mtime = 0;  // modification time, seconds since the epoch
+};
+
+/// Lists `name` ("" for the current directory) in `format` into the file
+/// descriptor `out_fd`. A name holding a control byte, or a blank and a
+/// "<", is left out, with one line for it on standard error. Returns 0, or 1
+/// when nothing was found, the path is missing or the output could not be
+/// written (its message then goes to standard error).
+int listDirectory(DirFormat format, std::string_view name, int out_fd);
+
+/// `value` with "," between groups of three digits: "12,345".
+std::string groupedNumber(uint64_t value);
+
+/// Columns 1-20 of an entry line: "MM/DD/YYYY  hh:mm AM" in local time.
+std::string dateTimeColumns(int64_t mtime);
+
+/// The entry line without its line end (the bare name for kBare).
+std::string entryLine(const DirEntry& entry, DirFormat format);
+
+/// The volume serial number shown for a device number: "XXXX-XXXX".
+std::string volumeSerialText(uint64_t device);
+
+/// True when `name` contains "*" or "?".
+bool hasWildcard(std::string_view name);
+
+/// True when `name` matches the wildcard `pattern` with the old DOS rules:
+/// "?" is one character (or none before a dot or at the end), "*." and ".*"
+/// let the extension be missing, so "*.*" matches every name. Case-sensitive.
+bool matchesPattern(std::string_view pattern, std::string_view name);
+
+/// The listing order: names compared with ASCII letters folded to upper
+/// case, ties broken byte by byte.
+bool listedBefore(std::string_view a, std::string_view b);
+
+#endif  // KESTREL_SHELL_DIR_LISTING_H_

@@ -1,0 +1,411 @@
+#include "shell/dir_listing.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "services/text.h"
+#include "shell/capture_line.h"
+#include "testing/test_drive.h"
+
+namespace {
+
+// What one listDirectory call wrote, and its exit code.
+struct Listed {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+Listed list(DirFormat format, const std::string& name) {
+  Listed result;
+  FILE* out = tmpfile();
+  testing::internal::CaptureStderr();
+  result.code = listDirectory(format, name, fileno(out));
+  result.err = testing::internal::GetCapturedStderr();
+  rewind(out);
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, out)) > 0) {
+    result.out.append(buffer, n);
+  }
+  fclose(out);
+  return result;
+}
+
+// Column 53 on of every entry line (a line that does not open with a blank).
+std::vector<std::string> entryNames(const std::string& capture) {
+  std::vector<std::string> names;
+  for (const std::string& line : captureLines(capture)) {
+    if (!line.empty() && line[0] != ' ') names.push_back(line.substr(52));
+  }
+  return names;
+}
+
+// A directory with one of each kind of entry, every time fixed:
+//   a.txt (5 bytes), b.dat (12,345), Big.zip (7,340,032), two words.txt,
+//   sub/ (inner.txt, .secret), .hidden, fifo, dangling -> nowhere,
+//   linkdir -> sub, alias -> a.txt.
+class ListingTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    drive_.writeFile("AREA/a.txt", "hello");
+    drive_.makeSparseFile("AREA/b.dat", 12345);
+    drive_.makeSparseFile("AREA/Big.zip", 7340032);
+    drive_.writeFile("AREA/two words.txt", "");
+    drive_.makeDirectory("AREA/sub");
+    drive_.writeFile("AREA/sub/inner.txt", "inner");
+    drive_.writeFile("AREA/sub/.secret", "");
+    drive_.writeFile("AREA/.hidden", "");
+    ASSERT_EQ(0, mkfifo(drive_.path("AREA/fifo").c_str(), 0644));
+    ASSERT_EQ(0, symlink("nowhere", drive_.path("AREA/dangling").c_str()));
+    ASSERT_EQ(0, symlink("sub", drive_.path("AREA/linkdir").c_str()));
+    ASSERT_EQ(0, symlink("a.txt", drive_.path("AREA/alias").c_str()));
+    const char* all[] = {"AREA/a.txt",
+                         "AREA/b.dat",
+                         "AREA/Big.zip",
+                         "AREA/fifo",
+                         "AREA/two words.txt",
+                         "AREA/dangling",
+                         "AREA/linkdir",
+                         "AREA/sub/inner.txt",
+                         "AREA/sub",
+                         "AREA",
+                         ""};
+    for (const char* name : all) drive_.setTime(name, kTime);
+  }
+
+  static constexpr time_t kTime = 1425465900;  // 03/04/2015 10:45 AM UTC
+  TestDrive drive_;
+};
+
+TEST(DirListingTest, GroupedNumber) {
+  struct {
+    uint64_t value;
+    const char* expected;
+  } cases[] = {
+      {0, "0"},
+      {999, "999"},
+      {1000, "1,000"},
+      {12345, "12,345"},
+      {100000, "100,000"},
+      {7340032, "7,340,032"},
+      {12345678901ULL, "12,345,678,901"},
+      {UINT64_MAX, "18,446,744,073,709,551,615"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    EXPECT_EQ(c.expected, groupedNumber(c.value));
+  }
+}
+
+TEST(DirListingTest, DateAndTimeOnATwelveHourClock) {
+  TestDrive drive;  // TZ=UTC
+  struct {
+    time_t when;
+    const char* expected;
+  } cases[] = {
+      {utcTime(2021, 3, 4, 9, 5), "03/04/2021  09:05 AM"},
+      {utcTime(2021, 3, 4, 15, 30), "03/04/2021  03:30 PM"},
+      {utcTime(1999, 12, 31, 12, 0), "12/31/1999  12:00 PM"},
+      {utcTime(2000, 1, 1, 0, 7), "01/01/2000  12:07 AM"},
+      {utcTime(2000, 1, 1, 23, 59), "01/01/2000  11:59 PM"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    EXPECT_EQ(c.expected, dateTimeColumns(c.when));
+  }
+}
+
+// Every entry line cut by the capture columns gives back its parts.
+TEST(DirListingTest, EntryLinesHoldTheCaptureColumns) {
+  TestDrive drive;
+  time_t noon = utcTime(2015, 7, 3, 12, 0);
+  struct {
+    DirEntry entry;
+    const char* size_field;
+  } cases[] = {
+      {{"a.txt", false, 5, noon}, "                 5 "},
+      {{"b", false, 12345, noon}, "            12,345 "},
+      {{"big file.zip", false, 7340032, noon}, "         7,340,032 "},
+      {{"huge", false, 12345678901ULL, noon}, "    12,345,678,901 "},
+      {{"sub", true, 0, noon}, "    <DIR>          "},
+      {{".", true, 0, noon}, "    <DIR>          "},
+      {{"..", true, 0, noon}, "    <DIR>          "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.entry.name);
+    std::string line = entryLine(c.entry, DirFormat::kShortNames);
+    EXPECT_EQ("07/03/2015  12:00 PM", capture_line::dateField(line));
+    EXPECT_EQ(c.size_field, capture_line::sizeField(line));
+    EXPECT_EQ(c.entry.directory, capture_line::hasDirMark(line));
+    EXPECT_EQ(std::string(13, ' ') + c.entry.name, line.substr(39));
+    EXPECT_EQ(c.entry.name, capture_line::nameText(line));
+    EXPECT_EQ(c.entry.name, capture_line::namesFromColumn40(line));
+
+    std::string plain = entryLine(c.entry, DirFormat::kNormal);
+    EXPECT_EQ(line.substr(0, 39) + c.entry.name, plain);
+    EXPECT_EQ(c.entry.name, entryLine(c.entry, DirFormat::kBare));
+  }
+}
+
+TEST(DirListingTest, VolumeSerial) {
+  EXPECT_EQ("1234-ABCD", volumeSerialText(0x1234ABCDu));
+  EXPECT_EQ("0000-0803", volumeSerialText(0x803u));
+  // The high half of a wide device number still counts.
+  EXPECT_EQ("0000-0003", volumeSerialText(0x100000002ULL));
+}
+
+TEST(DirListingTest, WildcardsHaveTheirDosMeaning) {
+  struct {
+    const char* pattern;
+    const char* name;
+    bool expected;
+  } cases[] = {
+      {"*.*", "a.txt", true},
+      {"*.*", "README", true},
+      {"*.*", "a.b.c", true},
+      {"*.*", "trailing.", true},
+      {"*", "anything.at.all", true},
+      {"*.txt", "a.txt", true},
+      {"*.txt", "a.b.txt", true},
+      {"*.txt", "a.txt.bak", false},
+      {"*.txt", "atxt", false},
+      {"*.txt", "A.TXT", false},  // case-sensitive, as the file system
+      {"*.", "README", true},
+      {"*.", "a.txt", false},
+      {"abc.*", "abc", true},
+      {"abc.*", "abc.zip", true},
+      {"abc.*", "abcd", false},
+      {"a?c", "abc", true},
+      {"a?c", "ac", false},
+      {"a?c", "a.c", false},
+      {"a??.txt", "a.txt", true},
+      {"a??.txt", "ab.txt", true},
+      {"a??.txt", "abcd.txt", false},
+      {"?", "", true},
+      {"?", "ab", false},
+      {"f*e*.z?p", "file name.zip", true},
+      {"f*e*.z?p", "fan.zip", false},
+      {"**a", "bba", true},
+      {"a|b*", "a|b;rm", true},
+      {"[ab]*", "a", false},  // brackets are no wildcard
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.pattern << " ~ " << c.name);
+    EXPECT_EQ(c.expected, matchesPattern(c.pattern, c.name));
+  }
+}
+
+TEST(DirListingTest, OrderFoldsLettersThenBytes) {
+  std::vector<std::string> names = {"b",   "_x", "B",  "a.txt", "A", "ab",
+                                    "Zed", "a",  "[z", "10",    "9"};
+  std::sort(names.begin(), names.end(), listedBefore);
+  // "_" (95) and "[" (91) come after the upper-case letters they are
+  // compared with.
+  EXPECT_EQ((std::vector<std::string>{"10", "9", "A", "a", "a.txt", "ab", "B",
+                                      "b", "Zed", "[z", "_x"}),
+            names);
+}
+
+TEST_F(ListingTest, WholeDirectoryColumnForColumn) {
+  Listed listed = list(DirFormat::kShortNames, "");
+  EXPECT_EQ(0, listed.code);
+  EXPECT_EQ("", listed.err);
+  struct stat root;
+  ASSERT_EQ(0, stat(drive_.root().c_str(), &root));
+  std::vector<std::string> lines = captureLines(listed.out);
+  std::vector<std::string> expected = {
+      " Volume in drive C has no label.",
+      " Volume Serial Number is " + volumeSerialText(root.st_dev),
+      "",
+      " Directory of C:\\AREA",
+      "",
+      "03/04/2015  10:45 AM    <DIR>                       .",
+      "03/04/2015  10:45 AM    <DIR>                       ..",
+      "03/04/2015  10:45 AM                 5              a.txt",
+      "03/04/2015  10:45 AM                 5              alias",
+      "03/04/2015  10:45 AM            12,345              b.dat",
+      "03/04/2015  10:45 AM         7,340,032              Big.zip",
+      "03/04/2015  10:45 AM                 7              dangling",
+      "03/04/2015  10:45 AM                 0              fifo",
+      "03/04/2015  10:45 AM    <DIR>                       linkdir",
+      "03/04/2015  10:45 AM    <DIR>                       sub",
+      "03/04/2015  10:45 AM                 0              two words.txt",
+      "               7 File(s)      7,352,394 bytes",
+  };
+  ASSERT_EQ(expected.size() + 1, lines.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(expected[i], lines[i]) << "line " << i + 1;
+  }
+  // The free space changes under a running system: its shape is checked.
+  const std::string& dirs = lines.back();
+  EXPECT_EQ("               4 Dir(s) ", dirs.substr(0, 24));
+  EXPECT_EQ(" bytes free", dirs.substr(dirs.size() - 11));
+  ASSERT_EQ(50u, dirs.size()) << dirs;
+  std::string free_bytes = dirs.substr(24, 15);
+  EXPECT_NE(' ', free_bytes.back());
+  EXPECT_EQ(std::string::npos,
+            text::trimLeft(free_bytes).find_first_not_of("0123456789,"));
+  EXPECT_EQ(std::string::npos, listed.out.find("\n\n"));
+  EXPECT_EQ(lines.size(), static_cast<size_t>(std::count(
+                              listed.out.begin(), listed.out.end(), '\n')));
+}
+
+TEST_F(ListingTest, NamesPatternsAndPaths) {
+  const std::vector<std::string> area = {
+      ".",        "..",   "a.txt",   "alias", "b.dat",        "Big.zip",
+      "dangling", "fifo", "linkdir", "sub",   "two words.txt"};
+  const std::vector<std::string> sub = {".", "..", "inner.txt"};
+  const std::vector<std::string> root = {".", "..", "AREA"};
+  const std::string not_found = "File Not Found\n";
+  const std::string no_path = "The system cannot find the path specified.\n";
+  struct {
+    std::string name;
+    std::vector<std::string> names;
+    std::string err;
+    std::string directory;
+  } cases[] = {
+      {"", area, "", "C:\\AREA"},
+      {".", area, "", "C:\\AREA"},
+      {"a.txt", {"a.txt"}, "", "C:\\AREA"},
+      {"two words.txt", {"two words.txt"}, "", "C:\\AREA"},
+      {"A.TXT", {}, not_found, "C:\\AREA"},
+      {"fifo", {"fifo"}, "", "C:\\AREA"},
+      {"alias", {"alias"}, "", "C:\\AREA"},
+      {"dangling", {"dangling"}, "", "C:\\AREA"},
+      {"sub", sub, "", "C:\\AREA\\sub"},
+      {"sub\\", sub, "", "C:\\AREA\\sub"},
+      {"linkdir", sub, "", "C:\\AREA\\linkdir"},
+      {"sub\\inner.txt", {"inner.txt"}, "", "C:\\AREA\\sub"},
+      {"\\AREA\\sub/inner.txt", {"inner.txt"}, "", "C:\\AREA\\sub"},
+      {"..\\AREA\\a.txt", {"a.txt"}, "", "C:\\AREA"},
+      {"..", root, "", "C:\\"},
+      {"\\", root, "", "C:\\"},
+      {"*.txt", {"a.txt", "two words.txt"}, "", "C:\\AREA"},
+      {"b*", {"b.dat"}, "", "C:\\AREA"},
+      {"B*", {"Big.zip"}, "", "C:\\AREA"},
+      {"*.", {"alias", "dangling", "fifo", "linkdir", "sub"}, "", "C:\\AREA"},
+      {"sub\\*.*", {"inner.txt"}, "", "C:\\AREA\\sub"},
+      {"x*", {}, not_found, "C:\\AREA"},
+      // Hidden names stay hidden, even when named.
+      {".hidden", {}, not_found, "C:\\AREA"},
+      {"sub\\.secret", {}, not_found, "C:\\AREA\\sub"},
+      {"nodir\\a.txt", {}, no_path, "C:\\AREA\\nodir"},
+      {"nodir\\*.txt", {}, no_path, "C:\\AREA\\nodir"},
+      {"a.txt\\x", {}, no_path, "C:\\AREA\\a.txt"},
+      {std::string("a\0b", 3),
+       {},
+       "The filename, directory name, or volume label syntax is incorrect.\n",
+       "C:\\AREA"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Listed listed = list(DirFormat::kShortNames, c.name);
+    std::vector<std::string> lines = captureLines(listed.out);
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(" Directory of " + c.directory, lines[3]);
+    EXPECT_EQ(c.names, entryNames(listed.out));
+    EXPECT_EQ(c.err, listed.err);
+    EXPECT_EQ(c.err.empty() ? 0 : 1, listed.code);
+    // Nothing found: the header alone, no summary.
+    if (c.names.empty()) {
+      EXPECT_EQ(5u, lines.size());
+    }
+  }
+}
+
+TEST_F(ListingTest, BareNames) {
+  struct {
+    std::string name;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {"",
+       "a.txt\r\nalias\r\nb.dat\r\nBig."
+       "zip\r\ndangling\r\nfifo\r\nlinkdir\r\nsub\r\n"
+       "two words.txt\r\n",
+       ""},
+      {"*.*",
+       "a.txt\r\nalias\r\nb.dat\r\nBig."
+       "zip\r\ndangling\r\nfifo\r\nlinkdir\r\nsub\r\n"
+       "two words.txt\r\n",
+       ""},
+      {"sub", "inner.txt\r\n", ""},
+      {"sub\\inner.txt", "inner.txt\r\n", ""},
+      {"*.dat", "b.dat\r\n", ""},
+      {"missing", "", "File Not Found\n"},
+      {".hidden", "", "File Not Found\n"},
+      {"nodir\\x", "", "The system cannot find the path specified.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Listed listed = list(DirFormat::kBare, c.name);
+    EXPECT_EQ(c.out, listed.out);
+    EXPECT_EQ(c.err, listed.err);
+    EXPECT_EQ(c.err.empty() ? 0 : 1, listed.code);
+  }
+}
+
+// A name that could end a capture line early, or put markup into a list's
+// description text, is left out and named on standard error; a directory
+// name with a control byte stays on its one header line.
+TEST_F(ListingTest, NamesThatWouldForgeALineAreLeftOut) {
+  drive_.writeFile("AREA/x <b>.zip", "");
+  drive_.writeFile("AREA/ <i>", "");
+  drive_.writeFile("AREA/x<b>.zip", "");
+  drive_.makeDirectory("AREA/bad\ndir");
+  drive_.writeFile("AREA/bad\ndir/in\r\x1b[2J", "");
+  drive_.writeFile("AREA/bad\ndir/ok.txt", "");
+
+  Listed all = list(DirFormat::kBare, "x*");
+  EXPECT_EQ("x<b>.zip\r\n", all.out);
+  EXPECT_EQ("Skipped a name holding a blank and a \"<\": x <b>.zip\n", all.err);
+  Listed blank_led = list(DirFormat::kShortNames, " <i>");
+  EXPECT_EQ(1, blank_led.code);
+  EXPECT_EQ(
+      "Skipped a name holding a blank and a \"<\":  <i>\nFile Not Found\n",
+      blank_led.err);
+
+  Listed inside = list(DirFormat::kShortNames, "bad\ndir");
+  EXPECT_EQ(0, inside.code);
+  std::vector<std::string> lines = captureLines(inside.out);
+  ASSERT_LE(4u, lines.size());
+  EXPECT_EQ(" Directory of C:\\AREA\\bad^Jdir", lines[3]);
+  EXPECT_EQ((std::vector<std::string>{".", "..", "ok.txt"}),
+            entryNames(inside.out));
+  EXPECT_EQ("Skipped a name holding a control character: in^M^[[2J\n",
+            inside.err);
+}
+
+TEST_F(ListingTest, EmptyDirectoryHoldsOnlyItsDots) {
+  drive_.makeDirectory("AREA/empty");
+  Listed listed = list(DirFormat::kShortNames, "empty");
+  EXPECT_EQ(0, listed.code);
+  EXPECT_EQ((std::vector<std::string>{".", ".."}), entryNames(listed.out));
+  EXPECT_EQ("               0 File(s)              0 bytes",
+            captureLines(listed.out)[7]);
+  Listed bare = list(DirFormat::kBare, "empty");
+  EXPECT_EQ("", bare.out);
+  EXPECT_EQ("File Not Found\n", bare.err);
+}
+
+TEST_F(ListingTest, OutputThatCannotBeWrittenIsAFailure) {
+  int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(full, 0);
+  testing::internal::CaptureStderr();
+  int code = listDirectory(DirFormat::kShortNames, "", full);
+  std::string err = testing::internal::GetCapturedStderr();
+  close(full);
+  EXPECT_EQ(1, code);
+  EXPECT_EQ("There is not enough space on the disk.\n", err);
+}
+
+}  // namespace

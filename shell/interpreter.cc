@@ -1,0 +1,257 @@
+// The built-in command interpreter on POSIX. A batch line ends at CR (an LF
+// right after it belongs to the line end); a line is split on blanks; a
+// last word that begins with ">" is its output file, made before the command
+// runs. The commands are del, DIR and "cmd /c"; a batch file's lines are run
+// the same way. After a command's switches, the rest of the line is one
+// literal name: nothing in it is ever expanded, split or run.
+#include "shell/interpreter.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "services/drive_path.h"
+#include "services/error_number.h"
+#include "services/os_error.h"
+#include "services/posix_io.h"
+#include "shell/batch_words.h"
+#include "shell/dir_listing.h"
+#include "shell/messages.h"
+
+namespace {
+
+using batch::Arguments;
+using batch::argumentsOf;
+using batch::firstWord;
+using batch::isBatchName;
+using batch::isCmd;
+using batch::ParsedLine;
+using batch::parseLine;
+using batch::sameIgnoringCase;
+using batch::skipLead;
+using batch::splitAtBlanks;
+using batch::Word;
+
+// Deeper than this, "cmd /c cmd /c ..." or a batch that runs itself stops.
+constexpr int kMaxNesting = 16;
+
+bool hasNul(std::string_view name) {
+  return name.find('\0') != std::string_view::npos;
+}
+
+void notRecognized(std::string_view command) {
+  printError("'" + std::string(command) +
+             "' is not recognized as an internal or external command, "
+             "operable program or batch file.");
+}
+
+void invalidSwitch(std::string_view word) {
+  printError("Invalid switch - \"" + std::string(word.substr(1)) + "\".");
+}
+
+int runDir(const Arguments& args, int out_fd) {
+  bool bare = false;
+  bool short_names = false;
+  for (std::string_view word : args.switches) {
+    if (sameIgnoringCase(word, "/b")) {
+      bare = true;
+    } else if (sameIgnoringCase(word, "/x")) {
+      short_names = true;
+    } else {
+      invalidSwitch(word);
+      return 1;
+    }
+  }
+  DirFormat format = bare          ? DirFormat::kBare
+                     : short_names ? DirFormat::kShortNames
+                                   : DirFormat::kNormal;
+  return listDirectory(format, args.name, out_fd);
+}
+
+// Removes one file, named literally: no pattern, never a directory.
+int runDel(const Arguments& args) {
+  for (std::string_view word : args.switches) {
+    // Nothing is ever asked, so quiet and force change nothing.
+    if (!sameIgnoringCase(word, "/q") && !sameIgnoringCase(word, "/f")) {
+      invalidSwitch(word);
+      return 1;
+    }
+  }
+  if (args.name.empty()) {
+    printError(kSyntaxErrorMessage);
+    return 1;
+  }
+  if (hasNul(args.name)) {
+    printError(kBadNameMessage);
+    return 1;
+  }
+  std::string path = hostPath(args.name);
+  if (unlink(path.c_str()) == 0) return 0;
+  int code = errno;
+  if (code != ENOENT) {
+    printError(failureText(code));
+  } else if (missingFileOrPath(path) == kPathNotFound) {
+    printError(kPathNotFoundMessage);
+  } else {
+    printError("Could Not Find " + displayPath(absoluteHostPath(args.name)));
+  }
+  return 1;
+}
+
+// Reads a whole batch file; returns kNoError or the tools' error number.
+ErrorNumber readBatch(std::string_view name, std::string* text) {
+  std::string path = hostPath(name);
+  // Non-blocking, so that a FIFO under a batch name cannot make us wait.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    return errno == ENOENT ? missingFileOrPath(path)
+                           : errorFromSystemCode(errno);
+  }
+  struct stat st;
+  ErrorNumber error = kNoError;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = kPathFileAccessError;
+  } else {
+    char buffer[8192];
+    ssize_t n;
+    while ((n = retryAfterSignal(-1, read, fd, buffer, sizeof buffer)) > 0)
+      text->append(buffer, static_cast<size_t>(n));
+    if (n < 0) error = errorFromSystemCode(errno);
+  }
+  close(fd);
+  return error;
+}
+
+// Makes the line's output file (or takes `out_fd` when there is none);
+// false, with the reason on standard error, when it cannot be made.
+bool openOutput(const ParsedLine& parsed, int out_fd, int* fd) {
+  *fd = out_fd;
+  if (!parsed.redirected) return true;
+  if (parsed.target.empty() || parsed.target[0] == '>') {
+    printError(kSyntaxErrorMessage);
+    return false;
+  }
+  if (hasNul(parsed.target)) {
+    printError(kBadNameMessage);
+    return false;
+  }
+  std::string path = sameIgnoringCase(parsed.target, "nul")
+                         ? std::string("/dev/null")
+                         : hostPath(parsed.target);
+  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK |
+              (parsed.append ? O_APPEND : O_TRUNC);
+  *fd = open(path.c_str(), flags, 0666);
+  if (*fd < 0) {
+    printError(errno == ENOENT || errno == ENOTDIR ? kPathNotFoundMessage
+                                                   : failureText(errno));
+    return false;
+  }
+  // O_NONBLOCK only kept the open from waiting on a FIFO without a reader;
+  // setting the status flags anew drops it.
+  fcntl(*fd, F_SETFL, parsed.append ? O_APPEND : 0);
+  return true;
+}
+
+// Closes an output file made by `openOutput`; a failed close (data that
+// never reached the disk) turns `code` into a failure.
+int closeOutput(int fd, int out_fd, int code) {
+  if (fd == out_fd) return code;
+  if (close(fd) != 0 && errno != EINTR) {
+    printError(failureText(errno));
+    return 1;
+  }
+  return code;
+}
+
+int runLine(std::string_view line, int out_fd, int depth);
+
+// Runs the lines of a batch in order; the exit code is the last line's. A
+// line that names another batch hands over to it for good.
+int runBatchText(const std::string& text, int out_fd, int depth) {
+  int code = 0;
+  for (std::string_view line : batch::lines(text)) {
+    if (skipLead(line).empty()) continue;
+    code = runLine(line, out_fd, depth);
+    if (isBatchName(firstWord(line))) break;
+  }
+  return code;
+}
+
+// Runs a command whose output file is already open.
+int runWords(std::string_view command, int out_fd, int depth) {
+  if (depth > kMaxNesting) {
+    printError(kNestedTooDeeplyMessage);
+    return 1;
+  }
+  command = skipLead(command);
+  std::vector<Word> words = splitAtBlanks(command);
+  if (words.empty()) return 0;
+  std::string_view name = words[0].text;
+  if (sameIgnoringCase(name, "dir")) {
+    return runDir(argumentsOf(command, words), out_fd);
+  }
+  if (sameIgnoringCase(name, "del")) return runDel(argumentsOf(command, words));
+  if (isCmd(name)) {
+    if (words.size() < 2 || !sameIgnoringCase(words[1].text, "/c")) {
+      printError(kSyntaxErrorMessage);
+      return 1;
+    }
+    std::string_view rest =
+        words.size() > 2 ? command.substr(words[2].begin) : "";
+    return runWords(rest, out_fd, depth + 1);
+  }
+  if (isBatchName(name)) {
+    std::string text;
+    if (readBatch(name, &text) != kNoError) {
+      notRecognized(name);
+      return 1;
+    }
+    return runBatchText(text, out_fd, depth + 1);
+  }
+  notRecognized(name);
+  return 1;
+}
+
+int runLine(std::string_view line, int out_fd, int depth) {
+  ParsedLine parsed = parseLine(line);
+  int fd;
+  if (!openOutput(parsed, out_fd, &fd)) return 1;
+  int code = runWords(parsed.command, fd, depth);
+  return closeOutput(fd, out_fd, code);
+}
+
+}  // namespace
+
+bool isInterpreterCommand(std::string_view command_line) {
+  std::vector<Word> words = splitAtBlanks(skipLead(command_line));
+  if (words.empty()) return false;
+  if (isBatchName(words[0].text)) return true;
+  return words.size() >= 2 && isCmd(words[0].text) &&
+         sameIgnoringCase(words[1].text, "/c");
+}
+
+ErrorNumber runInterpreterCommand(std::string_view command_line,
+                                  int* exit_code) {
+  *exit_code = 0;
+  ParsedLine parsed = parseLine(command_line);
+  std::string_view program = firstWord(parsed.command);
+  if (!isBatchName(program)) {
+    *exit_code = runLine(command_line, STDOUT_FILENO, 0);
+    return kNoError;
+  }
+  // A batch that cannot be read is a program that cannot be started: it
+  // leaves no output file behind.
+  std::string text;
+  if (ErrorNumber error = readBatch(program, &text)) return error;
+  int fd;
+  if (!openOutput(parsed, STDOUT_FILENO, &fd)) {
+    *exit_code = 1;
+    return kNoError;
+  }
+  *exit_code = closeOutput(fd, STDOUT_FILENO, runBatchText(text, fd, 1));
+  return kNoError;
+}
