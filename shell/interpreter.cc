@@ -1,4 +1,5 @@
-// The built-in command interpreter on POSIX. A line is split on blanks; a
+// The built-in command interpreter on POSIX. A batch line ends at CR (an LF
+// right after it belongs to the line end); a line is split on blanks; a
 // last word that begins with ">" is its output file, made before the command
 // runs. The commands are del, DIR and "cmd /c"; a batch file's lines are run
 // the same way. After a command's switches, the rest of the line is one
@@ -17,65 +18,26 @@
 #include "services/error_number.h"
 #include "services/os_error.h"
 #include "services/posix_io.h"
+#include "shell/batch_words.h"
 #include "shell/dir_listing.h"
 #include "shell/messages.h"
 
 namespace {
 
+using batch::Arguments;
+using batch::argumentsOf;
+using batch::firstWord;
+using batch::isBatchName;
+using batch::isCmd;
+using batch::ParsedLine;
+using batch::parseLine;
+using batch::sameIgnoringCase;
+using batch::skipLead;
+using batch::splitAtBlanks;
+using batch::Word;
+
 // Deeper than this, "cmd /c cmd /c ..." or a batch that runs itself stops.
 constexpr int kMaxNesting = 16;
-
-struct Word {
-  std::string_view text;
-  size_t begin;  // offset in the line
-};
-
-// Splits on blanks only: a tab, a quote or any other byte is part of a word.
-std::vector<Word> splitAtBlanks(std::string_view line) {
-  std::vector<Word> words;
-  size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && line[i] == ' ') ++i;
-    size_t start = i;
-    while (i < line.size() && line[i] != ' ') ++i;
-    if (i > start) words.push_back({line.substr(start, i - start), start});
-  }
-  return words;
-}
-
-// Drops leading blanks and the "@" that keeps a batch line from echoing.
-std::string_view skipLead(std::string_view line) {
-  size_t i = 0;
-  while (i < line.size() && (line[i] == ' ' || line[i] == '@')) ++i;
-  return line.substr(i);
-}
-
-std::string_view firstWord(std::string_view line) {
-  line = skipLead(line);
-  return line.substr(0, line.find(' '));
-}
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-bool isBatchName(std::string_view word) {
-  if (word.size() <= 4) return false;
-  std::string_view suffix = word.substr(word.size() - 4);
-  return sameIgnoringCase(suffix, ".bat") || sameIgnoringCase(suffix, ".cmd");
-}
-
-bool isCmd(std::string_view word) {
-  return sameIgnoringCase(word, "cmd") || sameIgnoringCase(word, "cmd.exe");
-}
 
 bool hasNul(std::string_view name) {
   return name.find('\0') != std::string_view::npos;
@@ -85,27 +47,6 @@ void notRecognized(std::string_view command) {
   printError("'" + std::string(command) +
              "' is not recognized as an internal or external command, "
              "operable program or batch file.");
-}
-
-// A command's leading switches and the one literal name after them.
-struct Arguments {
-  std::vector<std::string_view> switches;
-  std::string_view name;
-};
-
-Arguments argumentsOf(std::string_view command,
-                      const std::vector<Word>& words) {
-  Arguments args;
-  size_t i = 1;
-  while (i < words.size() && words[i].text[0] == '/') {
-    args.switches.push_back(words[i++].text);
-  }
-  if (i < words.size()) {
-    const Word& last = words.back();
-    size_t end = last.begin + last.text.size();
-    args.name = command.substr(words[i].begin, end - words[i].begin);
-  }
-  return args;
 }
 
 void invalidSwitch(std::string_view word) {
@@ -185,29 +126,6 @@ ErrorNumber readBatch(std::string_view name, std::string* text) {
   return error;
 }
 
-// A line split into its command and its output file.
-struct ParsedLine {
-  std::string_view command;
-  bool redirected = false;
-  bool append = false;
-  std::string_view target;
-};
-
-ParsedLine parseLine(std::string_view line) {
-  ParsedLine parsed;
-  parsed.command = skipLead(line);
-  std::vector<Word> words = splitAtBlanks(parsed.command);
-  if (words.empty() || words.back().text[0] != '>') return parsed;
-  parsed.redirected = true;
-  parsed.target = words.back().text.substr(1);
-  if (!parsed.target.empty() && parsed.target[0] == '>') {
-    parsed.append = true;
-    parsed.target.remove_prefix(1);
-  }
-  parsed.command = parsed.command.substr(0, words.back().begin);
-  return parsed;
-}
-
 // The output file of a line while its command runs.
 struct Output {
   int fd = -1;
@@ -270,13 +188,7 @@ int runLine(std::string_view line, int out_fd, int depth);
 // line that names another batch hands over to it for good.
 int runBatchText(const std::string& text, int out_fd, int depth) {
   int code = 0;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    start = end + 1;
+  for (std::string_view line : batch::lines(text)) {
     if (skipLead(line).empty()) continue;
     code = runLine(line, out_fd, depth);
     if (isBatchName(firstWord(line))) break;
