@@ -38,4 +38,21 @@ std::optional<std::string> listLineFor(std::string_view capture_line) {
   return line;
 }
 
+std::optional<std::string> modernListLineFor(std::string_view capture_line,
+                                             std::string* left_out) {
+  if (capture_line.empty() || capture_line[0] == ' ') return std::nullopt;
+  std::string name = capture_line::longNameField(capture_line);
+  bool directory = capture_line::hasDirMark(capture_line);
+  if (name.empty() || name == kCaptureName) return std::nullopt;
+  if (directory && (name == "." || name == "..")) return std::nullopt;
+  if (name.find(' ') != std::string::npos) {
+    if (name.find('"') != std::string::npos) {
+      *left_out = name;
+      return std::nullopt;
+    }
+    name = "\"" + name + "\"";
+  }
+  return directory ? "\\" + name : name;
+}
+
 }  // namespace listbuild

@@ -188,7 +188,7 @@ PageGenerator::Step PageGenerator::openList() {
 PageGenerator::Step PageGenerator::openPage() {
   files_.openFile(kPageFile, page_name_, FileMode::Output);
   if (errors_.pending()) return kSearch;
-  writePageLines(page::headLines(title_, area_));
+  writePageLines(page::headLines(title_, area_, style_));
   row_open_ = false;
   directory_flag_ = false;
   return kSearch;
@@ -202,10 +202,24 @@ PageGenerator::Step PageGenerator::search() {
 PageGenerator::Step PageGenerator::readListLine() {
   // Rules 1 to 6 of the list lines decide here, the page itself at 1080,
   // the rest at NOTFILE.
-  line_ = files_.readLine(kListFile);
+  bool modern = style_ == AreaStyle::kModern;
+  line_ = files_.readLine(kListFile,
+                          modern ? LineEnds::kCrOrLf : LineEnds::kCr);
   if (errors_.pending()) return kSearch;
-  sorted_ = list_line::classify(&line_, page_name_);
+  if (!modern) warnOfLfLineEnds();
+  sorted_ = list_line::classify(&line_, page_name_, style_);
   return sorted_.rule < list_line::kPageRule ? kSearch : kStep1080;
+}
+
+void PageGenerator::warnOfLfLineEnds() {
+  if (warned_of_lf_ || line_.find('\n') == std::string::npos) return;
+  warned_of_lf_ = true;
+  std::fputs(
+      "kestrel: FILES.BBS has LF line ends, so its lines run together; "
+      "convert it to CR LF line ends (for example with unix2dos) or run "
+      "kestrel --modern\n",
+      stderr);
+  std::fflush(stderr);
 }
 
 PageGenerator::Step PageGenerator::skipPageItself() {
@@ -230,7 +244,7 @@ PageGenerator::Step PageGenerator::closeOpenRow() {
 
 PageGenerator::Step PageGenerator::writeDescriptionCell() {
   // The open row gets its description cell before the next one starts.
-  if (!pending_.empty()) rows::blankControlBytes(&pending_);
+  if (!pending_.empty()) rows::blankControlBytes(&pending_, style_);
   writePageLines({rows::descriptionCell(pending_)});
   if (errors_.pending()) return kEntry;
   pending_.clear();
@@ -240,10 +254,11 @@ PageGenerator::Step PageGenerator::writeDescriptionCell() {
 
 PageGenerator::Step PageGenerator::startRow() {
   // The split of the entry line and the choice of the row form.
-  list_line::Entry entry = list_line::splitEntry(line_);
+  list_line::Entry entry = list_line::splitEntry(line_, style_);
   name_ = entry.name;
   description_ = entry.description;
-  if (!rows::isLongName(name_)) return kOkLfn;
+  // The modern style looks up names of any length.
+  if (style_ == AreaStyle::kModern || !rows::isLongName(name_)) return kOkLfn;
   writePageLines({rows::longNameLine(name_), rows::longNameSizeLine()});
   if (errors_.pending()) return kAppDesc;
   fragment_ = rows::longNameFragment(name_);
@@ -254,7 +269,12 @@ PageGenerator::Step PageGenerator::lookUpEntry() {
   // The lookup: a scratch batch lists this one name into the capture.
   writePageLines({rows::nameLine(name_)});
   if (errors_.pending()) return kFindIt;
-  runScratchBatch({"@del \\$DIR$", "@cmd /c DIR /X " + name_ + " >\\$DIR$"});
+  // In the modern style the name stands in double quotes, so that its
+  // blanks and an "&" stay part of it.
+  std::string lookup_name =
+      style_ == AreaStyle::kModern ? "\"" + name_ + "\"" : name_;
+  runScratchBatch(
+      {"@del \\$DIR$", "@cmd /c DIR /X " + lookup_name + " >\\$DIR$"});
   if (errors_.pending()) return kFindIt;
   files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
   if (errors_.pending()) return kFindIt;

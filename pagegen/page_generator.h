@@ -11,14 +11,16 @@
 
 #include "pagegen/list_line.h"
 #include "pagegen/rows.h"
+#include "services/area_style.h"
 #include "services/console.h"
 #include "services/error_record.h"
 #include "services/file_table.h"
 
 class PageGenerator {
  public:
-  PageGenerator(Console& console, ErrorRecord& errors, FileTable& files)
-      : console_(console), errors_(errors), files_(files) {}
+  PageGenerator(Console& console, ErrorRecord& errors, FileTable& files,
+                AreaStyle style = AreaStyle::kClassic)
+      : console_(console), errors_(errors), files_(files), style_(style) {}
 
   /// Runs the whole tool; returns the process exit code: 0, or 1 after an
   /// error report.
@@ -109,6 +111,9 @@ class PageGenerator {
   // Writes the scratch batch file with `lines` and runs it; stops at the
   // first failure.
   void runScratchBatch(const std::vector<std::string>& lines);
+  // Says once on standard error that the list line just read holds a lone
+  // LF, so that the list was saved with LF line ends.
+  void warnOfLfLineEnds();
   // Prints the error report of a failure and waits for a key if one can
   // be read.
   void reportError(uint16_t line, int number);
@@ -116,6 +121,7 @@ class PageGenerator {
   Console& console_;
   ErrorRecord& errors_;
   FileTable& files_;
+  const AreaStyle style_;
 
   // Run settings, final once the configuration has been read.
   std::string area_;
@@ -141,6 +147,7 @@ class PageGenerator {
   int failed_number_ = 0;
 
   bool list_created_ = false;
+  bool warned_of_lf_ = false;
   bool finishing_ = false;
   bool reported_ = false;
 };

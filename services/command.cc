@@ -2,6 +2,8 @@
 // around the platform's runner, and the command tail.
 #include "services/command.h"
 
+#include <utility>
+
 #include "services/os_interface.h"
 
 namespace {
@@ -29,6 +31,8 @@ int runCommand(ErrorRecord& errors, OsInterface& os,
 void initCommandTail(int argc, char** argv) {
   g_tail = platformCommandTail(argc, argv);
 }
+
+void setCommandTail(std::string tail) { g_tail = std::move(tail); }
 
 std::string commandTail() { return g_tail; }
 
