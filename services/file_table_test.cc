@@ -108,6 +108,35 @@ TEST_F(FileTableTest, ReadsLinesByteForByte) {
   }
 }
 
+// Lists of the modern style may end their lines at a lone LF too.
+TEST_F(FileTableTest, ReadsLinesEndingAtLf) {
+  const std::string x127(127, 'x');
+  struct {
+    const char* what;
+    std::string content;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"LF", "A\nB\n", {"A", "B"}},
+      {"mixed", "A\r\nB\nC\rD", {"A", "B", "C", "D"}},
+      {"CR LF stays one line end", "A\r\n\nB", {"A", "", "B"}},
+      {"LF CR is two", "A\n\rB", {"A", "", "B"}},
+      {"LF ends the buffer", x127 + "\nnext", {x127, "next"}},
+      {"Ctrl-Z still ends the data", "A\n" + kCtrlZ + "B\n", {"A"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeBytes(path("in.txt"), c.content);
+    files_.openFile(1, "in.txt", FileMode::Input);
+    ASSERT_EQ(0, errors_.takeErrorNumber());
+    std::vector<std::string> lines;
+    while (!files_.atEndOfFile(1) && lines.size() < 10)
+      lines.push_back(files_.readLine(1, LineEnds::kCrOrLf));
+    EXPECT_EQ(c.lines, lines);
+    EXPECT_EQ(0, errors_.takeErrorNumber());
+    files_.closeFile(1);
+  }
+}
+
 TEST_F(FileTableTest, ReadingWithoutEndTestStopsAtTheEnd) {
   writeBytes(path("in.txt"), "A\r\nB");
   files_.openFile(1, "in.txt", FileMode::Input);

@@ -181,6 +181,34 @@ TEST(InterpreterTest, HostileNamesAreLiteral) {
   }
 }
 
+// A name in double quotes is the text between them, blanks, "&" and ">"
+// included; nothing else in it is a quoting rule.
+TEST(InterpreterTest, QuotedNameIsOneLiteralName) {
+  const char* names[] = {
+      "Disk Utilities Pack.zip", "Q & A.pdf", "x >y", "two  blanks ", "a\"b c",
+      "r\xc3\xa9sum\xc3\xa9.txt"};
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    TestDrive drive;
+    drive.writeFile(std::string("AREA/") + name, "12345");
+    drive.writeFile("AREA/Disk", "");
+    drive.writeFile("$DIR$", "old");
+    drive.writeFile("$DIR$.BAT", lookupBatch("\"" + std::string(name) + "\""));
+    std::vector<std::string> before = drive.contents();
+    Outcome found = runLine("\\$DIR$.BAT");
+    EXPECT_EQ(0, found.code);
+    EXPECT_EQ("", found.err);
+    EXPECT_EQ(std::vector<std::string>{name},
+              listedNames(drive.readFile("$DIR$")));
+    EXPECT_EQ(before, drive.contents());
+
+    // A line's output file is its last word, as in the lookup line.
+    Outcome deleted = runLine("cmd /c del \"" + std::string(name) + "\" >nul");
+    EXPECT_EQ(0, deleted.code);
+    EXPECT_FALSE(drive.exists(std::string("AREA/") + name));
+  }
+}
+
 // A name holding a control byte stays one word of its batch line, is looked
 // up as it stands and is never listed: no line of the capture is forged,
 // and nothing that its pieces name runs.
