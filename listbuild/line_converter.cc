@@ -3,6 +3,7 @@
 // capture's own entry.
 #include "listbuild/line_converter.h"
 
+#include "services/list_name.h"
 #include "services/text.h"
 #include "shell/capture_columns.h"
 #include "shell/capture_line.h"
@@ -45,14 +46,12 @@ std::optional<std::string> modernListLineFor(std::string_view capture_line,
   bool directory = capture_line::hasDirMark(capture_line);
   if (name.empty() || name == kCaptureName) return std::nullopt;
   if (directory && (name == "." || name == "..")) return std::nullopt;
-  if (name.find(' ') != std::string::npos) {
-    if (name.find('"') != std::string::npos) {
-      *left_out = name;
-      return std::nullopt;
-    }
-    name = "\"" + name + "\"";
+  std::optional<std::string> written = modernListName(name);
+  if (!written) {
+    *left_out = name;
+    return std::nullopt;
   }
-  return directory ? "\\" + name : name;
+  return directory ? "\\" + *written : *written;
 }
 
 }  // namespace listbuild

@@ -185,6 +185,31 @@ TEST_F(ModernAreaTest, EveryEntryIsFoundWithItsDescription) {
             withoutTime(area_.readFile("AREA/00_INDEX.HTM")));
 }
 
+// Without a list, kestrel --modern makes one of the bare names, each
+// written as wagtails --modern writes it, and finds every entry.
+TEST_F(ModernAreaTest, MadeListQuotesNamesWithBlanks) {
+  area_.writeFile("AREA/say \"hi\".txt", "x");
+  TestArea::Result paged = area_.run(KESTREL_PATH, "AREA", false, {"--modern"});
+  ASSERT_EQ(0, paged.exit_code) << paged.err;
+  EXPECT_EQ(
+      "kestrel: left out a name holding both a blank and a double quote: "
+      "say \"hi\".txt\nCould Not Find C:\\$DIR$\n",
+      paged.err);
+  std::vector<std::string> expected;
+  for (const Entry& entry : areaEntries()) {
+    expected.push_back(entry.list_line.substr(entry.directory ? 1 : 0));
+    if (entry.name == "docs") expected.push_back("FILES.BBS");
+  }
+  EXPECT_EQ(expected, linesOf(area_.readFile("AREA/FILES.BBS")));
+  const std::string page = area_.readFile("AREA/00_INDEX.HTM");
+  EXPECT_EQ(std::string::npos, page.find("NOT found!")) << page;
+  for (const Entry& entry : areaEntries()) {
+    SCOPED_TRACE(entry.name);
+    EXPECT_NE(std::string::npos,
+              page.find(entry.directory ? kDirDate : kFileDate));
+  }
+}
+
 // Without the option an LF list is still one line, but the keeper is told
 // once why and what to do.
 TEST_F(ModernAreaTest, ClassicRunWarnsOfLfLineEnds) {

@@ -4,12 +4,14 @@
 #include "pagegen/page_generator.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "pagegen/list_line.h"
 #include "pagegen/page.h"
 #include "services/clock.h"
 #include "services/command.h"
 #include "services/credits.h"
+#include "services/list_name.h"
 #include "services/text.h"
 #include "services/visible_text.h"
 
@@ -328,8 +330,36 @@ PageGenerator::Step PageGenerator::handleError() {
   list_created_ = true;
   runScratchBatch({"@cmd /c DIR /B *.* >FILES.BBS"});
   if (errors_.pending()) return kStep10000;
+  if (style_ == AreaStyle::kModern) quoteCreatedList();
+  if (errors_.pending()) return kStep10000;
   errors_.leaveErrorStep();
   return kStep1020;
+}
+
+void PageGenerator::quoteCreatedList() {
+  files_.openFile(kListFile, kListName, FileMode::Input);
+  if (errors_.pending()) return;
+  std::vector<std::string> lines;
+  while (!files_.atEndOfFile(kListFile)) {
+    std::string name = files_.readLine(kListFile);
+    if (errors_.pending()) return;
+    if (std::optional<std::string> line = modernListName(name)) {
+      lines.push_back(*line);
+    } else {
+      std::fprintf(stderr,
+                   "kestrel: left out a name holding both a blank and a "
+                   "double quote: %s\n",
+                   visible::caretText(name).c_str());
+    }
+  }
+  if (errors_.pending()) return;
+  files_.closeFile(kListFile);
+  if (errors_.pending()) return;
+  files_.openFile(kListFile, kListName, FileMode::Output);
+  if (errors_.pending()) return;
+  writeLines(kListFile, lines);
+  if (errors_.pending()) return;
+  files_.closeFile(kListFile);
 }
 
 PageGenerator::Step PageGenerator::report() {

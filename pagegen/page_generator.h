@@ -111,6 +111,10 @@ class PageGenerator {
   // Writes the scratch batch file with `lines` and runs it; stops at the
   // first failure.
   void runScratchBatch(const std::vector<std::string>& lines);
+  // Rewrites the list that DIR /B just made with each name as a modern
+  // list writes it; a name that cannot be written so is left out and named
+  // on standard error.
+  void quoteCreatedList();
   // Says once on standard error that the list line just read holds a lone
   // LF, so that the list was saved with LF line ends.
   void warnOfLfLineEnds();
