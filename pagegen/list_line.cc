@@ -47,8 +47,8 @@ Sorted classify(std::string* line, std::string_view page_name,
                 AreaStyle style) {
   if (isBlankOrComment(*line)) return {Kind::kSkipped, 3};
   dropDirectoryMark(line);
-  bool unusable = style == AreaStyle::kModern ? isUnusableModern(*line)
-                                              : isUnusable(*line);
+  bool unusable =
+      style == AreaStyle::kModern ? isUnusableModern(*line) : isUnusable(*line);
   if (unusable) return {Kind::kSkipped, 6};
   if (*line == page_name) return {Kind::kSkipped, kPageRule};
   if (isReservedName(*line)) return {Kind::kSkipped, 8};

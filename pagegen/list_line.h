@@ -48,8 +48,8 @@ bool isContinuation(std::string_view line);
 
 /// Name and description text of an entry line: split at the first blank.
 /// In the modern style a line that begins with a double quote and holds a
-/// second one further on has the text between them as its name, and the text after
-/// the closing quote (less one blank) as its description.
+/// second one further on has the text between them as its name, and the text
+/// after the closing quote (less one blank) as its description.
 struct Entry {
   std::string name;
   std::string description;

@@ -117,9 +117,9 @@ PageGenerator::Step PageGenerator::start() {
   title_ = " ";
   page_name_ = "00_INDEX.HTM";
   area_ = commandTail();
-  console_.printText(std::string("KESTREL v") + credits::kKestrelVersion + "  " +
-                     credits::kAuthorNotice +
-                     "  Args=[" + commandTail() + "] ");
+  console_.printText(std::string("KESTREL v") + credits::kKestrelVersion +
+                     "  " + credits::kAuthorNotice + "  Args=[" +
+                     commandTail() + "] ");
   console_.newLine();
   return kStep40;
 }
@@ -205,8 +205,8 @@ PageGenerator::Step PageGenerator::readListLine() {
   // Rules 1 to 6 of the list lines decide here, the page itself at 1080,
   // the rest at NOTFILE.
   bool modern = style_ == AreaStyle::kModern;
-  line_ = files_.readLine(kListFile,
-                          modern ? LineEnds::kCrOrLf : LineEnds::kCr);
+  line_ =
+      files_.readLine(kListFile, modern ? LineEnds::kCrOrLf : LineEnds::kCr);
   if (errors_.pending()) return kSearch;
   if (!modern) warnOfLfLineEnds();
   sorted_ = list_line::classify(&line_, page_name_, style_);
