@@ -1,7 +1,7 @@
 // Fuzzes the interpreter's batch and word parsing. Any text cuts into lines
 // without a CR and lines into words without a blank; and a name written
-// into the lookup line as kestrel writes it comes back as the one literal
-// name, with the capture as the only output file.
+// into the lookup line as kestrel writes it, bare or in double quotes, comes
+// back as the one literal name, with the capture as the only output file.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,13 +26,11 @@ void checkLine(std::string_view line) {
   if (args.name.size() > parsed.command.size()) abort();
 }
 
-// A name as a list gives it: no blank, no CR, and not a switch.
-void checkLookupLine(std::string_view name) {
-  if (name.empty() || name[0] == '/' ||
-      name.find_first_of(" \r") != std::string_view::npos)
-    return;
-  std::string text =
-      "@del \\$DIR$\r\n@cmd /c DIR /X " + std::string(name) + " >\\$DIR$\r\n";
+// The lookup line with `written` in the name's place reads back as the one
+// literal name `name`, with the capture as the only output file.
+void checkLookupLine(std::string_view written, std::string_view name) {
+  std::string text = "@del \\$DIR$\r\n@cmd /c DIR /X " + std::string(written) +
+                     " >\\$DIR$\r\n";
   std::vector<std::string_view> lines = batch::lines(text);
   if (lines.size() != 2) abort();
   batch::ParsedLine parsed = batch::parseLine(lines[1]);
@@ -47,11 +45,23 @@ void checkLookupLine(std::string_view name) {
   if (args.switches.size() != 1 || args.name != name) abort();
 }
 
+// A name as a classic list gives it (no blank, no CR, not a switch, not in
+// quotes) stands as it is; one as a modern list gives it (no CR, no
+// quote) stands in double quotes.
+void checkLookupLines(std::string_view name) {
+  bool quoted = name.size() >= 2 && name.front() == '"' && name.back() == '"';
+  if (!name.empty() && name[0] != '/' && !quoted &&
+      name.find_first_of(" \r") == std::string_view::npos)
+    checkLookupLine(name, name);
+  if (name.find_first_of("\r\"") == std::string_view::npos)
+    checkLookupLine("\"" + std::string(name) + "\"", name);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
   for (std::string_view line : batch::lines(text)) checkLine(line);
-  checkLookupLine(text);
+  checkLookupLines(text);
   return 0;
 }

@@ -1,6 +1,8 @@
-// Fuzzes the capture-line converter: any line gives a list line or none,
-// never the capture's own entry, and a line without line-end bytes gives a
-// list line without them.
+// Fuzzes the capture-line converter in both styles: any line gives a list
+// line or none, never the capture's own entry, and a line without line-end
+// bytes gives a list line without them; a modern name with a blank stands
+// in quotes and holds no other quote.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,11 +13,22 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view line(reinterpret_cast<const char*>(data), size);
+  // The modern line: a name with a blank stands in quotes and holds none.
+  std::string left_out;
+  std::optional<std::string> modern =
+      listbuild::modernListLineFor(line, &left_out);
+  if (modern && !left_out.empty()) abort();
+  if (modern && modern->find(' ') != std::string::npos &&
+      (modern->back() != '"' ||
+       std::count(modern->begin(), modern->end(), '"') != 2))
+    abort();
+
   std::optional<std::string> list_line = listbuild::listLineFor(line);
   if (!list_line) return 0;
   if (list_line->rfind(listbuild::kCaptureName, 0) == 0) abort();
   if (line.find_first_of("\r\n\x1a") == std::string_view::npos &&
       list_line->find_first_of("\r\n\x1a") != std::string::npos)
     abort();
+
   return 0;
 }

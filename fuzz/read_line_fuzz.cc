@@ -1,5 +1,6 @@
 // Fuzzes readLine over a file of any bytes: every line comes back without
-// a CR, the lines never hold more bytes than the file, and reading ends.
+// its line-end bytes, the lines never hold more bytes than the file, and
+// reading ends.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -36,19 +37,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       fclose(file) != 0)
     abort();
 
-  ErrorRecord errors;
-  FileTable files(errors);
-  files.openFile(1, "\\LIST.TXT", FileMode::Input);
-  if (errors.takeErrorNumber() != 0) abort();
-  size_t taken = 0;
-  size_t reads = 0;
-  while (!files.atEndOfFile(1)) {
-    std::string line = files.readLine(1);
+  // Both line-end rules; a lone LF ends a line only in the second.
+  for (LineEnds ends : {LineEnds::kCr, LineEnds::kCrOrLf}) {
+    ErrorRecord errors;
+    FileTable files(errors);
+    files.openFile(1, "\\LIST.TXT", FileMode::Input);
     if (errors.takeErrorNumber() != 0) abort();
-    if (line.find('\r') != std::string::npos) abort();
-    taken += line.size();
-    if (taken > size || ++reads > size) abort();
+    const char* line_ends = ends == LineEnds::kCr ? "\r" : "\r\n";
+    size_t taken = 0;
+    size_t reads = 0;
+    while (!files.atEndOfFile(1)) {
+      std::string line = files.readLine(1, ends);
+      if (errors.takeErrorNumber() != 0) abort();
+      if (line.find_first_of(line_ends) != std::string::npos) abort();
+      taken += line.size();
+      if (taken > size || ++reads > size) abort();
+    }
+    files.closeFile(1);
   }
-  files.closeFile(1);
   return 0;
 }

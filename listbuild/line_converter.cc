@@ -3,6 +3,7 @@
 // capture's own entry.
 #include "listbuild/line_converter.h"
 
+#include "services/list_name.h"
 #include "services/text.h"
 #include "shell/capture_columns.h"
 #include "shell/capture_line.h"
@@ -36,6 +37,21 @@ std::optional<std::string> listLineFor(std::string_view capture_line) {
 
   if (text::startsWith(line, kCaptureName)) return std::nullopt;
   return line;
+}
+
+std::optional<std::string> modernListLineFor(std::string_view capture_line,
+                                             std::string* left_out) {
+  if (capture_line.empty() || capture_line[0] == ' ') return std::nullopt;
+  std::string name = capture_line::longNameField(capture_line);
+  bool directory = capture_line::hasDirMark(capture_line);
+  if (name.empty() || name == kCaptureName) return std::nullopt;
+  if (directory && (name == "." || name == "..")) return std::nullopt;
+  std::optional<std::string> written = modernListName(name);
+  if (!written) {
+    *left_out = name;
+    return std::nullopt;
+  }
+  return directory ? "\\" + *written : *written;
 }
 
 }  // namespace listbuild

@@ -19,6 +19,13 @@ inline constexpr std::string_view kCaptureName = "$lvtr$.txt";
 /// the line stands for nothing that belongs in the list.
 std::optional<std::string> listLineFor(std::string_view capture_line);
 
+/// The modern list line for `capture_line`: the whole name from the first
+/// column, in double quotes when it holds a blank, after a backslash for a
+/// subdirectory. A name holding both a blank and a double quote cannot be
+/// written so: it gets no line, and `*left_out` is set to it.
+std::optional<std::string> modernListLineFor(std::string_view capture_line,
+                                             std::string* left_out);
+
 }  // namespace listbuild
 
 #endif  // KESTREL_LISTBUILD_LINE_CONVERTER_H_

@@ -79,5 +79,38 @@ TEST(LineConverterTest, CaptureLines) {
   }
 }
 
+// The modern list: the whole name from column 53, quoted when it holds a
+// blank; a name with a blank and a quote cannot be written so.
+TEST(LineConverterTest, ModernCaptureLines) {
+  const struct {
+    std::string input;
+    std::optional<std::string> expected;
+    std::string left_out;
+  } cases[] = {
+      {" Directory of C:\\AREA", std::nullopt, ""},
+      {dirLine("", "."), std::nullopt, ""},
+      {dirLine("", ".."), std::nullopt, ""},
+      {fileLine("", "README.TXT"), "README.TXT", ""},
+      {fileLine("", "A Long Name.txt"), "\"A Long Name.txt\"", ""},
+      {fileLine("LONGFI~1.ZIP", "Long-File-Name.zip"), "Long-File-Name.zip",
+       ""},
+      {fileLine("", "Q&A.pdf"), "Q&A.pdf", ""},
+      {fileLine("", "say\"hi\".txt"), "say\"hi\".txt", ""},
+      {fileLine("", "say \"hi\".txt"), std::nullopt, "say \"hi\".txt"},
+      {dirLine("", "Old_releases 2019"), "\\\"Old_releases 2019\"", ""},
+      {dirLine("OLDVER~1", "old versions"), "\\\"old versions\"", ""},
+      {dirLine("", "DOCS"), "\\DOCS", ""},
+      {fileLine("", "$lvtr$.txt"), std::nullopt, ""},
+      {fileLine("", "$lvtr$.txt.bak"), "$lvtr$.txt.bak", ""},
+      {"03/14/2024  09:26 PM    1,234", std::nullopt, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.input);
+    std::string left_out;
+    EXPECT_EQ(modernListLineFor(c.input, &left_out), c.expected);
+    EXPECT_EQ(c.left_out, left_out);
+  }
+}
+
 }  // namespace
 }  // namespace listbuild

@@ -93,13 +93,27 @@ void ListingBuilder::convertLines() {
   while (converting && !files_.atEndOfFile(kCaptureNumber)) {
     std::string line = files_.readLine(kCaptureNumber);
     if (noteFailure(kListingWork) != 0) break;
-    std::optional<std::string> list_line = listLineFor(line);
+    std::optional<std::string> list_line = listLine(line);
     if (!list_line) continue;
     files_.writeText(kListNumber, *list_line);
     files_.writeLineEnd(kListNumber);
     noteFailure(kWritingWork);
   }
   noteFailure(kListingWork);  // a read failure met by the end-of-file test
+}
+
+std::optional<std::string> ListingBuilder::listLine(
+    std::string_view capture_line) {
+  if (style_ == AreaStyle::kClassic) return listLineFor(capture_line);
+  std::string left_out;
+  std::optional<std::string> line = modernListLineFor(capture_line, &left_out);
+  if (!left_out.empty()) {
+    std::fprintf(stderr,
+                 "wagtails: left out a name holding both a blank and a double "
+                 "quote: %s\n",
+                 visible::caretText(left_out).c_str());
+  }
+  return line;
 }
 
 void ListingBuilder::closeFiles() {

@@ -5,8 +5,11 @@
 #ifndef KESTREL_LISTBUILD_LISTING_BUILDER_H_
 #define KESTREL_LISTBUILD_LISTING_BUILDER_H_
 
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "services/area_style.h"
 #include "services/console.h"
 #include "services/drive_lock.h"
 #include "services/error_record.h"
@@ -16,8 +19,9 @@ namespace listbuild {
 
 class ListingBuilder {
  public:
-  ListingBuilder(Console& console, ErrorRecord& errors, FileTable& files)
-      : console_(console), errors_(errors), files_(files) {}
+  ListingBuilder(Console& console, ErrorRecord& errors, FileTable& files,
+                 AreaStyle style = AreaStyle::kClassic)
+      : console_(console), errors_(errors), files_(files), style_(style) {}
 
   /// Runs steps 1 to 6 once; returns the process exit code: 0 when every
   /// operation succeeded, 1 when one failed.
@@ -38,6 +42,8 @@ class ListingBuilder {
   void openFiles();
   void convertLines();
   void closeFiles();
+  // The list line for one capture line in the run's style, or none.
+  std::optional<std::string> listLine(std::string_view capture_line);
   void showClosingLine();
   // After the dir command did not list the directory: makes the capture
   // itself, so that a drive root that cannot be written is named as the
@@ -53,6 +59,7 @@ class ListingBuilder {
   Console& console_;
   ErrorRecord& errors_;
   FileTable& files_;
+  const AreaStyle style_;
   std::string failure_;  // "what failed: why", empty while all is well
   int dir_exit_code_ = 0;
   bool listed_ = false;         // the listing command ran and succeeded

@@ -10,12 +10,18 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: wagtails\n"
+    "       wagtails --modern\n"
     "       wagtails --help | -h | --version\n"
     "\n"
     "Lists the current directory into filesbbs.new, a new file list in the\n"
     "FILES.BBS form: one line per file, a backslash before each\n"
     "subdirectory's name. Add the descriptions, then rename it to FILES.BBS\n"
     "for kestrel. It takes no other arguments.\n"
+    "\n"
+    "--modern  every name as it is, from the line's first column, in double\n"
+    "          quotes when it holds a blank (for kestrel --modern); a name\n"
+    "          holding both a blank and a double quote is left out, with a\n"
+    "          warning on standard error.\n"
     "\n"
     "The listing is made in the scratch file $lvtr$.txt in the drive root,\n"
     "which is left there: $DRIVE_ROOT when it is set and not empty, else the\n"
@@ -29,13 +35,14 @@ constexpr char kUsage[] =
 
 int main(int argc, char** argv) {
   int exit_code = 0;
+  AreaStyle style = AreaStyle::kClassic;
   if (!readCommandLine(argc, argv, TailUse::kNothing,
-                       {"wagtails", credits::kWagtailsVersion, kUsage},
+                       {"wagtails", credits::kWagtailsVersion, kUsage}, &style,
                        &exit_code)) {
     return exit_code;
   }
   ErrorRecord errors;
   FileTable files(errors);
   Console console;
-  return listbuild::ListingBuilder(console, errors, files).run();
+  return listbuild::ListingBuilder(console, errors, files, style).run();
 }

@@ -7,6 +7,7 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: kestrel [AREA TEXT]\n"
+    "       kestrel --modern [AREA TEXT]\n"
     "       kestrel --help | -h | --version\n"
     "\n"
     "Writes the HTML index page 00_INDEX.HTM of the file area in the current\n"
@@ -17,6 +18,11 @@ constexpr char kUsage[] =
     "           program name, blanks, quotes and dashes included; a backslash\n"
     "           becomes a slash. Only a lone --help, -h or --version is an\n"
     "           option.\n"
+    "--modern   (first argument only) an area of today's names: entries of\n"
+    "           any length are looked up, a name with blanks may be written\n"
+    "           in double quotes (\"Disk Tools.zip\"  Disk tools), list lines\n"
+    "           end at CR LF, CR or LF, descriptions keep UTF-8 text and the\n"
+    "           page declares the utf-8 charset. The area text follows it.\n"
     "\n"
     "Names beginning with a backslash lie in the drive root: $DRIVE_ROOT when\n"
     "it is set and not empty, else the root of the mounted file system that\n"
@@ -32,13 +38,14 @@ constexpr char kUsage[] =
 
 int main(int argc, char** argv) {
   int exit_code = 0;
+  AreaStyle style = AreaStyle::kClassic;
   if (!readCommandLine(argc, argv, TailUse::kText,
-                       {"kestrel", credits::kKestrelVersion, kUsage},
+                       {"kestrel", credits::kKestrelVersion, kUsage}, &style,
                        &exit_code)) {
     return exit_code;
   }
   ErrorRecord errors;
   Console console;
   FileTable files(errors);
-  return PageGenerator(console, errors, files).run();
+  return PageGenerator(console, errors, files, style).run();
 }

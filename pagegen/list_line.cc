@@ -23,6 +23,12 @@ bool isUnusable(std::string_view line) {
   return line.find('&') != std::string_view::npos;
 }
 
+bool isUnusableModern(std::string_view line) {
+  if (line.empty()) return true;
+  unsigned char first = static_cast<unsigned char>(line[0]);
+  return first < 32 || first == 127;
+}
+
 bool isReservedName(std::string_view line) {
   static constexpr std::string_view kNames[] = {
       "FILES.FIX", "INDEX.HTM", "INDEX~1.HTM", "00_INDEX.HTM", "DESCRIPT.ION"};
@@ -39,10 +45,13 @@ bool isContinuation(std::string_view line) {
   return !line.empty() && line[0] == ' ';
 }
 
-Sorted classify(std::string* line, std::string_view page_name) {
+Sorted classify(std::string* line, std::string_view page_name,
+                AreaStyle style) {
   if (isBlankOrComment(*line)) return {Kind::kSkipped, 3};
   dropDirectoryMark(line);
-  if (isUnusable(*line)) return {Kind::kSkipped, 6};
+  bool unusable =
+      style == AreaStyle::kModern ? isUnusableModern(*line) : isUnusable(*line);
+  if (unusable) return {Kind::kSkipped, 6};
   if (*line == page_name) return {Kind::kSkipped, kPageRule};
   if (isReservedName(*line)) return {Kind::kSkipped, 8};
   if (isDotName(*line)) return {Kind::kSkipped, 9};
@@ -50,7 +59,16 @@ Sorted classify(std::string* line, std::string_view page_name) {
   return {Kind::kEntry, 11};
 }
 
-Entry splitEntry(std::string line) {
+Entry splitEntry(std::string line, AreaStyle style) {
+  size_t close = line.find('"', 1);
+  if (style == AreaStyle::kModern && !line.empty() && line[0] == '"' &&
+      close != std::string::npos && close > 1) {
+    std::string name = line.substr(1, close - 1);
+    size_t rest = close + 1;
+    if (rest < line.size() && line[rest] == ' ') ++rest;
+    line.erase(0, rest);
+    return {std::move(name), std::move(line)};
+  }
   size_t blank = line.find(' ');
   if (blank == std::string::npos) return {std::move(line), ""};
   std::string name = line.substr(0, blank);

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "services/area_style.h"
+
 namespace list_line {
 
 enum class Kind { kSkipped, kContinuation, kEntry };
@@ -23,8 +25,10 @@ struct Sorted {
 inline constexpr int kPageRule = 7;
 
 /// Sorts out `*line` by rules 1 to 11 in their order; the directory mark of
-/// rule 4 is dropped from `*line` on the way.
-Sorted classify(std::string* line, std::string_view page_name);
+/// rule 4 is dropped from `*line` on the way. In the modern style rules 5-6
+/// are those of `isUnusableModern`.
+Sorted classify(std::string* line, std::string_view page_name,
+                AreaStyle style = AreaStyle::kClassic);
 
 /// Rules 1-3: an empty line, a line of blanks, a "-" comment.
 bool isBlankOrComment(std::string_view line);
@@ -32,6 +36,9 @@ bool isBlankOrComment(std::string_view line);
 bool dropDirectoryMark(std::string* line);
 /// Rules 5-6: empty now, a first byte outside 32-126, or an "&" anywhere.
 bool isUnusable(std::string_view line);
+/// Rules 5-6 of the modern style: empty now, or a first byte below 32 or
+/// of 127; an "&" and bytes from 128 up (UTF-8 names) are ordinary.
+bool isUnusableModern(std::string_view line);
 /// Rule 8: the names of index and description files of other tools.
 bool isReservedName(std::string_view line);
 /// Rule 9: a first byte of ".".
@@ -41,12 +48,15 @@ bool isContinuation(std::string_view line);
 
 /// Name and description text of an entry line: split at the first blank.
 /// The line's own text becomes the description (or the name when there is
-/// no blank), so a long line is not copied.
+/// no blank), so a long line is not copied. In the modern style a line that
+/// begins with a double quote and holds a second one further on has the
+/// text between them as its name, and the text after the closing quote
+/// (less one blank) as its description.
 struct Entry {
   std::string name;
   std::string description;
 };
-Entry splitEntry(std::string line);
+Entry splitEntry(std::string line, AreaStyle style = AreaStyle::kClassic);
 
 }  // namespace list_line
 

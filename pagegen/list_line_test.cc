@@ -72,4 +72,45 @@ TEST(ListLineTest, SplitsAnEntryAtItsFirstBlank) {
   }
 }
 
+// The modern style: "&" and UTF-8 are ordinary, a name may stand in
+// double quotes; everything else sorts out as in the classic style.
+TEST(ListLineTest, ModernLines) {
+  struct {
+    const char* line;
+    Kind kind;
+    const char* name;
+    const char* description;
+  } cases[] = {
+      {"Q&A.pdf Questions & answers", Kind::kEntry, "Q&A.pdf",
+       "Questions & answers"},
+      {"r\xc3\xa9sum\xc3\xa9.txt CV", Kind::kEntry, "r\xc3\xa9sum\xc3\xa9.txt",
+       "CV"},
+      {"\"Disk Utilities Pack.zip\"  Disk tools", Kind::kEntry,
+       "Disk Utilities Pack.zip", " Disk tools"},
+      {"\\\"Old releases 2019\"", Kind::kEntry, "Old releases 2019", ""},
+      {"\"a b\"c d", Kind::kEntry, "a b", "c d"},
+      // Without a closing quote, or with nothing between, the name ends at
+      // its first blank as in a classic list.
+      {"\"a b", Kind::kEntry, "\"a", "b"},
+      {"\"\" x", Kind::kEntry, "\"\"", "x"},
+      {"a\"b c", Kind::kEntry, "a\"b", "c"},
+      {"\x01X", Kind::kSkipped, "", ""},
+      {"\x7fX", Kind::kSkipped, "", ""},
+      {"\\", Kind::kSkipped, "", ""},
+      {"  more & more", Kind::kContinuation, "", ""},
+      {"PAGE.HTM", Kind::kSkipped, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::string line = c.line;
+    list_line::Sorted sorted =
+        list_line::classify(&line, "PAGE.HTM", AreaStyle::kModern);
+    EXPECT_EQ(c.kind, sorted.kind);
+    if (sorted.kind != Kind::kEntry) continue;
+    list_line::Entry entry = list_line::splitEntry(line, AreaStyle::kModern);
+    EXPECT_EQ(c.name, entry.name);
+    EXPECT_EQ(c.description, entry.description);
+  }
+}
+
 }  // namespace

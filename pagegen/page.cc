@@ -6,10 +6,11 @@
 namespace page {
 
 std::vector<std::string> headLines(const std::string& title,
-                                   const std::string& area) {
+                                   const std::string& area, AreaStyle style) {
   std::vector<std::string> lines;
   lines.push_back("<HTML>");
   lines.push_back("<HEAD>");
+  if (style == AreaStyle::kModern) lines.push_back("<META charset=\"utf-8\">");
   std::string title_line = "<TITLE>" + title;
   if (area.size() > 2) title_line += " - Area: " + area;
   lines.push_back(title_line + "</TITLE>");

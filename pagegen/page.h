@@ -7,13 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "services/area_style.h"
+
 namespace page {
 
 /// The head lines, first to last: the title carries the area text only
 /// when it is longer than 2 characters; the directory caption is there
-/// only when the area text is not empty.
+/// only when the area text is not empty. The modern style declares the
+/// utf-8 charset right after "<HEAD>".
 std::vector<std::string> headLines(const std::string& title,
-                                   const std::string& area);
+                                   const std::string& area,
+                                   AreaStyle style = AreaStyle::kClassic);
 
 /// The tail lines that follow the last row's description cell, first to
 /// last, with the given generation date and time.

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "pagegen/list_line.h"
@@ -13,6 +14,7 @@
 #include "services/command.h"
 #include "services/credits.h"
 #include "services/drive_path.h"
+#include "services/list_name.h"
 #include "services/text.h"
 #include "services/visible_text.h"
 
@@ -223,7 +225,7 @@ PageGenerator::Step PageGenerator::openList() {
 PageGenerator::Step PageGenerator::openPage() {
   files_.openFile(kPageFile, page_name_, FileMode::Output);
   if (errors_.pending()) return kSearch;
-  writePageLines(page::headLines(title_, area_));
+  writePageLines(page::headLines(title_, area_, style_));
   row_open_ = false;
   directory_flag_ = false;
   return kSearch;
@@ -237,10 +239,24 @@ PageGenerator::Step PageGenerator::search() {
 PageGenerator::Step PageGenerator::readListLine() {
   // Rules 1 to 6 of the list lines decide here, the page itself at 1080,
   // the rest at NOTFILE.
-  line_ = files_.readLine(kListFile);
+  bool modern = style_ == AreaStyle::kModern;
+  line_ =
+      files_.readLine(kListFile, modern ? LineEnds::kCrOrLf : LineEnds::kCr);
   if (errors_.pending()) return kSearch;
-  sorted_ = list_line::classify(&line_, page_name_);
+  if (!modern) warnOfLfLineEnds();
+  sorted_ = list_line::classify(&line_, page_name_, style_);
   return sorted_.rule < list_line::kPageRule ? kSearch : kStep1080;
+}
+
+void PageGenerator::warnOfLfLineEnds() {
+  if (warned_of_lf_ || line_.find('\n') == std::string::npos) return;
+  warned_of_lf_ = true;
+  std::fputs(
+      "kestrel: FILES.BBS has LF line ends, so its lines run together; "
+      "convert it to CR LF line ends (for example with unix2dos) or run "
+      "kestrel --modern\n",
+      stderr);
+  std::fflush(stderr);
 }
 
 PageGenerator::Step PageGenerator::skipPageItself() {
@@ -265,7 +281,7 @@ PageGenerator::Step PageGenerator::closeOpenRow() {
 
 PageGenerator::Step PageGenerator::writeDescriptionCell() {
   // The open row gets its description cell before the next one starts.
-  if (!pending_.empty()) rows::blankControlBytes(&pending_);
+  if (!pending_.empty()) rows::blankControlBytes(&pending_, style_);
   writePendingCell();
   if (errors_.pending()) return kEntry;
   pending_.clear();
@@ -276,10 +292,11 @@ PageGenerator::Step PageGenerator::writeDescriptionCell() {
 PageGenerator::Step PageGenerator::startRow() {
   // The split of the entry line and the choice of the row form. The line's
   // text moves on rather than being copied: it may be long.
-  list_line::Entry entry = list_line::splitEntry(std::move(line_));
+  list_line::Entry entry = list_line::splitEntry(std::move(line_), style_);
   name_ = std::move(entry.name);
   description_ = std::move(entry.description);
-  if (!rows::isLongName(name_)) return kOkLfn;
+  // The modern style looks up names of any length.
+  if (style_ == AreaStyle::kModern || !rows::isLongName(name_)) return kOkLfn;
   if (writePageLine(rows::longNameLine(name_)))
     writePageLine(rows::longNameSizeLine());
   if (errors_.pending()) return kAppDesc;
@@ -290,7 +307,12 @@ PageGenerator::Step PageGenerator::startRow() {
 PageGenerator::Step PageGenerator::lookUpEntry() {
   // The lookup: a scratch batch lists this one name into the capture.
   if (!writePageLine(rows::nameLine(name_))) return kFindIt;
-  runScratchBatch({"@del \\$DIR$", "@cmd /c DIR /X " + name_ + " >\\$DIR$"});
+  // In the modern style the name stands in double quotes, so that its
+  // blanks and an "&" stay part of it.
+  std::string lookup_name =
+      style_ == AreaStyle::kModern ? "\"" + name_ + "\"" : name_;
+  runScratchBatch(
+      {"@del \\$DIR$", "@cmd /c DIR /X " + lookup_name + " >\\$DIR$"});
   if (errors_.pending()) return kFindIt;
   files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
   if (errors_.pending()) return kFindIt;
@@ -346,8 +368,36 @@ PageGenerator::Step PageGenerator::handleError() {
   runScratchBatch({"@cmd /c DIR /B *.* >FILES.BBS"});
   if (errors_.pending()) return kStep10000;
   in_scratch_ = false;
+  if (style_ == AreaStyle::kModern) quoteCreatedList();
+  if (errors_.pending()) return kStep10000;
   errors_.leaveErrorStep();
   return kStep1020;
+}
+
+void PageGenerator::quoteCreatedList() {
+  files_.openFile(kListFile, kListName, FileMode::Input);
+  if (errors_.pending()) return;
+  std::vector<std::string> lines;
+  while (!files_.atEndOfFile(kListFile)) {
+    std::string name = files_.readLine(kListFile);
+    if (errors_.pending()) return;
+    if (std::optional<std::string> line = modernListName(name)) {
+      lines.push_back(*line);
+    } else {
+      std::fprintf(stderr,
+                   "kestrel: left out a name holding both a blank and a "
+                   "double quote: %s\n",
+                   visible::caretText(name).c_str());
+    }
+  }
+  if (errors_.pending()) return;
+  files_.closeFile(kListFile);
+  if (errors_.pending()) return;
+  files_.openFile(kListFile, kListName, FileMode::Output);
+  if (errors_.pending()) return;
+  writeLines(kListFile, lines);
+  if (errors_.pending()) return;
+  files_.closeFile(kListFile);
 }
 
 PageGenerator::Step PageGenerator::report() {

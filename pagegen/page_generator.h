@@ -12,6 +12,7 @@
 
 #include "pagegen/list_line.h"
 #include "pagegen/rows.h"
+#include "services/area_style.h"
 #include "services/console.h"
 #include "services/drive_lock.h"
 #include "services/error_record.h"
@@ -19,8 +20,9 @@
 
 class PageGenerator {
  public:
-  PageGenerator(Console& console, ErrorRecord& errors, FileTable& files)
-      : console_(console), errors_(errors), files_(files) {}
+  PageGenerator(Console& console, ErrorRecord& errors, FileTable& files,
+                AreaStyle style = AreaStyle::kClassic)
+      : console_(console), errors_(errors), files_(files), style_(style) {}
 
   /// Runs the whole tool; returns the process exit code: 0, or 1 after an
   /// error report.
@@ -118,6 +120,13 @@ class PageGenerator {
   // Takes the drive root for this run, then writes the scratch batch file
   // with `lines` and runs it; stops at the first failure.
   void runScratchBatch(const std::vector<std::string>& lines);
+  // Rewrites the list that DIR /B just made with each name as a modern
+  // list writes it; a name that cannot be written so is left out and named
+  // on standard error.
+  void quoteCreatedList();
+  // Says once on standard error that the list line just read holds a lone
+  // LF, so that the list was saved with LF line ends.
+  void warnOfLfLineEnds();
   // Prints the error report of a failure and waits for a key if one can
   // be read.
   void reportError(uint16_t line, int number);
@@ -125,6 +134,7 @@ class PageGenerator {
   Console& console_;
   ErrorRecord& errors_;
   FileTable& files_;
+  const AreaStyle style_;
 
   // Run settings, final once the configuration has been read.
   std::string area_;
@@ -156,6 +166,7 @@ class PageGenerator {
   bool in_scratch_ = false;
 
   bool list_created_ = false;
+  bool warned_of_lf_ = false;
   bool finishing_ = false;
   bool reported_ = false;
 };

@@ -87,10 +87,11 @@ std::string_view cleanFragment(std::string_view fragment) {
   return cut;
 }
 
-void blankControlBytes(std::string* description) {
+void blankControlBytes(std::string* description, AreaStyle style) {
+  unsigned char last_kept = style == AreaStyle::kModern ? 255 : 126;
   for (char& c : *description) {
     unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 32 || byte > 126) c = ' ';
+    if (byte < 32 || byte == 127 || byte > last_kept) c = ' ';
   }
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "services/area_style.h"
+
 namespace rows {
 
 /// Names longer than this without a backslash are not looked up.
@@ -51,8 +53,10 @@ std::string markTimeGap(std::string date);
 /// more than 8 repeated characters replaced by one blank. The result is a
 /// part of `fragment`, or a blank of its own.
 std::string_view cleanFragment(std::string_view fragment);
-/// Every byte below 32 or above 126 becomes a blank.
-void blankControlBytes(std::string* description);
+/// Every byte below 32 or above 126 becomes a blank; in the modern style
+/// only those below 32 and 127, so that UTF-8 text stays whole.
+void blankControlBytes(std::string* description,
+                       AreaStyle style = AreaStyle::kClassic);
 
 }  // namespace rows
 

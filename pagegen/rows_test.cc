@@ -91,6 +91,11 @@ TEST(EntryRowsTest, BlankControlBytes) {
   std::string description = " a\tb\x7f\xe9\x01z";
   rows::blankControlBytes(&description);
   EXPECT_EQ(" a b   z", description);
+
+  // The modern style keeps the bytes of UTF-8 text.
+  std::string utf8 = " caf\xc3\xa9\t\x7f\xe2\x98\x95\x1b";
+  rows::blankControlBytes(&utf8, AreaStyle::kModern);
+  EXPECT_EQ(" caf\xc3\xa9  \xe2\x98\x95 ", utf8);
 }
 
 }  // namespace

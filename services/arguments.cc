@@ -6,8 +6,33 @@
 
 #include "services/command.h"
 
+namespace {
+
+// True when the first word of `*tail` is the modern option; it and the
+// blanks after it are then taken off, as the blanks after a program name.
+bool takeModernOption(std::string_view* tail) {
+  if (tail->substr(0, kModernOption.size()) != kModernOption) return false;
+  std::string_view rest = tail->substr(kModernOption.size());
+  if (!rest.empty() && rest[0] != ' ') return false;
+  size_t text = rest.find_first_not_of(' ');
+  *tail = text == std::string_view::npos ? "" : rest.substr(text);
+  return true;
+}
+
+}  // namespace
+
 Arguments readArguments(std::string_view tail, TailUse use) {
   Arguments arguments;
+  if (takeModernOption(&tail)) {
+    arguments.style = AreaStyle::kModern;
+    if (use == TailUse::kText) {
+      arguments.text = std::string(tail);
+    } else if (!tail.empty()) {
+      arguments.request = Request::kMisuse;
+      arguments.text = std::string(tail);
+    }
+    return arguments;
+  }
   if (tail == "--help" || tail == "-h" || isHostHelpSwitch(tail)) {
     arguments.request = Request::kHelp;
   } else if (tail == "--version") {
@@ -41,10 +66,15 @@ int answerRequest(const Arguments& arguments, const ToolDescription& tool) {
 }
 
 bool readCommandLine(int argc, char** argv, TailUse use,
-                     const ToolDescription& tool, int* exit_code) {
+                     const ToolDescription& tool, AreaStyle* style,
+                     int* exit_code) {
   initCommandTail(argc, argv);
   Arguments arguments = readArguments(commandTail(), use);
-  if (arguments.request == Request::kRun) return true;
+  *style = arguments.style;
+  if (arguments.request == Request::kRun) {
+    if (use == TailUse::kText) setCommandTail(arguments.text);
+    return true;
+  }
   *exit_code = answerRequest(arguments, tool);
   return false;
 }

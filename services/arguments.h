@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "services/area_style.h"
+
 enum class Request {
   kRun,      // do the tool's work
   kHelp,     // print the usage on standard output
@@ -21,12 +23,18 @@ enum class TailUse { kText, kNothing };
 
 struct Arguments {
   Request request = Request::kRun;
+  AreaStyle style = AreaStyle::kClassic;
   std::string text;  // a run's text (kText), or the tail that is misuse
 };
 
+/// The one option that may stand in front of a run's text.
+inline constexpr std::string_view kModernOption = "--modern";
+
 /// Sorts out a command tail: exactly "--help", "-h" or the host's own help
-/// switch asks for the usage, exactly "--version" for the version. Any
-/// other tail is the run's text, or misuse when the tool takes none.
+/// switch asks for the usage, exactly "--version" for the version. A tail
+/// whose first word is "--modern" asks for a run in the modern style, and
+/// the rest after it and its blanks is the tail proper. Any other tail is
+/// the run's text, or misuse when the tool takes none.
 Arguments readArguments(std::string_view tail, TailUse use);
 
 /// True for the help switch of the host's own command lines ("/?" where
@@ -46,10 +54,12 @@ struct ToolDescription {
 int answerRequest(const Arguments& arguments, const ToolDescription& tool);
 
 /// A tool's start: fixes the command tail from the process's arguments and
-/// reads it. True when the tool is to run; otherwise the request has been
-/// answered and `*exit_code` is the code to end with.
+/// reads it. True when the tool is to run, in `*style`, with the command
+/// tail then being the run's text; otherwise the request has been answered
+/// and `*exit_code` is the code to end with.
 bool readCommandLine(int argc, char** argv, TailUse use,
-                     const ToolDescription& tool, int* exit_code);
+                     const ToolDescription& tool, AreaStyle* style,
+                     int* exit_code);
 
 /// Exit code of a command line the tool does not take.
 inline constexpr int kMisuseExitCode = 2;

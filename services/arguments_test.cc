@@ -41,6 +41,50 @@ TEST(ArgumentsTest, OnlyAWholeTailIsAnOption) {
   }
 }
 
+// "--modern" counts only as the first word of the tail; the text after it
+// and its blanks is the run's text.
+TEST(ArgumentsTest, ModernOnlyAsTheFirstWord) {
+  const struct {
+    const char* tail;
+    TailUse use;
+    Request request;
+    AreaStyle style;
+    const char* text;
+  } cases[] = {
+      {"--modern", TailUse::kText, Request::kRun, AreaStyle::kModern, ""},
+      {"--modern Caf\xc3\xa9 Area", TailUse::kText, Request::kRun,
+       AreaStyle::kModern, "Caf\xc3\xa9 Area"},
+      {"--modern   A \\ B  ", TailUse::kText, Request::kRun, AreaStyle::kModern,
+       "A \\ B  "},
+      {"--modern --help", TailUse::kText, Request::kRun, AreaStyle::kModern,
+       "--help"},
+      {"--modern --modern", TailUse::kText, Request::kRun, AreaStyle::kModern,
+       "--modern"},
+      {"--modern", TailUse::kNothing, Request::kRun, AreaStyle::kModern, ""},
+      {"--modern ", TailUse::kNothing, Request::kRun, AreaStyle::kModern, ""},
+      {"--modern x", TailUse::kNothing, Request::kMisuse, AreaStyle::kModern,
+       "x"},
+      // Anywhere else, or joined to more, it is text like any other.
+      {"Area --modern", TailUse::kText, Request::kRun, AreaStyle::kClassic,
+       "Area --modern"},
+      {"--modernist", TailUse::kText, Request::kRun, AreaStyle::kClassic,
+       "--modernist"},
+      {" --modern", TailUse::kText, Request::kRun, AreaStyle::kClassic,
+       " --modern"},
+      {"--MODERN", TailUse::kText, Request::kRun, AreaStyle::kClassic,
+       "--MODERN"},
+      {"Area --modern", TailUse::kNothing, Request::kMisuse,
+       AreaStyle::kClassic, "Area --modern"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("tail [") + c.tail + "]");
+    Arguments arguments = readArguments(c.tail, c.use);
+    EXPECT_EQ(c.request, arguments.request);
+    EXPECT_EQ(c.style, arguments.style);
+    EXPECT_EQ(c.text, arguments.text);
+  }
+}
+
 // "/?" is cmd's help switch; elsewhere it is just an area called "/?".
 TEST(ArgumentsTest, SlashQuestionMarkAsksForHelpUnderCmdOnly) {
 #ifdef _WIN32

@@ -3,6 +3,7 @@
 #include "services/command.h"
 
 #include <new>
+#include <utility>
 
 #include "services/os_interface.h"
 
@@ -38,6 +39,8 @@ int runCommand(ErrorRecord& errors, OsInterface& os,
 void initCommandTail(int argc, char** argv) {
   g_tail = platformCommandTail(argc, argv);
 }
+
+void setCommandTail(std::string tail) { g_tail = std::move(tail); }
 
 std::string commandTail() { return g_tail; }
 

@@ -27,6 +27,9 @@ int runCommand(ErrorRecord& errors, OsInterface& os,
 
 /// Fixes the command tail once at start, from the process's arguments.
 void initCommandTail(int argc, char** argv);
+/// Replaces the command tail with what remains of it once an option in
+/// front has been taken off.
+void setCommandTail(std::string tail);
 /// The text after the program name on the tool's command line.
 std::string commandTail();
 /// The command tail as this platform keeps it: the command line as typed

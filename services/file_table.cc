@@ -84,7 +84,7 @@ bool FileTable::append(std::string* line, const char* begin, const char* end) {
   return false;
 }
 
-std::string FileTable::readLine(int16_t number) {
+std::string FileTable::readLine(int16_t number, LineEnds ends) {
   Entry* entry = entryFor(number);
   if (entry == nullptr) {
     errors_.fail(kBadFileNameOrNumber);
@@ -109,7 +109,10 @@ std::string FileTable::readLine(int16_t number) {
     const char* begin = entry->buffer + entry->position;
     const char* end = entry->buffer + entry->held;
     const char* stop = begin;
-    while (stop != end && *stop != kCr && *stop != kCtrlZ) ++stop;
+    bool lf_ends = ends == LineEnds::kCrOrLf;
+    while (stop != end && *stop != kCr && *stop != kCtrlZ &&
+           !(lf_ends && *stop == kLf))
+      ++stop;
     if (stop != begin) {
       if (!append(&line, begin, stop)) return "";
       took_any = true;
@@ -117,6 +120,10 @@ std::string FileTable::readLine(int16_t number) {
     }
     if (stop == end) continue;
     if (*stop == kCtrlZ) break;
+    if (*stop == kLf) {
+      entry->position++;
+      return line;
+    }
     // A CR ends the line; one LF right after it belongs to the line end.
     entry->position++;
     if (fill(*entry, &error) && entry->buffer[entry->position] == kLf)

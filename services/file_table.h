@@ -14,6 +14,10 @@
 #include "services/os_file.h"
 #include "services/os_interface.h"
 
+/// Where a line read from a file ends: at CR (one LF right after it belongs
+/// to the line end), or at CR LF, CR or a lone LF.
+enum class LineEnds { kCr, kCrOrLf };
+
 class FileTable {
  public:
   /// Every file operation goes through `os`.
@@ -30,7 +34,7 @@ class FileTable {
   void openFile(int16_t number, std::string_view name, FileMode mode);
   /// The next line without its line end; "" and 62 past the end, "" and 7
   /// for a line longer than 256 MiB or one that memory cannot hold.
-  std::string readLine(int16_t number);
+  std::string readLine(int16_t number, LineEnds ends = LineEnds::kCr);
   /// Hands the bytes to the system in one write, at once.
   void writeText(int16_t number, std::string_view text);
   /// Writes CR LF.

@@ -50,6 +50,19 @@ class FileTableTest : public testing::Test {
 
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
+  // Writes `content` to a file, opens it as number 1 and reads its lines
+  // (at most 10) up to its end, which leaves it open.
+  std::vector<std::string> readAll(const std::string& content, LineEnds ends) {
+    writeBytes(path("in.txt"), content);
+    files_.openFile(1, "in.txt", FileMode::Input);
+    EXPECT_EQ(0, errors_.takeErrorNumber());
+    std::vector<std::string> lines;
+    while (!files_.atEndOfFile(1) && lines.size() < 10)
+      lines.push_back(files_.readLine(1, ends));
+    EXPECT_EQ(0, errors_.takeErrorNumber());
+    return lines;
+  }
+
   ScratchDirectory scratch_{"file_table_test"};
   ErrorRecord errors_;
   FileTable files_{errors_};
@@ -90,20 +103,35 @@ TEST_F(FileTableTest, ReadsLinesByteForByte) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    writeBytes(path("in.txt"), c.content);
-    files_.openFile(1, "in.txt", FileMode::Input);
-    ASSERT_EQ(0, errors_.takeErrorNumber());
-    std::vector<std::string> lines;
-    while (!files_.atEndOfFile(1) && lines.size() < 10)
-      lines.push_back(files_.readLine(1));
-    EXPECT_EQ(c.lines, lines);
-    EXPECT_EQ(0, errors_.takeErrorNumber());
+    EXPECT_EQ(c.lines, readAll(c.content, LineEnds::kCr));
     // Past the end: a failure, not an empty line, and it stays so.
     EXPECT_EQ("", files_.readLine(1));
     EXPECT_EQ(kInputPastEnd, errors_.takeErrorNumber());
     EXPECT_TRUE(files_.atEndOfFile(1));
     EXPECT_EQ("", files_.readLine(1));
     EXPECT_EQ(kInputPastEnd, errors_.takeErrorNumber());
+    files_.closeFile(1);
+  }
+}
+
+// Lists of the modern style may end their lines at a lone LF too.
+TEST_F(FileTableTest, ReadsLinesEndingAtLf) {
+  const std::string x127(127, 'x');
+  struct {
+    const char* what;
+    std::string content;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"LF", "A\nB\n", {"A", "B"}},
+      {"mixed", "A\r\nB\nC\rD", {"A", "B", "C", "D"}},
+      {"CR LF stays one line end", "A\r\n\nB", {"A", "", "B"}},
+      {"LF CR is two", "A\n\rB", {"A", "", "B"}},
+      {"LF ends the buffer", x127 + "\nnext", {x127, "next"}},
+      {"Ctrl-Z still ends the data", "A\n" + kCtrlZ + "B\n", {"A"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.lines, readAll(c.content, LineEnds::kCrOrLf));
     files_.closeFile(1);
   }
 }

@@ -88,6 +88,11 @@ Arguments argumentsOf(std::string_view command,
     size_t end = last.begin + last.text.size();
     args.name = command.substr(words[i].begin, end - words[i].begin);
   }
+  // A name in double quotes is the text between them, blanks and all.
+  if (args.name.size() >= 2 && args.name.front() == '"' &&
+      args.name.back() == '"') {
+    args.name = args.name.substr(1, args.name.size() - 2);
+  }
   return args;
 }
 

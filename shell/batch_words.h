@@ -47,7 +47,9 @@ struct ParsedLine {
 ParsedLine parseLine(std::string_view line);
 
 /// A command's leading switches (words that begin with "/") and the rest of
-/// the command after them as one literal name.
+/// the command after them as one literal name; when that rest begins and
+/// ends with a double quote, the name is the text between them. No other
+/// quoting rule applies.
 struct Arguments {
   std::vector<std::string_view> switches;
   std::string_view name;

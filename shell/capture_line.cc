@@ -27,6 +27,10 @@ std::string nameText(std::string_view line) {
   return text::trim(text::rest(line, kShortNameColumn));
 }
 
+std::string longNameField(std::string_view line) {
+  return text::rest(line, kNameColumn);
+}
+
 std::string namesFromColumn40(std::string_view line) {
   std::string names = text::rest(line, kShortNameColumn);
   constexpr size_t kField = kShortNameFieldWidth;

@@ -24,6 +24,8 @@ bool hasDirMark(std::string_view line);
 std::string shortNameField(std::string_view line);
 /// Columns 40 to the end, leading and trailing blanks removed.
 std::string nameText(std::string_view line);
+/// Columns 53 to the end, as they are: the whole name of the entry.
+std::string longNameField(std::string_view line);
 /// Columns 40 to the end; when its first 13 characters are all blanks (no
 /// short name of its own), those 13 are removed.
 std::string namesFromColumn40(std::string_view line);

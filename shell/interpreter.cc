@@ -3,7 +3,8 @@
 // last word that begins with ">" is its output file, made before the command
 // runs. The commands are del, DIR and "cmd /c"; a batch file's lines are run
 // the same way. After a command's switches, the rest of the line is one
-// literal name: nothing in it is ever expanded, split or run.
+// literal name, in double quotes or not: nothing in it is ever expanded,
+// split or run.
 #include "shell/interpreter.h"
 
 #include <errno.h>

@@ -154,6 +154,18 @@ TEST(InterpreterTest, KnowsWhichLinesAreItsOwn) {
 // List names that look like shell syntax reach DIR as one literal name:
 // the capture shows the file when it exists, the header alone when it does
 // not, and nothing else on the drive changes either way.
+// Runs the scratch batch of `drive` and expects it to list `name` alone
+// into the capture, quietly, with nothing else changed.
+void expectLookupFinds(const TestDrive& drive, const std::string& name) {
+  std::vector<std::string> before = drive.contents();
+  Outcome found = runLine("\\$DIR$.BAT");
+  EXPECT_EQ(0, found.code);
+  EXPECT_EQ("", found.err);
+  EXPECT_EQ(std::vector<std::string>{name},
+            listedNames(drive.readFile("$DIR$")));
+  EXPECT_EQ(before, drive.contents());
+}
+
 TEST(InterpreterTest, HostileNamesAreLiteral) {
   const char* names[] = {">x",   "a|b",  "$(touch y)", "%PATH%",
                          "x;rm", "a\"b", "`id`",       "a&del a",
@@ -171,13 +183,29 @@ TEST(InterpreterTest, HostileNamesAreLiteral) {
     EXPECT_EQ(before, drive.contents());
 
     drive.writeFile(std::string("AREA/") + name, "12345");
-    before = drive.contents();
-    Outcome found = runLine("\\$DIR$.BAT");
-    EXPECT_EQ(0, found.code);
-    EXPECT_EQ("", found.err);
-    EXPECT_EQ(std::vector<std::string>{name},
-              listedNames(drive.readFile("$DIR$")));
-    EXPECT_EQ(before, drive.contents());
+    expectLookupFinds(drive, name);
+  }
+}
+
+// A name in double quotes is the text between them, blanks, "&" and ">"
+// included; nothing else in it is a quoting rule.
+TEST(InterpreterTest, QuotedNameIsOneLiteralName) {
+  const char* names[] = {
+      "Disk Utilities Pack.zip", "Q & A.pdf", "x >y", "two  blanks ", "a\"b c",
+      "r\xc3\xa9sum\xc3\xa9.txt"};
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    TestDrive drive;
+    drive.writeFile(std::string("AREA/") + name, "12345");
+    drive.writeFile("AREA/Disk", "");
+    drive.writeFile("$DIR$", "old");
+    drive.writeFile("$DIR$.BAT", lookupBatch("\"" + std::string(name) + "\""));
+    expectLookupFinds(drive, name);
+
+    // A line's output file is its last word, as in the lookup line.
+    Outcome deleted = runLine("cmd /c del \"" + std::string(name) + "\" >nul");
+    EXPECT_EQ(0, deleted.code);
+    EXPECT_FALSE(drive.exists(std::string("AREA/") + name));
   }
 }
 

@@ -1,0 +1,248 @@
+// An area of today's names run through both tools with --modern: long
+// names, blanks, "&", UTF-8 names and descriptions, a subdirectory with a
+// blank. wagtails lists every name whole, the keeper adds descriptions, and
+// kestrel gives every entry its found or directory row.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "testing/test_area.h"
+
+namespace {
+
+const std::string kFileDate = "03/14/2024  09:26 PM";
+const std::string kDirDate = "12/01/2023  08:05 AM";
+
+struct Entry {
+  std::string name;
+  bool directory;
+  size_t size;              // files only
+  std::string list_line;    // as wagtails --modern writes it
+  std::string description;  // what the keeper adds, UTF-8
+};
+
+const std::vector<Entry>& areaEntries() {
+  static const std::vector<Entry> entries = {
+      {"A very long name for a file.tar.gz", false, 1234567,
+       "\"A very long name for a file.tar.gz\"", "Archive d'\xc3\xa9t\xc3\xa9"},
+      {"Disk Utilities Pack.zip", false, 56789, "\"Disk Utilities Pack.zip\"",
+       "Disk tools \xe2\x80\x93 caf\xc3\xa9 \xe2\x98\x95"},
+      {"docs", true, 0, "\\docs",
+       "Handb\xc3\xbc"
+       "cher"},
+      {"long-name-without-blanks-2024.zip", false, 3,
+       "long-name-without-blanks-2024.zip", "\xe6\x97\xa5\xe6\x9c\xac"},
+      {"Old releases 2019", true, 0, "\\\"Old releases 2019\"",
+       "\xc3\x84ltere Versionen"},
+      {"Q&A.pdf", false, 12, "Q&A.pdf", "Questions & answers"},
+      {"README.TXT", false, 7, "README.TXT", "Read me first"},
+      {"r\xc3\xa9sum\xc3\xa9.txt", false, 42, "r\xc3\xa9sum\xc3\xa9.txt",
+       "Lebenslauf \xc2\xbb neu \xc2\xab"},
+  };
+  return entries;
+}
+
+void layOut(TestArea* area) {
+  area->makeDirectory("AREA");
+  for (const Entry& entry : areaEntries()) {
+    std::string path = "AREA/" + entry.name;
+    if (entry.directory) {
+      area->makeDirectory(path);
+      area->writeFile(path + "/inner.txt", "inside");
+      area->setTime(path, utcTime(2023, 12, 1, 8, 5));
+    } else {
+      area->writeFile(path, std::string(entry.size, 'x'));
+      area->setTime(path, utcTime(2024, 3, 14, 21, 26));
+    }
+  }
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string percentDecoded(const std::string& target) {
+  std::string out;
+  for (size_t i = 0; i < target.size(); ++i) {
+    if (target[i] == '%' && i + 2 < target.size()) {
+      out += static_cast<char>(
+          std::strtol(target.substr(i + 1, 2).c_str(), nullptr, 16));
+      i += 2;
+    } else {
+      out += target[i];
+    }
+  }
+  return out;
+}
+
+// "12,345" for 12345.
+std::string grouped(size_t value) {
+  std::string digits = std::to_string(value);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+    digits.insert(static_cast<size_t>(at), ",");
+  return digits;
+}
+
+// The page without its generation time, which moves on between runs.
+std::string withoutTime(const std::string& page) {
+  std::string out;
+  for (const std::string& line : linesOf(page))
+    if (line.find("as of &nbsp;") == std::string::npos) out += line + "\n";
+  return out;
+}
+
+class ModernAreaTest : public testing::Test {
+ protected:
+  void SetUp() override { layOut(&area_); }
+
+  // wagtails --modern lists every entry whole.
+  void buildList() {
+    TestArea::Result built =
+        area_.run(WAGTAILS_PATH, "AREA", false, {"--modern"});
+    ASSERT_EQ(0, built.exit_code) << built.err;
+    std::vector<std::string> lines =
+        linesOf(area_.readFile("AREA/filesbbs.new"));
+    std::vector<std::string> expected;
+    for (const Entry& entry : areaEntries())
+      expected.push_back(entry.list_line);
+    ASSERT_EQ(expected, lines);
+    std::filesystem::remove(area_.path("AREA/filesbbs.new"));
+  }
+
+  // The list with the keeper's descriptions added, with `line_end`.
+  void writeList(const std::string& line_end) {
+    std::string list;
+    for (const Entry& entry : areaEntries())
+      list += entry.list_line + "  " + entry.description + line_end;
+    area_.writeFile("AREA/FILES.BBS", list);
+  }
+
+  TestArea area_;
+};
+
+TEST_F(ModernAreaTest, EveryEntryIsFoundWithItsDescription) {
+  buildList();
+  writeList("\r\n");
+  TestArea::Result paged = area_.run(KESTREL_PATH, "AREA", false,
+                                     {"--modern", "Caf\xc3\xa9", "Area"});
+  ASSERT_EQ(0, paged.exit_code) << paged.err;
+  EXPECT_EQ("Could Not Find C:\\$DIR$\n", paged.err);
+  const std::string page = area_.readFile("AREA/00_INDEX.HTM");
+  std::vector<std::string> lines = linesOf(page);
+  ASSERT_LE(4u, lines.size());
+  EXPECT_EQ("<HEAD>", lines[1]);
+  EXPECT_EQ("<META charset=\"utf-8\">", lines[2]);
+  EXPECT_EQ("<TITLE>  - Area: Caf\xc3\xa9 Area</TITLE>", lines[3]);
+  EXPECT_EQ(std::string::npos, page.find("NOT found!"));
+  EXPECT_EQ(std::string::npos, page.find("{ LFN }"));
+
+  std::set<std::string> linked;
+  size_t row = 0;
+  for (size_t i = 0; i + 1 < lines.size(); ++i) {
+    if (lines[i].rfind("<TR><TD", 0) != 0) continue;
+    ASSERT_LT(row, areaEntries().size()) << lines[i];
+    const Entry& entry = areaEntries()[row++];
+    SCOPED_TRACE(entry.name);
+    size_t href = lines[i].find("HREF=\"") + 6;
+    std::string target = lines[i].substr(href, lines[i].find('"', href) - href);
+    EXPECT_TRUE(
+        std::filesystem::exists(area_.path("AREA/" + percentDecoded(target))))
+        << target;
+    linked.insert(percentDecoded(target));
+    std::string cells =
+        entry.directory
+            ? "<TD ALIGN=LEFT>" + kDirDate +
+                  "</TD><TD ALIGN=LEFT><img src=\"/icons/dir.png\"></TD>"
+            : "<TD ALIGN=LEFT>" + kFileDate + "</TD><TD ALIGN=RIGHT>" +
+                  std::string(18 - grouped(entry.size).size(), ' ') +
+                  grouped(entry.size) + " </TD>";
+    EXPECT_EQ(cells, lines[i + 1]);
+    EXPECT_NE(std::string::npos,
+              page.find("<TD><B><FONT SIZE=3 FACE=Cambria,Georgia> " +
+                        entry.description + "</TD></FONT></B></TR>"));
+  }
+  EXPECT_EQ(areaEntries().size(), row);
+  EXPECT_EQ(areaEntries().size(), linked.size());
+
+  // The same list saved with LF line ends gives the same page.
+  writeList("\n");
+  TestArea::Result again = area_.run(KESTREL_PATH, "AREA", false,
+                                     {"--modern", "Caf\xc3\xa9", "Area"});
+  ASSERT_EQ(0, again.exit_code) << again.err;
+  EXPECT_EQ("", again.err);  // the scratch capture is there now
+  EXPECT_EQ(withoutTime(page),
+            withoutTime(area_.readFile("AREA/00_INDEX.HTM")));
+}
+
+// Without a list, kestrel --modern makes one of the bare names, each
+// written as wagtails --modern writes it, and finds every entry.
+TEST_F(ModernAreaTest, MadeListQuotesNamesWithBlanks) {
+  area_.writeFile("AREA/say \"hi\".txt", "x");
+  TestArea::Result paged = area_.run(KESTREL_PATH, "AREA", false, {"--modern"});
+  ASSERT_EQ(0, paged.exit_code) << paged.err;
+  EXPECT_EQ(
+      "kestrel: left out a name holding both a blank and a double quote: "
+      "say \"hi\".txt\nCould Not Find C:\\$DIR$\n",
+      paged.err);
+  std::vector<std::string> expected;
+  for (const Entry& entry : areaEntries()) {
+    expected.push_back(entry.list_line.substr(entry.directory ? 1 : 0));
+    if (entry.name == "docs") expected.push_back("FILES.BBS");
+  }
+  EXPECT_EQ(expected, linesOf(area_.readFile("AREA/FILES.BBS")));
+  const std::string page = area_.readFile("AREA/00_INDEX.HTM");
+  EXPECT_EQ(std::string::npos, page.find("NOT found!")) << page;
+  for (const Entry& entry : areaEntries()) {
+    SCOPED_TRACE(entry.name);
+    EXPECT_NE(std::string::npos,
+              page.find(entry.directory ? kDirDate : kFileDate));
+  }
+}
+
+// Without the option an LF list is still one line, but the keeper is told
+// once why and what to do.
+TEST_F(ModernAreaTest, ClassicRunWarnsOfLfLineEnds) {
+  area_.writeFile("AREA/FILES.BBS", "README.TXT  one\ndocs  two\nx\n");
+  TestArea::Result paged = area_.run(KESTREL_PATH, "AREA");
+  ASSERT_EQ(0, paged.exit_code) << paged.err;
+  EXPECT_EQ(
+      "kestrel: FILES.BBS has LF line ends, so its lines run together; "
+      "convert it to CR LF line ends (for example with unix2dos) or run "
+      "kestrel --modern\nCould Not Find C:\\$DIR$\n",
+      paged.err);
+  EXPECT_EQ(std::string::npos,
+            area_.readFile("AREA/00_INDEX.HTM").find("<META"));
+
+  area_.writeFile("AREA/FILES.BBS", "README.TXT  one\r\ndocs  two\r\n");
+  EXPECT_EQ("", area_.run(KESTREL_PATH, "AREA").err);
+}
+
+// A name that holds both a blank and a double quote cannot be written in
+// quotes: wagtails leaves it out and says so.
+TEST_F(ModernAreaTest, NameWithBlankAndQuoteIsLeftOut) {
+  area_.writeFile("AREA/say \"hi\".txt", "x");
+  area_.writeFile("AREA/say\"hi\".txt", "x");
+  TestArea::Result built =
+      area_.run(WAGTAILS_PATH, "AREA", false, {"--modern"});
+  ASSERT_EQ(0, built.exit_code) << built.err;
+  EXPECT_EQ(
+      "wagtails: left out a name holding both a blank and a double quote: "
+      "say \"hi\".txt\n",
+      built.err);
+  std::string list = area_.readFile("AREA/filesbbs.new");
+  EXPECT_EQ(std::string::npos, list.find("say \"hi\""));
+  EXPECT_NE(std::string::npos, list.find("\r\nsay\"hi\".txt\r\n"));
+}
+
+}  // namespace
