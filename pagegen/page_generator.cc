@@ -134,7 +134,8 @@ void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
 void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
   holdDriveRoot(drive_lock_, console_);
   in_scratch_ = true;
-  files_.openFile(kBatchFile, kBatchName, FileMode::Output);
+  // The batch is this run's own while it holds the drive root.
+  files_.openFile(kBatchFile, kBatchName, FileMode::Rewrite);
   if (errors_.pending()) return;
   writeLines(kBatchFile, lines);
   if (errors_.pending()) return;

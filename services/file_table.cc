@@ -134,7 +134,7 @@ void FileTable::write(int16_t number, std::string_view bytes) {
     errors_.fail(kBadFileNameOrNumber);
     return;
   }
-  if (entry->mode != FileMode::Output) {
+  if (entry->mode == FileMode::Input) {
     errors_.fail(kBadFileMode);
     return;
   }
@@ -161,7 +161,7 @@ bool FileTable::atEndOfFile(int16_t number) {
     errors_.fail(kFileNotFound);
     return true;
   }
-  if (entry->mode == FileMode::Output) return false;
+  if (entry->mode != FileMode::Input) return false;
   ErrorNumber error = kNoError;
   if (!fill(*entry, &error)) {
     if (error != kNoError) errors_.fail(error);
@@ -173,7 +173,7 @@ bool FileTable::atEndOfFile(int16_t number) {
 ErrorNumber FileTable::closeEntry(std::map<int16_t, Entry>::iterator it) {
   Entry& entry = it->second;
   ErrorNumber error = kNoError;
-  if (entry.mode == FileMode::Output && !entry.file.character_device)
+  if (entry.mode != FileMode::Input && !entry.file.character_device)
     error = os_.truncateHere(entry.file);
   ErrorNumber close_error = os_.close(entry.file);
   if (error == kNoError) error = close_error;

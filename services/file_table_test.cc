@@ -260,14 +260,28 @@ TEST_F(FileTableTest, WritesReachTheFileAtOnce) {
   EXPECT_EQ("<HTML>\r\n" + raw + kCrLf, readBytes(path("out.txt")));
 }
 
-TEST_F(FileTableTest, OutputCutsAnExistingFile) {
-  writeBytes(path("page.htm"), "a much longer old content\r\n");
-  files_.openFile(2, "page.htm", FileMode::Output);
-  ASSERT_EQ(0, errors_.takeErrorNumber());
-  EXPECT_EQ("", readBytes(path("page.htm")));
-  files_.writeText(2, "new");
-  files_.closeFile(2);
-  EXPECT_EQ("new", readBytes(path("page.htm")));
+TEST_F(FileTableTest, OutputCutsAnExistingFileAndRewriteCutsItAtTheClose) {
+  const std::string old = "a much longer old content\r\n";
+  struct {
+    FileMode mode;
+    std::string after_open;   // the file's bytes once it is open
+    std::string after_write;  // and once "new" is written
+  } cases[] = {
+      {FileMode::Output, "", "new"},
+      {FileMode::Rewrite, old, "new" + old.substr(3)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode == FileMode::Output ? "Output" : "Rewrite");
+    writeBytes(path("page.htm"), old);
+    files_.openFile(2, "page.htm", c.mode);
+    ASSERT_EQ(0, errors_.takeErrorNumber());
+    EXPECT_EQ(c.after_open, readBytes(path("page.htm")));
+    files_.writeText(2, "new");
+    EXPECT_EQ(c.after_write, readBytes(path("page.htm")));
+    files_.closeFile(2);
+    EXPECT_EQ(0, errors_.takeErrorNumber());
+    EXPECT_EQ("new", readBytes(path("page.htm")));
+  }
 }
 
 TEST_F(FileTableTest, RootedNamesLieInTheDriveRoot) {
