@@ -155,6 +155,21 @@ void FileTable::writeText(int16_t number, std::string_view text) {
 
 void FileTable::writeLineEnd(int16_t number) { write(number, "\r\n"); }
 
+void FileTable::writeLine(int16_t number,
+                          std::initializer_list<std::string_view> parts) {
+  size_t size = 2;
+  for (std::string_view part : parts) size += part.size();
+  if (size > kLineBufferLimit) {
+    for (std::string_view part : parts) write(number, part);
+    writeLineEnd(number);
+    return;
+  }
+  line_buffer_.clear();
+  for (std::string_view part : parts) line_buffer_ += part;
+  line_buffer_ += "\r\n";
+  write(number, line_buffer_);
+}
+
 bool FileTable::atEndOfFile(int16_t number) {
   Entry* entry = entryFor(number);
   if (entry == nullptr) {

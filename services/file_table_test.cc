@@ -260,6 +260,30 @@ TEST_F(FileTableTest, WritesReachTheFileAtOnce) {
   EXPECT_EQ("<HTML>\r\n" + raw + kCrLf, readBytes(path("out.txt")));
 }
 
+TEST_F(FileTableTest, WriteLineJoinsItsPartsWithALineEnd) {
+  const std::string long_part(70 * 1024, 'd');  // beyond the joined length
+  struct {
+    const char* what;
+    std::initializer_list<std::string_view> parts;
+  } cases[] = {
+      {"none", {}},
+      {"one", {"<HTML>"}},
+      {"several, some empty", {"<TD>", "", "text", "</TD>"}},
+      {"too long to be joined", {"<TD>", long_part, "</TD>"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    files_.openFile(2, "out.txt", FileMode::Output);
+    files_.writeLine(2, c.parts);
+    std::string expected;
+    for (std::string_view part : c.parts) expected += part;
+    // On disk at once, before the close.
+    EXPECT_EQ(expected + kCrLf, readBytes(path("out.txt")));
+    files_.closeFile(2);
+    EXPECT_EQ(0, errors_.takeErrorNumber());
+  }
+}
+
 TEST_F(FileTableTest, OutputCutsAnExistingFileAndRewriteCutsItAtTheClose) {
   const std::string old = "a much longer old content\r\n";
   struct {
