@@ -175,9 +175,13 @@ ErrorNumber readBatch(std::string_view name, std::string* text) {
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     error = kPathFileAccessError;
   } else {
+    // Read up to the length the file had at the open: then the end is
+    // known without one more read to find it.
+    const size_t length = static_cast<size_t>(st.st_size);
     char buffer[8192];
-    ssize_t n;
-    while ((n = retryAfterSignal(-1, read, fd, buffer, sizeof buffer)) > 0)
+    ssize_t n = 0;
+    while (text->size() < length &&
+           (n = retryAfterSignal(-1, read, fd, buffer, sizeof buffer)) > 0)
       text->append(buffer, static_cast<size_t>(n));
     if (n < 0) error = errorFromSystemCode(errno);
   }
