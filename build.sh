@@ -4,6 +4,8 @@
 #   ./build.sh demo       builds kestrel and indexes the sample area
 #   ./build.sh test       builds everything and runs all tests
 #   ./build.sh sanitize   the tests again under AddressSanitizer and UBSan
+#   ./build.sh fuzz       builds the libFuzzer targets (clang) and runs each
+#                         for a bounded time from its seeds (fuzz/run.sh)
 #   ./build.sh package    builds the Debian package (build/package/*.deb)
 #   ./build.sh windows    cross-builds for Windows and runs the tests under wine
 # Packages come from apt-get, through `sudo -n` when not run as root; it
@@ -12,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 usage() {
-  echo "usage: $0 demo|test|sanitize|package|windows" >&2
+  echo "usage: $0 demo|test|sanitize|fuzz|package|windows" >&2
   exit 2
 }
 
@@ -22,6 +24,7 @@ case "$1" in
   demo) needed+=(libgtest-dev libgmock-dev) ;;
   # setpriv and runuser for the permission tests; groff lints the man pages
   test | sanitize) needed+=(libgtest-dev libgmock-dev util-linux groff) ;;
+  fuzz) needed=(cmake ninja-build clang libclang-rt-14-dev) ;;
   package) needed+=(dpkg-dev file) ;;  # dpkg-shlibdeps and what it runs
   windows) needed=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 libgtest-dev util-linux) ;;
   *) usage ;;
@@ -52,4 +55,6 @@ fi
 
 # The Windows build times its phases and reports skipped tests itself.
 [ "$1" = windows ] && exec bash tools/windows_build.sh </dev/null
+# The fuzz targets run after their build, each for a bounded time.
+[ "$1" = fuzz ] && exec bash fuzz/run.sh </dev/null
 exec cmake --workflow --preset "$1" </dev/null

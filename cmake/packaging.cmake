@@ -4,12 +4,23 @@
 # below (CPACK_GENERATOR); `cmake --workflow --preset package` runs it.
 option(KESTREL_DEBIAN_PACKAGE
        "Lay out the install as a Debian package wants it" OFF)
-set(CMAKE_INSTALL_DOCDIR "share/doc/kestrel"
-    CACHE PATH "Documents and the sample area (share/doc/kestrel)")
+if(WIN32)
+  # A Windows user unpacks one folder: the programs, the README and the
+  # sample area side by side, the page's images in www.
+  set(CMAKE_INSTALL_BINDIR "." CACHE PATH "The programs")
+  set(CMAKE_INSTALL_DOCDIR "." CACHE PATH "The README and the sample area")
+  set(KESTREL_INSTALL_WWWDIR "www")
+else()
+  set(CMAKE_INSTALL_DOCDIR "share/doc/kestrel"
+      CACHE PATH "Documents and the sample area (share/doc/kestrel)")
+endif()
 include(GNUInstallDirs)
+if(NOT WIN32)
+  set(KESTREL_INSTALL_WWWDIR "${CMAKE_INSTALL_DATADIR}/kestrel/www")
+endif()
 
 install(TARGETS kestrel wagtails RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(DIRECTORY www/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kestrel/www)
+install(DIRECTORY www/ DESTINATION ${KESTREL_INSTALL_WWWDIR})
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY examples/area DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(FILES examples/KESTREL.INI
@@ -39,7 +50,9 @@ if(KESTREL_DEBIAN_PACKAGE)
                 packaging/copyright
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
-install(FILES ${KESTREL_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+if(NOT WIN32)
+  install(FILES ${KESTREL_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 
 set(CPACK_PACKAGE_NAME kestrel)
 set(CPACK_PACKAGE_VENDOR "The Kestrel Tools Team")
@@ -56,7 +69,11 @@ into a new list in the FILES.BBS form, ready for the descriptions.")
 set(CPACK_STRIP_FILES ON)
 
 # The package format of each platform.
-if(NOT WIN32)
+if(WIN32)
+  # kestrel-VERSION-win64.zip, unpacked into one folder of that name.
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME win64)
+else()
   set(CPACK_GENERATOR DEB)
 endif()
 

@@ -12,6 +12,7 @@
 #include "services/command.h"
 #include "services/credits.h"
 #include "services/drive_path.h"
+#include "services/visible_text.h"
 
 namespace listbuild {
 
@@ -143,8 +144,8 @@ void ListingBuilder::showClosingLine() {
       console_.newLine();
     } else {
       // A run with nobody watching (scheduled, redirected) still leaves its
-      // failure where it will be seen.
-      std::fprintf(stderr, "%s\n", line.c_str());
+      // failure where it will be seen, any control byte in it escaped.
+      std::fprintf(stderr, "%s\n", visible::caretText(line).c_str());
     }
   }
 }

@@ -7,8 +7,10 @@
 #include <string>
 #include <string_view>
 
-/// The name as a link target: '"', '#', '%', '<', '>', '?' and every byte
-/// below 33 or equal to 127 become %XX (upper-case hex).
+/// The name as a link target, always a reference to a path on the page's
+/// own site: '"', '#', '%', ':', '<', '>', '?' and every byte below 33 or
+/// from 127 up become %XX (upper-case hex), and so does the first of two
+/// leading slashes or backslashes.
 std::string linkTarget(std::string_view name);
 
 /// The name as link text: '<' and '>' become "&lt;" and "&gt;".

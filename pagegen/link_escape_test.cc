@@ -14,7 +14,17 @@ TEST(LinkEscapeTest, Names) {
       {"README.TXT", "README.TXT", "README.TXT"},
       {"SUB\\A_B-C!(1)[2]{3}~$';=+,.@^`", "SUB\\A_B-C!(1)[2]{3}~$';=+,.@^`",
        "SUB\\A_B-C!(1)[2]{3}~$';=+,.@^`"},
-      {"\xe9t\xe9.TXT", "\xe9t\xe9.TXT", "\xe9t\xe9.TXT"},
+      // Every byte from 128 up is encoded, one by one.
+      {"\xe9t\xe9.TXT", "%E9t%E9.TXT", "\xe9t\xe9.TXT"},
+      {"r\xc3\xa9sum\xc3\xa9.zip", "r%C3%A9sum%C3%A9.zip",
+       "r\xc3\xa9sum\xc3\xa9.zip"},
+      // No scheme and no other host: the target stays on this site.
+      {"javascript:alert(1)", "javascript%3Aalert(1)", "javascript:alert(1)"},
+      {"\\\\evil.example", "%5C\\evil.example", "\\\\evil.example"},
+      {"//x", "%2F/x", "//x"},
+      {"/\\x", "%2F\\x", "/\\x"},
+      {"\\/x", "%5C/x", "\\/x"},
+      {"\\x\\\\y", "\\x\\\\y", "\\x\\\\y"},
       {"\"><script>alert(1)</script>",
        "%22%3E%3Cscript%3Ealert(1)%3C/script%3E",
        "\"&gt;&lt;script&gt;alert(1)&lt;/script&gt;"},

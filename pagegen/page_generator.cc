@@ -14,6 +14,7 @@
 #include "services/credits.h"
 #include "services/drive_path.h"
 #include "services/text.h"
+#include "services/visible_text.h"
 
 namespace {
 
@@ -396,10 +397,13 @@ void PageGenerator::reportError(uint16_t line, int number) {
     }
     if (wait) console_.printText(" \xEC Press any key ...");
   } else {
-    // No console to draw on: the report still reaches standard error.
-    std::string report = " \u221E Internal Error: Line" + numberText(line) +
-                         "  Code" + numberText(number) + " = " + message + "\n";
-    if (!hint.empty()) report += hint + "\n";
+    // No console to draw on: the report still reaches standard error, a
+    // pipe or a file, with any control byte escaped.
+    std::string report =
+        visible::caretText(" \u221E Internal Error: Line" + numberText(line) +
+                           "  Code" + numberText(number) + " = " + message) +
+        "\n";
+    if (!hint.empty()) report += visible::caretText(hint) + "\n";
     if (wait) report += " \u221E Press any key ...\n";
     std::fputs(report.c_str(), stderr);
     std::fflush(stderr);

@@ -21,6 +21,7 @@
 #include "services/drive_path.h"
 #include "services/error_number.h"
 #include "services/posix_io.h"
+#include "services/visible_text.h"
 #include "shell/capture_columns.h"
 #include "shell/messages.h"
 
@@ -83,6 +84,29 @@ DirEntry entryFromStat(std::string name, const struct stat& st) {
   return entry;
 }
 
+// Why `name` is never written into a listing, or "" when it may be. A
+// control byte would end or forge a line of the capture that a tool reads
+// back; a blank and a "<" would let the part after the blank stand in a
+// list as description text, and so as markup in a page.
+std::string_view leftOutBecause(std::string_view name) {
+  if (visible::hasControlByte(name)) return "a control character";
+  if (name.find(' ') != std::string_view::npos &&
+      name.find('<') != std::string_view::npos) {
+    return "a blank and a \"<\"";
+  }
+  return "";
+}
+
+// True when `name` may be listed; otherwise says on standard error that it
+// was left out.
+bool mayList(std::string_view name) {
+  std::string_view reason = leftOutBecause(name);
+  if (reason.empty()) return true;
+  printError("Skipped a name holding " + std::string(reason) + ": " +
+             std::string(name));
+  return false;
+}
+
 // Stats `name` in the directory `dir_fd`, following a link; a link that
 // cannot be followed and any special file show their own (lstat) data.
 bool statEntry(int dir_fd, const char* name, struct stat* st) {
@@ -110,6 +134,7 @@ void readDirectory(std::string_view pattern, bool with_dots, Listing* listing) {
     const char* name = item->d_name;
     if (name[0] == '.') continue;  // hidden, and "." and ".."
     if (!pattern.empty() && !matchesPattern(pattern, name)) continue;
+    if (!mayList(name)) continue;
     struct stat st;
     if (statEntry(dir_fd, name, &st)) found.push_back(entryFromStat(name, st));
   }
@@ -187,7 +212,9 @@ Listing resolve(std::string_view name) {
   listing.directory = parentOf(path);
   bool found = followed && S_ISREG(st.st_mode);
   if (!found) found = lstat(path.c_str(), &st) == 0;
-  if (found) {
+  if (found && !mayList(last)) {
+    listing.outcome = kFileNotFound;
+  } else if (found) {
     listing.entries.push_back(entryFromStat(std::string(last), st));
   } else {
     missingName(path, stat_error, &listing);
@@ -219,7 +246,11 @@ void writeHeader(const Listing& listing, LineWriter* out) {
   out->line(" Volume in drive C has no label.");
   out->line(" Volume Serial Number is " + driveSerial());
   out->line("");
-  out->line(" Directory of " + displayPath(listing.directory));
+  // A directory's own name may hold control bytes too; shown escaped, it
+  // stays on its one header line.
+  std::string shown = displayPath(listing.directory);
+  if (visible::hasControlByte(shown)) shown = visible::caretText(shown);
+  out->line(" Directory of " + shown);
   out->line("");
 }
 

@@ -24,9 +24,11 @@ struct DirEntry {
 inline constexpr int kDirOutputFailed = 2;
 
 /// Lists `name` ("" for the current directory) in `format` into the file
-/// descriptor `out_fd`. Returns 0, 1 when nothing was found or the path is
-/// missing, or kDirOutputFailed when the output could not be written whole
-/// (the messages then go to standard error).
+/// descriptor `out_fd`. A name holding a control byte, or a blank and a
+/// "<", is left out, with one line for it on standard error. Returns 0, 1
+/// when nothing was found or the path is missing, or kDirOutputFailed when
+/// the output could not be written whole (the messages then go to standard
+/// error).
 int listDirectory(DirFormat format, std::string_view name, int out_fd);
 
 /// `value` with "," between groups of three digits: "12,345".

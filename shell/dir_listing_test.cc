@@ -354,6 +354,37 @@ TEST_F(ListingTest, BareNames) {
   }
 }
 
+// A name that could end a capture line early, or put markup into a list's
+// description text, is left out and named on standard error; a directory
+// name with a control byte stays on its one header line.
+TEST_F(ListingTest, NamesThatWouldForgeALineAreLeftOut) {
+  drive_.writeFile("AREA/x <b>.zip", "");
+  drive_.writeFile("AREA/ <i>", "");
+  drive_.writeFile("AREA/x<b>.zip", "");
+  drive_.makeDirectory("AREA/bad\ndir");
+  drive_.writeFile("AREA/bad\ndir/in\r\x1b[2J", "");
+  drive_.writeFile("AREA/bad\ndir/ok.txt", "");
+
+  Listed all = list(DirFormat::kBare, "x*");
+  EXPECT_EQ("x<b>.zip\r\n", all.out);
+  EXPECT_EQ("Skipped a name holding a blank and a \"<\": x <b>.zip\n", all.err);
+  Listed blank_led = list(DirFormat::kShortNames, " <i>");
+  EXPECT_EQ(1, blank_led.code);
+  EXPECT_EQ(
+      "Skipped a name holding a blank and a \"<\":  <i>\nFile Not Found\n",
+      blank_led.err);
+
+  Listed inside = list(DirFormat::kShortNames, "bad\ndir");
+  EXPECT_EQ(0, inside.code);
+  std::vector<std::string> lines = captureLines(inside.out);
+  ASSERT_LE(4u, lines.size());
+  EXPECT_EQ(" Directory of C:\\AREA\\bad^Jdir", lines[3]);
+  EXPECT_EQ((std::vector<std::string>{".", "..", "ok.txt"}),
+            entryNames(inside.out));
+  EXPECT_EQ("Skipped a name holding a control character: in^M^[[2J\n",
+            inside.err);
+}
+
 TEST_F(ListingTest, EmptyDirectoryHoldsOnlyItsDots) {
   drive_.makeDirectory("AREA/empty");
   Listed listed = list(DirFormat::kShortNames, "empty");

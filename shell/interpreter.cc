@@ -1,4 +1,5 @@
-// The built-in command interpreter on POSIX. A line is split on blanks; a
+// The built-in command interpreter on POSIX. A batch line ends at CR (an LF
+// right after it belongs to the line end); a line is split on blanks; a
 // last word that begins with ">" is its output file, made before the command
 // runs. The commands are del, DIR and "cmd /c"; a batch file's lines are run
 // the same way. After a command's switches, the rest of the line is one
@@ -17,65 +18,26 @@
 #include "services/error_number.h"
 #include "services/os_error.h"
 #include "services/posix_io.h"
+#include "shell/batch_words.h"
 #include "shell/dir_listing.h"
 #include "shell/messages.h"
 
 namespace {
 
+using batch::Arguments;
+using batch::argumentsOf;
+using batch::firstWord;
+using batch::isBatchName;
+using batch::isCmd;
+using batch::ParsedLine;
+using batch::parseLine;
+using batch::sameIgnoringCase;
+using batch::skipLead;
+using batch::splitAtBlanks;
+using batch::Word;
+
 // Deeper than this, "cmd /c cmd /c ..." or a batch that runs itself stops.
 constexpr int kMaxNesting = 16;
-
-struct Word {
-  std::string_view text;
-  size_t begin;  // offset in the line
-};
-
-// Splits on blanks only: a tab, a quote or any other byte is part of a word.
-std::vector<Word> splitAtBlanks(std::string_view line) {
-  std::vector<Word> words;
-  size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && line[i] == ' ') ++i;
-    size_t start = i;
-    while (i < line.size() && line[i] != ' ') ++i;
-    if (i > start) words.push_back({line.substr(start, i - start), start});
-  }
-  return words;
-}
-
-// Drops leading blanks and the "@" that keeps a batch line from echoing.
-std::string_view skipLead(std::string_view line) {
-  size_t i = 0;
-  while (i < line.size() && (line[i] == ' ' || line[i] == '@')) ++i;
-  return line.substr(i);
-}
-
-std::string_view firstWord(std::string_view line) {
-  line = skipLead(line);
-  return line.substr(0, line.find(' '));
-}
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-bool isBatchName(std::string_view word) {
-  if (word.size() <= 4) return false;
-  std::string_view suffix = word.substr(word.size() - 4);
-  return sameIgnoringCase(suffix, ".bat") || sameIgnoringCase(suffix, ".cmd");
-}
-
-bool isCmd(std::string_view word) {
-  return sameIgnoringCase(word, "cmd") || sameIgnoringCase(word, "cmd.exe");
-}
 
 bool hasNul(std::string_view name) {
   return name.find('\0') != std::string_view::npos;
@@ -85,27 +47,6 @@ void notRecognized(std::string_view command) {
   printError("'" + std::string(command) +
              "' is not recognized as an internal or external command, "
              "operable program or batch file.");
-}
-
-// A command's leading switches and the one literal name after them.
-struct Arguments {
-  std::vector<std::string_view> switches;
-  std::string_view name;
-};
-
-Arguments argumentsOf(std::string_view command,
-                      const std::vector<Word>& words) {
-  Arguments args;
-  size_t i = 1;
-  while (i < words.size() && words[i].text[0] == '/') {
-    args.switches.push_back(words[i++].text);
-  }
-  if (i < words.size()) {
-    const Word& last = words.back();
-    size_t end = last.begin + last.text.size();
-    args.name = command.substr(words[i].begin, end - words[i].begin);
-  }
-  return args;
 }
 
 void invalidSwitch(std::string_view word) {
@@ -187,29 +128,6 @@ ErrorNumber readBatch(std::string_view name, std::string* text) {
   }
   close(fd);
   return error;
-}
-
-// A line split into its command and its output file.
-struct ParsedLine {
-  std::string_view command;
-  bool redirected = false;
-  bool append = false;
-  std::string_view target;
-};
-
-ParsedLine parseLine(std::string_view line) {
-  ParsedLine parsed;
-  parsed.command = skipLead(line);
-  std::vector<Word> words = splitAtBlanks(parsed.command);
-  if (words.empty() || words.back().text[0] != '>') return parsed;
-  parsed.redirected = true;
-  parsed.target = words.back().text.substr(1);
-  if (!parsed.target.empty() && parsed.target[0] == '>') {
-    parsed.append = true;
-    parsed.target.remove_prefix(1);
-  }
-  parsed.command = parsed.command.substr(0, words.back().begin);
-  return parsed;
 }
 
 // The output file of a line while its command runs.
@@ -314,35 +232,19 @@ int openForRewrite(std::string_view del_line, std::string_view next_line) {
 
 int runLine(std::string_view line, int out_fd, int depth, int rewrite_fd = -1);
 
-// The next line of a batch text from `*start` on, without its line end;
-// false at the end of the text.
-bool nextLine(const std::string& text, size_t* start, std::string_view* line) {
-  if (*start >= text.size()) return false;
-  size_t end = text.find('\n', *start);
-  if (end == std::string::npos) end = text.size();
-  *line = std::string_view(text.data() + *start, end - *start);
-  if (!line->empty() && line->back() == '\r') line->remove_suffix(1);
-  *start = end + 1;
-  return true;
-}
-
 // Runs the lines of a batch in order; the exit code is the last line's. A
 // line that names another batch hands over to it for good.
 int runBatchText(const std::string& text, int out_fd, int depth) {
   int code = 0;
-  size_t start = 0;
-  std::string_view line;
+  std::vector<std::string_view> all = batch::lines(text);
   int rewrite_fd = -1;  // the open file of a `del` that was not needed
-  while (nextLine(text, &start, &line)) {
+  for (size_t i = 0; i < all.size(); ++i) {
+    std::string_view line = all[i];
     if (skipLead(line).empty()) continue;
-    if (rewrite_fd < 0) {
-      size_t after = start;
-      std::string_view next;
-      if (nextLine(text, &after, &next) &&
-          (rewrite_fd = openForRewrite(line, next)) >= 0) {
-        code = 0;
-        continue;
-      }
+    if (rewrite_fd < 0 && i + 1 < all.size() &&
+        (rewrite_fd = openForRewrite(line, all[i + 1])) >= 0) {
+      code = 0;
+      continue;
     }
     code = runLine(line, out_fd, depth, rewrite_fd);
     rewrite_fd = -1;

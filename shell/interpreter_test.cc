@@ -187,7 +187,7 @@ TEST(InterpreterTest, KnowsWhichLinesAreItsOwn) {
 TEST(InterpreterTest, HostileNamesAreLiteral) {
   const char* names[] = {">x",   "a|b",  "$(touch y)", "%PATH%",
                          "x;rm", "a\"b", "`id`",       "a&del a",
-                         "<in",  "*>z",  "a\tb",       "'q'"};
+                         "<in",  "*>z",  "'q'"};
   for (const char* name : names) {
     SCOPED_TRACE(name);
     TestDrive drive;
@@ -211,28 +211,53 @@ TEST(InterpreterTest, HostileNamesAreLiteral) {
   }
 }
 
-TEST(InterpreterTest, NameWithANewlineSplitsTheBatchHarmlessly) {
-  TestDrive drive;
-  drive.writeFile("AREA/a\nb", "x");
-  drive.writeFile("$DIR$.BAT", lookupBatch("a\nb"));
-  std::vector<std::string> before = drive.contents();
-  testing::internal::CaptureStdout();
-  Outcome run = runLine("\\$DIR$.BAT");
-  testing::internal::GetCapturedStdout();
-  // "b >\$DIR$" is a line of its own: the capture is made, "b" never runs.
-  EXPECT_NE(std::string::npos,
-            run.err.find("'b' is not recognized as an internal or external "
-                         "command, operable program or batch file.\n"));
-  EXPECT_EQ("", drive.readFile("$DIR$"));
-  before.push_back("$DIR$");
-  std::sort(before.begin(), before.end());
-  EXPECT_EQ(before, drive.contents());
+// A name holding a control byte stays one word of its batch line, is looked
+// up as it stands and is never listed: no line of the capture is forged,
+// and nothing that its pieces name runs.
+TEST(InterpreterTest, NamesWithControlBytesAreNeverListed) {
+  const struct {
+    const char* name;
+    const char* shown;  // as standard error shows it
+  } cases[] = {
+      {"a\nEVIL.BAT", "a^JEVIL.BAT"},
+      {">FILES.BBS\nx", ">FILES.BBS^Jx"},
+      {"z\x1a", "z^Z"},
+      {"t\tb", "t^Ib"},
+      {"\x1b]0;T\x07", "^[]0;T^G"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    TestDrive drive;
+    drive.makeDirectory("other");
+    drive.writeFile("AREA/EVIL.BAT", "@del \\other\\DATA.ZIP\r\n");
+    drive.writeFile("other/DATA.ZIP", "data");
+    drive.writeFile("other/FILES.BBS", "list");
+    drive.writeFile("AREA/ok.txt", "ok");
+    drive.writeFile(std::string("AREA/") + c.name, "x");
+    drive.writeFile("$DIR$.BAT", lookupBatch(c.name));
+    drive.writeFile("$DIR$", "old");
+    std::vector<std::string> before = drive.contents();
 
-  // Given whole on one command line, the name stays one name.
-  Outcome direct = runLine("cmd /c DIR /X a\nb >cap");
-  EXPECT_EQ(0, direct.code);
-  EXPECT_EQ(std::vector<std::string>{"a\nb"},
-            listedNames(drive.readFile("AREA/cap")));
+    Outcome lookup = runLine("\\$DIR$.BAT");
+    EXPECT_EQ(1, lookup.code);
+    EXPECT_EQ("Skipped a name holding a control character: " +
+                  std::string(c.shown) + "\nFile Not Found\n",
+              lookup.err);
+    EXPECT_EQ(5u, captureLines(drive.readFile("$DIR$")).size());
+
+    Outcome listed = runLine("cmd /c DIR /X >\\$DIR$");
+    EXPECT_EQ(0, listed.code);
+    EXPECT_EQ("Skipped a name holding a control character: " +
+                  std::string(c.shown) + "\n",
+              listed.err);
+    EXPECT_EQ((std::vector<std::string>{".", "..", "EVIL.BAT", "ok.txt"}),
+              listedNames(drive.readFile("$DIR$")));
+
+    Outcome bare = runLine("cmd /c DIR /B *.* >\\$DIR$");
+    EXPECT_EQ(0, bare.code);
+    EXPECT_EQ("EVIL.BAT\r\nok.txt\r\n", drive.readFile("$DIR$"));
+    EXPECT_EQ(before, drive.contents());
+  }
 }
 
 TEST(InterpreterTest, NothingElseEverRuns) {
@@ -293,15 +318,16 @@ TEST(InterpreterTest, NestingIsBounded) {
 TEST(InterpreterTest, BatchLinesCaseAndExitCode) {
   TestDrive drive;
   drive.writeFile("AREA/a.txt", "a");
-  // LF alone ends a line too; blank and "@"-only lines do nothing; the last
-  // command's exit code is the batch's.
+  // CR alone ends a line too, a lone LF does not; blank and "@"-only lines
+  // do nothing; the last command's exit code is the batch's.
   Outcome run = runBatch(drive,
-                         "\n@\r\n  @DIR /B A.TXT >one\nDir /b a.txt >>two\n"
-                         "dir /B a.txt >>two\r\n");
-  EXPECT_EQ(0, run.code);
-  EXPECT_EQ("File Not Found\n", run.err);
+                         "\r\n@\r  @DIR /B A.TXT >one\rDir /b a.txt >>two\r\n"
+                         "dir /B a.txt >>two\r\ndir /b a.txt\n>>three\r\n");
+  EXPECT_EQ(1, run.code);
+  EXPECT_EQ("File Not Found\nFile Not Found\n", run.err);
   EXPECT_EQ("", drive.readFile("AREA/one"));
   EXPECT_EQ("a.txt\r\na.txt\r\n", drive.readFile("AREA/two"));
+  EXPECT_FALSE(drive.exists("AREA/three"));
 
   Outcome last_fails = runBatch(drive, "DEL one\r\ndel one\r\n");
   EXPECT_EQ(1, last_fails.code);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "services/posix_io.h"
+#include "services/visible_text.h"
 
 std::string failureText(int system_code) {
   switch (system_code) {
@@ -33,7 +34,10 @@ std::string failureText(int system_code) {
 }
 
 void printError(std::string_view message) {
-  std::string text(message);
+  // A message may quote a name, and no byte of a name may act on the
+  // terminal that shows it.
+  std::string text = isatty(STDERR_FILENO) ? visible::glyphText(message)
+                                           : visible::caretText(message);
   text += '\n';
   // A standard error that takes nothing more loses the message.
   (void)writeAll(STDERR_FILENO, text.data(), text.size());

@@ -19,7 +19,9 @@ inline constexpr std::string_view kNestedTooDeeplyMessage =
 /// The interpreter's message for a failed system call's errno.
 std::string failureText(int system_code);
 
-/// Writes `message` and a line end to standard error.
+/// Writes `message` and a line end to standard error, every byte of it
+/// shown as a glyph on a terminal and control bytes escaped in a pipe or a
+/// file (see services/visible_text.h).
 void printError(std::string_view message);
 
 #endif  // KESTREL_SHELL_MESSAGES_H_

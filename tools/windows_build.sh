@@ -23,6 +23,25 @@ phase "tests"
 
 # A skipped test says why in its output; CI shows it.
 grep -a -A1 ': Skipped$' build/windows/Testing/Temporary/LastTest.log || true
+
+# The ZIP for Windows users: it must hold both programs, the README and the
+# page's images, and the unpacked kestrel.exe must run.
+cmake --workflow --preset windows-package </dev/null >/dev/null
+zip=$(echo build/windows-package/kestrel-*-win64.zip)
+unpacked=build/windows-package/unpacked
+rm -rf "$unpacked" && mkdir -p "$unpacked"
+(cd "$unpacked" && cmake -E tar xf "../$(basename "$zip")")
+top=$(echo "$unpacked"/kestrel-*-win64)
+for file in kestrel.exe wagtails.exe README.md www/banner.png www/icons/dir.png; do
+  [ -f "$top/$file" ] || { echo "windows: $zip lacks $file"; status=1; }
+done
+version=$(WINEPREFIX="$PWD/build/windows/wine" WINEDEBUG=-all \
+  wine "$top/kestrel.exe" --version </dev/null 2>/dev/null | tr -d '\r') || true
+case "$version" in
+  kestrel*) echo "windows: $zip holds $version" ;;
+  *) echo "windows: kestrel.exe from $zip did not answer --version"; status=1 ;;
+esac
+phase "zip"
 # The prefix's wine server and services would otherwise linger a minute.
 WINEPREFIX="$PWD/build/windows/wine" wineserver -k 2>/dev/null || true
 exit "$status"

@@ -1,0 +1,61 @@
+// Glyph and caret forms of message texts.
+#include "services/visible_text.h"
+
+#include "services/console_glyphs.h"
+
+namespace visible {
+
+namespace {
+
+// The caret form of a seven-bit byte: "^@" to "^_", "^?", or the byte.
+void appendCaret(unsigned char byte, std::string* out) {
+  if (byte < 32) {
+    *out += '^';
+    *out += static_cast<char>(byte + 64);
+  } else if (byte == 127) {
+    *out += "^?";
+  } else {
+    *out += static_cast<char>(byte);
+  }
+}
+
+}  // namespace
+
+std::string glyphText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  while (!text.empty()) {
+    glyphs::Glyph glyph = glyphs::nextGlyph(text);
+    out.append(glyph.utf8);
+    text.remove_prefix(glyph.consumed);
+  }
+  return out;
+}
+
+std::string caretText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  while (!text.empty()) {
+    glyphs::Glyph glyph = glyphs::nextGlyph(text);
+    if (glyph.consumed > 1) {
+      // A whole UTF-8 character that no terminal acts on.
+      out.append(text.substr(0, glyph.consumed));
+    } else {
+      unsigned char byte = static_cast<unsigned char>(text[0]);
+      if (byte >= 128) out += "M-";
+      appendCaret(byte & 0x7F, &out);
+    }
+    text.remove_prefix(glyph.consumed);
+  }
+  return out;
+}
+
+bool hasControlByte(std::string_view text) {
+  for (char c : text) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (byte >= 1 && byte <= 31) return true;
+  }
+  return false;
+}
+
+}  // namespace visible
