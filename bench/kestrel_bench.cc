@@ -1,6 +1,9 @@
-// Times kestrel on generated file areas of growing size and reports the
-// time per list entry and the peak resident memory of the run.
-//   kestrel_bench [path/to/kestrel] [N ...]   (default N: 1000 10000 100000)
+// Times both tools on generated file areas of growing size, each against the
+// tool a keeper would otherwise use on the same directory in the same run:
+// kestrel against `tree -H . -D -s`, wagtails against `ls -l`. Prints the
+// time per entry, the ratio and the tool's peak resident memory. A missing
+// reference tool is left out with a note.
+//   kestrel_bench [N ...]   (default N: 1000 10000 100000)
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -39,11 +42,13 @@ void makeArea(const std::string& area, int entries) {
 struct Run {
   double seconds = 0;
   long peak_kib = 0;
-  int status = -1;
+  bool ok = false;
 };
 
-Run runKestrel(const std::string& kestrel, const std::string& root,
-               const std::string& area) {
+// Runs `argv` in `area` with DRIVE_ROOT set to `root`, no terminal and its
+// output thrown away; `search` looks the program up on PATH.
+Run runIn(const std::vector<std::string>& argv, const std::string& root,
+          const std::string& area, bool search) {
   auto start = std::chrono::steady_clock::now();
   pid_t pid = fork();
   if (pid == 0) {
@@ -51,48 +56,86 @@ Run runKestrel(const std::string& kestrel, const std::string& root,
     int null = open("/dev/null", O_RDWR);
     dup2(null, 0);
     dup2(null, 1);
+    dup2(null, 2);
     if (chdir(area.c_str()) != 0) _exit(126);
     setenv("DRIVE_ROOT", root.c_str(), 1);
-    execl(kestrel.c_str(), kestrel.c_str(), "Benchmark area", (char*)nullptr);
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+      args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    if (search) {
+      execvp(args[0], args.data());
+    } else {
+      execv(args[0], args.data());
+    }
     _exit(127);
   }
   Run run;
+  int status = -1;
   struct rusage usage;
-  wait4(pid, &run.status, 0, &usage);
+  wait4(pid, &status, 0, &usage);
   run.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
           .count();
   run.peak_kib = usage.ru_maxrss;
+  run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return run;
+}
+
+bool onPath(const std::string& program) {
+  std::string command = "command -v " + program + " >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+// One line of the table: the tool, the reference tool and their ratio.
+// Returns false when the tool failed.
+bool report(const char* tool, int entries, const Run& run,
+            const char* reference, const Run* against) {
+  double us = run.seconds * 1e6 / entries;
+  std::printf("%-9s %8d %10.1f", tool, entries, us);
+  if (against != nullptr) {
+    double reference_us = against->seconds * 1e6 / entries;
+    std::printf(" %10.1f %7.2f", reference_us, us / reference_us);
+  } else {
+    std::printf(" %10s %7s", "-", "-");
+  }
+  std::printf(" %10ld  %s%s\n", run.peak_kib, reference,
+              run.ok ? "" : "  (FAILED)");
+  std::fflush(stdout);
+  return run.ok;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The run changes into the area, so the program path must be absolute.
-  std::string kestrel =
-      std::filesystem::absolute(argc > 1 ? argv[1] : KESTREL_PATH).string();
   std::vector<int> sizes;
-  for (int i = 2; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
   if (sizes.empty()) sizes = {1000, 10000, 100000};
+  bool have_tree = onPath("tree");
+  bool have_ls = onPath("ls");
+  if (!have_tree) std::printf("tree is not installed: no kestrel ratio\n");
 
   char pattern[] = "/tmp/kestrel-bench-XXXXXX";
   std::string root = mkdtemp(pattern);
-  std::printf("%10s %12s %14s %14s\n", "entries", "seconds", "us/entry",
-              "peak RSS KiB");
-  int failures = 0;
+  std::printf("%-9s %8s %10s %10s %7s %10s  %s\n", "tool", "entries",
+              "us/entry", "ref us", "ratio", "peak KiB", "reference");
+  bool ok = true;
   for (int entries : sizes) {
     std::string area = root + "/AREA" + std::to_string(entries);
     makeArea(area, entries);
-    Run run = runKestrel(kestrel, root, area);
-    bool ok = WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0;
-    if (!ok) ++failures;
-    std::printf("%10d %12.3f %14.1f %14ld%s\n", entries, run.seconds,
-                run.seconds * 1e6 / entries, run.peak_kib,
-                ok ? "" : "  (kestrel failed)");
-    std::fflush(stdout);
+    Run tree;
+    if (have_tree)
+      tree = runIn({"tree", "-H", ".", "-D", "-s"}, root, area, true);
+    Run kestrel = runIn({KESTREL_PATH, "Benchmark area"}, root, area, false);
+    ok &= report("kestrel", entries, kestrel, "tree -H . -D -s",
+                 have_tree ? &tree : nullptr);
+    Run ls;
+    if (have_ls) ls = runIn({"ls", "-l"}, root, area, true);
+    Run wagtails = runIn({WAGTAILS_PATH}, root, area, false);
+    ok &=
+        report("wagtails", entries, wagtails, "ls -l", have_ls ? &ls : nullptr);
     std::filesystem::remove_all(area);
   }
   std::filesystem::remove_all(root);
-  return failures == 0 ? 0 : 1;
+  return ok ? 0 : 1;
 }

@@ -95,8 +95,7 @@ void ListingBuilder::convertLines() {
     if (noteFailure(kListingWork) != 0) break;
     std::optional<std::string> list_line = listLine(line);
     if (!list_line) continue;
-    files_.writeText(kListNumber, *list_line);
-    files_.writeLineEnd(kListNumber);
+    files_.writeLine(kListNumber, {*list_line});
     noteFailure(kWritingWork);
   }
   noteFailure(kListingWork);  // a read failure met by the end-of-file test

@@ -108,24 +108,20 @@ void PageGenerator::releaseWorkingTexts() {
 }
 
 bool PageGenerator::writePageLine(std::string_view line) {
-  files_.writeText(kPageFile, line);
-  files_.writeLineEnd(kPageFile);
+  files_.writeLine(kPageFile, {line});
   return !errors_.pending();
 }
 
 void PageGenerator::writePendingCell() {
-  // Written in pieces: the description may be long, and is not copied.
-  files_.writeText(kPageFile, rows::kDescriptionCellOpen);
-  files_.writeText(kPageFile, pending_);
-  files_.writeText(kPageFile, rows::kDescriptionCellClose);
-  files_.writeLineEnd(kPageFile);
+  // A long description goes out in pieces rather than being copied.
+  files_.writeLine(kPageFile, {rows::kDescriptionCellOpen, pending_,
+                               rows::kDescriptionCellClose});
 }
 
 void PageGenerator::writeLines(int16_t number,
                                const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
-    files_.writeText(number, line);
-    files_.writeLineEnd(number);
+    files_.writeLine(number, {line});
     if (errors_.pending()) return;
   }
 }
@@ -137,7 +133,8 @@ void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
 void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
   holdDriveRoot(drive_lock_, console_);
   in_scratch_ = true;
-  files_.openFile(kBatchFile, kBatchName, FileMode::Output);
+  // The batch is this run's own while it holds the drive root.
+  files_.openFile(kBatchFile, kBatchName, FileMode::Rewrite);
   if (errors_.pending()) return;
   writeLines(kBatchFile, lines);
   if (errors_.pending()) return;

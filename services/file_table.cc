@@ -141,7 +141,7 @@ void FileTable::write(int16_t number, std::string_view bytes) {
     errors_.fail(kBadFileNameOrNumber);
     return;
   }
-  if (entry->mode != FileMode::Output) {
+  if (entry->mode == FileMode::Input) {
     errors_.fail(kBadFileMode);
     return;
   }
@@ -162,13 +162,28 @@ void FileTable::writeText(int16_t number, std::string_view text) {
 
 void FileTable::writeLineEnd(int16_t number) { write(number, "\r\n"); }
 
+void FileTable::writeLine(int16_t number,
+                          std::initializer_list<std::string_view> parts) {
+  size_t size = 2;
+  for (std::string_view part : parts) size += part.size();
+  if (size > kLineBufferLimit) {
+    for (std::string_view part : parts) write(number, part);
+    writeLineEnd(number);
+    return;
+  }
+  line_buffer_.clear();
+  for (std::string_view part : parts) line_buffer_ += part;
+  line_buffer_ += "\r\n";
+  write(number, line_buffer_);
+}
+
 bool FileTable::atEndOfFile(int16_t number) {
   Entry* entry = entryFor(number);
   if (entry == nullptr) {
     errors_.fail(kFileNotFound);
     return true;
   }
-  if (entry->mode == FileMode::Output) return false;
+  if (entry->mode != FileMode::Input) return false;
   ErrorNumber error = kNoError;
   if (!fill(*entry, &error)) {
     if (error != kNoError) errors_.fail(error);
@@ -180,7 +195,7 @@ bool FileTable::atEndOfFile(int16_t number) {
 ErrorNumber FileTable::closeEntry(std::map<int16_t, Entry>::iterator it) {
   Entry& entry = it->second;
   ErrorNumber error = kNoError;
-  if (entry.mode == FileMode::Output && !entry.file.character_device)
+  if (entry.mode != FileMode::Input && !entry.file.character_device)
     error = os_.truncateHere(entry.file);
   ErrorNumber close_error = os_.close(entry.file);
   if (error == kNoError) error = close_error;

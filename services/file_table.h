@@ -6,6 +6,7 @@
 #define KESTREL_SERVICES_FILE_TABLE_H_
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <string_view>
@@ -39,6 +40,10 @@ class FileTable {
   void writeText(int16_t number, std::string_view text);
   /// Writes CR LF.
   void writeLineEnd(int16_t number);
+  /// Writes the parts one after the other and CR LF, as one line: in one
+  /// write at once, or part by part when the line is too long to be put
+  /// together first.
+  void writeLine(int16_t number, std::initializer_list<std::string_view> parts);
   /// True when no byte is left or the next byte is Ctrl-Z; true and 53 for
   /// a number that is not open.
   bool atEndOfFile(int16_t number);
@@ -73,8 +78,11 @@ class FileTable {
   // Closes and removes one entry; returns the mapped failure or kNoError.
   [[nodiscard]] ErrorNumber closeEntry(std::map<int16_t, Entry>::iterator it);
 
+  // The longest line that `writeLine` puts together before writing it.
+  static constexpr size_t kLineBufferLimit = 64 * 1024;
   ErrorRecord& errors_;
   OsInterface& os_;
+  std::string line_buffer_;  // reused by `writeLine`
   std::map<int16_t, Entry> files_;
 };
 

@@ -288,14 +288,52 @@ TEST_F(FileTableTest, WritesReachTheFileAtOnce) {
   EXPECT_EQ("<HTML>\r\n" + raw + kCrLf, readBytes(path("out.txt")));
 }
 
-TEST_F(FileTableTest, OutputCutsAnExistingFile) {
-  writeBytes(path("page.htm"), "a much longer old content\r\n");
-  files_.openFile(2, "page.htm", FileMode::Output);
-  ASSERT_EQ(0, errors_.takeErrorNumber());
-  EXPECT_EQ("", readBytes(path("page.htm")));
-  files_.writeText(2, "new");
-  files_.closeFile(2);
-  EXPECT_EQ("new", readBytes(path("page.htm")));
+TEST_F(FileTableTest, WriteLineJoinsItsPartsWithALineEnd) {
+  const std::string long_part(70 * 1024, 'd');  // beyond the joined length
+  struct {
+    const char* what;
+    std::initializer_list<std::string_view> parts;
+  } cases[] = {
+      {"none", {}},
+      {"one", {"<HTML>"}},
+      {"several, some empty", {"<TD>", "", "text", "</TD>"}},
+      {"too long to be joined", {"<TD>", long_part, "</TD>"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    files_.openFile(2, "out.txt", FileMode::Output);
+    files_.writeLine(2, c.parts);
+    std::string expected;
+    for (std::string_view part : c.parts) expected += part;
+    // On disk at once, before the close.
+    EXPECT_EQ(expected + kCrLf, readBytes(path("out.txt")));
+    files_.closeFile(2);
+    EXPECT_EQ(0, errors_.takeErrorNumber());
+  }
+}
+
+TEST_F(FileTableTest, OutputCutsAnExistingFileAndRewriteCutsItAtTheClose) {
+  const std::string old = "a much longer old content\r\n";
+  struct {
+    FileMode mode;
+    std::string after_open;   // the file's bytes once it is open
+    std::string after_write;  // and once "new" is written
+  } cases[] = {
+      {FileMode::Output, "", "new"},
+      {FileMode::Rewrite, old, "new" + old.substr(3)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode == FileMode::Output ? "Output" : "Rewrite");
+    writeBytes(path("page.htm"), old);
+    files_.openFile(2, "page.htm", c.mode);
+    ASSERT_EQ(0, errors_.takeErrorNumber());
+    EXPECT_EQ(c.after_open, readBytes(path("page.htm")));
+    files_.writeText(2, "new");
+    EXPECT_EQ(c.after_write, readBytes(path("page.htm")));
+    files_.closeFile(2);
+    EXPECT_EQ(0, errors_.takeErrorNumber());
+    EXPECT_EQ("new", readBytes(path("page.htm")));
+  }
 }
 
 TEST_F(FileTableTest, RootedNamesLieInTheDriveRoot) {

@@ -9,7 +9,11 @@
 
 #include "services/error_number.h"
 
-enum class FileMode { Input, Output };
+/// `Rewrite` is `Output` that writes over the old content in place instead
+/// of cutting the file to length 0 first; the close cuts it to the new
+/// length. For a run's own scratch files: cutting a file to length 0 and
+/// writing it again makes some file systems flush it to disk at its close.
+enum class FileMode { Input, Output, Rewrite };
 
 /// An open operating-system file: the handle and whether it is a character
 /// device (console, printer, /dev/null) rather than a disk file.
@@ -19,7 +23,8 @@ struct OsFile {
 };
 
 /// Opens a host path with no sharing: `Input` needs an existing readable
-/// file; `Output` creates the file or cuts an existing disk file to length 0.
+/// file; `Output` creates the file or cuts an existing disk file to length 0;
+/// `Rewrite` creates the file or keeps its content.
 /// A file that another opener holds fails with 70.
 [[nodiscard]] ErrorNumber osOpen(const std::string& host_path, FileMode mode,
                                  OsFile* file);

@@ -57,7 +57,7 @@ ErrorNumber osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
   }
   // An existing disk file is cut to length 0. Opening the file as it is
   // and cutting it, rather than recreating it, keeps its attributes.
-  if (!input && type == FILE_TYPE_DISK) {
+  if (mode == FileMode::Output && type == FILE_TYPE_DISK) {
     SetLastError(0);
     DWORD start = SetFilePointer(handle, 0, nullptr, FILE_BEGIN);
     ErrorNumber error = kNoError;

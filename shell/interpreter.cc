@@ -117,9 +117,13 @@ ErrorNumber readBatch(std::string_view name, std::string* text) {
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     error = kPathFileAccessError;
   } else {
+    // Read up to the length the file had at the open: then the end is
+    // known without one more read to find it.
+    const size_t length = static_cast<size_t>(st.st_size);
     char buffer[8192];
-    ssize_t n;
-    while ((n = retryAfterSignal(-1, read, fd, buffer, sizeof buffer)) > 0)
+    ssize_t n = 0;
+    while (text->size() < length &&
+           (n = retryAfterSignal(-1, read, fd, buffer, sizeof buffer)) > 0)
       text->append(buffer, static_cast<size_t>(n));
     if (n < 0) error = errorFromSystemCode(errno);
   }
@@ -130,14 +134,23 @@ ErrorNumber readBatch(std::string_view name, std::string* text) {
 // The output file of a line while its command runs.
 struct Output {
   int fd = -1;
-  std::string path;  // host path when the line made the file anew
+  std::string path;      // host path when the line made the file anew
+  bool rewrite = false;  // written over in place: cut to length at the end
 };
 
 // Makes the line's output file (or takes `out_fd` when there is none);
-// false, with the reason on standard error, when it cannot be made.
-bool openOutput(const ParsedLine& parsed, int out_fd, Output* out) {
+// false, with the reason on standard error, when it cannot be made. An open
+// `rewrite_fd` (see `openForRewrite`) is the file, written over in place.
+bool openOutput(const ParsedLine& parsed, int out_fd, Output* out,
+                int rewrite_fd = -1) {
   out->fd = out_fd;
   if (!parsed.redirected) return true;
+  if (rewrite_fd >= 0) {
+    out->fd = rewrite_fd;
+    out->path = hostPath(parsed.target);
+    out->rewrite = true;
+    return true;
+  }
   if (parsed.target.empty() || parsed.target[0] == '>') {
     printError(kSyntaxErrorMessage);
     return false;
@@ -172,26 +185,70 @@ bool openOutput(const ParsedLine& parsed, int out_fd, Output* out) {
 // one that belongs to an outer line is left to that line.
 int closeOutput(const Output& out, int out_fd, int code) {
   if (out.fd == out_fd) return code;
-  struct stat st;
-  bool regular = fstat(out.fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (out.rewrite && code != kDirOutputFailed) {
+    off_t end = lseek(out.fd, 0, SEEK_CUR);
+    if (end < 0 || ftruncate(out.fd, end) != 0) {
+      printError(failureText(errno));
+      code = kDirOutputFailed;
+    }
+  }
   if (close(out.fd) != 0 && errno != EINTR) {
     printError(failureText(errno));
     code = kDirOutputFailed;
   }
   if (code != kDirOutputFailed) return code;
-  if (regular && !out.path.empty()) unlink(out.path.c_str());
+  struct stat st;
+  if (!out.path.empty() && lstat(out.path.c_str(), &st) == 0 &&
+      S_ISREG(st.st_mode)) {
+    unlink(out.path.c_str());
+  }
   return 1;
 }
 
-int runLine(std::string_view line, int out_fd, int depth);
+// For a `del` line followed by a line that writes the same file anew
+// (`del X` then `... >X`): the file opened to be written over in place and
+// cut to its new length, which leaves the same file on disk as removing it
+// and making it again, for less work. Only a plain file with no other name
+// qualifies; -1 when the lines do not pair so or the file does not.
+int openForRewrite(std::string_view del_line, std::string_view next_line) {
+  std::vector<Word> words = splitAtBlanks(skipLead(del_line));
+  if (words.size() != 2 || !sameIgnoringCase(words[0].text, "del")) return -1;
+  std::string_view name = words[1].text;
+  ParsedLine next = parseLine(next_line);
+  if (!next.redirected || next.append || next.target != name ||
+      name[0] == '/' || name[0] == '>' || hasNul(name) ||
+      sameIgnoringCase(name, "nul") || isBatchName(firstWord(next.command))) {
+    return -1;
+  }
+  int fd = open(hostPath(name).c_str(),
+                O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int runLine(std::string_view line, int out_fd, int depth, int rewrite_fd = -1);
 
 // Runs the lines of a batch in order; the exit code is the last line's. A
 // line that names another batch hands over to it for good.
 int runBatchText(const std::string& text, int out_fd, int depth) {
   int code = 0;
-  for (std::string_view line : batch::lines(text)) {
+  std::vector<std::string_view> all = batch::lines(text);
+  int rewrite_fd = -1;  // the open file of a `del` that was not needed
+  for (size_t i = 0; i < all.size(); ++i) {
+    std::string_view line = all[i];
     if (skipLead(line).empty()) continue;
-    code = runLine(line, out_fd, depth);
+    if (rewrite_fd < 0 && i + 1 < all.size() &&
+        (rewrite_fd = openForRewrite(line, all[i + 1])) >= 0) {
+      code = 0;
+      continue;
+    }
+    code = runLine(line, out_fd, depth, rewrite_fd);
+    rewrite_fd = -1;
     if (isBatchName(firstWord(line))) break;
   }
   return code;
@@ -232,10 +289,10 @@ int runWords(std::string_view command, int out_fd, int depth) {
   return 1;
 }
 
-int runLine(std::string_view line, int out_fd, int depth) {
+int runLine(std::string_view line, int out_fd, int depth, int rewrite_fd) {
   ParsedLine parsed = parseLine(line);
   Output out;
-  if (!openOutput(parsed, out_fd, &out)) return 1;
+  if (!openOutput(parsed, out_fd, &out, rewrite_fd)) return 1;
   int code = runWords(parsed.command, out.fd, depth);
   return closeOutput(out, out_fd, code);
 }

@@ -88,6 +88,36 @@ TEST(InterpreterTest, LooksUpOneNameThroughTheScratchBatch) {
   EXPECT_EQ(5u, captureLines(drive.readFile("$DIR$")).size());
 }
 
+TEST(InterpreterTest, CaptureWithAnotherNameIsDeletedNotWrittenOver) {
+  // The capture is written over in place only when nothing else sees the
+  // file: another name for it and the target of a link keep their bytes.
+  struct {
+    const char* what;
+    int (*make_other)(const char* capture, const char* other);
+  } cases[] = {
+      {"second hard link",
+       [](const char* c, const char* o) { return link(c, o); }},
+      {"link to another file",
+       [](const char* c, const char* o) {
+         return rename(c, o) == 0 ? symlink(o, c) : -1;
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestDrive drive;
+    drive.writeFile("AREA/a.txt", "a");
+    drive.writeFile("$DIR$", "old capture");
+    std::string capture = drive.path("$DIR$");
+    std::string other = drive.path("OTHER");
+    ASSERT_EQ(0, c.make_other(capture.c_str(), other.c_str()));
+    Outcome run = runBatch(drive, lookupBatch("a.txt"));
+    EXPECT_EQ(0, run.code);
+    EXPECT_EQ("", run.err);
+    EXPECT_EQ("old capture", drive.readFile("OTHER"));
+    EXPECT_EQ(8u, captureLines(drive.readFile("$DIR$")).size());
+  }
+}
+
 TEST(InterpreterTest, BareListingNamesTheNewListItself) {
   TestDrive drive;
   drive.writeFile("AREA/B.ZIP", "b");
