@@ -10,7 +10,7 @@ struct KeptFile {
   std::string path;
   intptr_t handle = -1;  // -1 until the first open
   bool parked = false;
-  int64_t position = 0;
+  KeptState state;
 };
 
 std::vector<KeptFile>& keptFiles() {
@@ -34,7 +34,8 @@ void closeParked(KeptFile& file) {
 
 void keepFilesOpen(const std::vector<std::string>& host_paths) {
   for (const std::string& path : host_paths)
-    if (byPath(path) == nullptr) keptFiles().push_back(KeptFile{path});
+    if (byPath(path) == nullptr)
+      keptFiles().push_back(KeptFile{path, -1, false, KeptState{}});
 }
 
 void closeKeptFiles() {
@@ -47,26 +48,27 @@ bool wantsKeptFile(const std::string& host_path) {
   return file != nullptr && file->handle == -1;
 }
 
-void adoptKeptFile(const std::string& host_path, intptr_t handle) {
+void adoptKeptFile(const std::string& host_path, intptr_t handle,
+                   int64_t size) {
   KeptFile* file = byPath(host_path);
   if (file == nullptr || file->handle != -1) return;
   file->handle = handle;
   file->parked = false;
-  file->position = 0;
+  file->state = KeptState{0, size};
 }
 
 intptr_t takeKeptFile(const std::string& host_path) {
   KeptFile* file = byPath(host_path);
   if (file == nullptr || !file->parked) return -1;
   file->parked = false;
-  file->position = 0;
+  file->state.position = 0;
   return file->handle;
 }
 
-int64_t* keptPosition(intptr_t handle) {
+KeptState* keptState(intptr_t handle) {
   if (handle == -1) return nullptr;
   for (KeptFile& file : keptFiles())
-    if (file.handle == handle && !file.parked) return &file.position;
+    if (file.handle == handle && !file.parked) return &file.state;
   return nullptr;
 }
 

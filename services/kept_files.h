@@ -19,15 +19,20 @@ void closeKeptFiles();
 /// True when the file at `host_path` is to be kept and none is open yet:
 /// the caller opens it for reading and writing and hands it to `adoptKeptFile`.
 bool wantsKeptFile(const std::string& host_path);
-/// Takes the opened file of a kept path as in use.
-void adoptKeptFile(const std::string& host_path, intptr_t handle);
+/// Takes the opened file of a kept path, `size` bytes long, as in use.
+void adoptKeptFile(const std::string& host_path, intptr_t handle, int64_t size);
 /// The parked file of `host_path`, now in use (not yet rewound); -1 when
 /// none is parked.
 intptr_t takeKeptFile(const std::string& host_path);
-/// Where the next read or write of a kept file in use goes (0 when it was
-/// taken or adopted), for the platform's calls to read and write it at
-/// this place; nullptr when `handle` is no kept file in use.
-int64_t* keptPosition(intptr_t handle);
+/// What the platform's calls know of a kept file: where its next read or
+/// write goes (0 when it was taken or adopted) and its length (-1 when not
+/// known), so that a cut to the length it already has is left out.
+struct KeptState {
+  int64_t position = 0;
+  int64_t size = -1;
+};
+/// The state of a kept file in use; nullptr when `handle` is none.
+KeptState* keptState(intptr_t handle);
 /// Parks a kept file in use instead of closing it; false when `handle` is
 /// not a kept file, which the caller then closes itself.
 bool parkKeptFile(intptr_t handle);

@@ -37,12 +37,14 @@ bool reuseKeptFile(const std::string& host_path, FileMode mode, OsFile* file) {
   // A kept file is read and written at its kept position, so it needs no
   // rewinding.
   int fd = static_cast<int>(handle);
-  if (mode == FileMode::Output && ftruncate(fd, 0) != 0) {
+  KeptState* kept = keptState(handle);
+  if (mode == FileMode::Output && kept->size != 0 && ftruncate(fd, 0) != 0) {
     // Opened anew by the caller instead.
     (void)parkKeptFile(handle);
     forgetKeptFile(host_path);
     return false;
   }
+  if (mode == FileMode::Output) kept->size = 0;
   file->handle = fd;
   file->character_device = false;
   return true;
@@ -90,21 +92,23 @@ ErrorNumber osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
   }
   file->handle = fd;
   file->character_device = S_ISCHR(st.st_mode);
-  if (keep && S_ISREG(st.st_mode)) adoptKeptFile(host_path, fd);
+  if (keep && S_ISREG(st.st_mode))
+    adoptKeptFile(host_path, fd, mode == FileMode::Output ? 0 : st.st_size);
   return kNoError;
 }
 
 ErrorNumber osRead(const OsFile& file, char* buffer, size_t size, size_t* got) {
   int fd = static_cast<int>(file.handle);
-  int64_t* kept = keptPosition(file.handle);
+  KeptState* kept = keptState(file.handle);
   ssize_t n = retryAfterSignal(-1, [&] {
-    return kept ? pread(fd, buffer, size, *kept) : read(fd, buffer, size);
+    return kept ? pread(fd, buffer, size, kept->position)
+                : read(fd, buffer, size);
   });
   if (n < 0) {
     *got = 0;
     return errorFromSystemCode(errno);
   }
-  if (kept) *kept += n;
+  if (kept) kept->position += n;
   *got = static_cast<size_t>(n);
   return kNoError;
 }
@@ -113,19 +117,24 @@ namespace {
 
 // Writes all bytes to a kept file at its position; 0 or the errno of the
 // failure that stopped it.
-int writeKept(int fd, int64_t* position, const char* data, size_t size,
+int writeKept(int fd, KeptState* kept, const char* data, size_t size,
               size_t* written) {
   *written = 0;
+  int code = 0;
   while (*written < size) {
     ssize_t n = retryAfterSignal(-1, [&] {
-      return pwrite(fd, data + *written, size - *written, *position);
+      return pwrite(fd, data + *written, size - *written, kept->position);
     });
-    if (n < 0) return errno;
-    if (n == 0) return ENOSPC;
+    if (n <= 0) {
+      code = n < 0 ? errno : ENOSPC;
+      break;
+    }
     *written += static_cast<size_t>(n);
-    *position += n;
+    kept->position += n;
   }
-  return 0;
+  if (kept->size >= 0 && kept->position > kept->size)
+    kept->size = kept->position;
+  return code;
 }
 
 }  // namespace
@@ -133,7 +142,7 @@ int writeKept(int fd, int64_t* position, const char* data, size_t size,
 ErrorNumber osWrite(const OsFile& file, const char* data, size_t size,
                     size_t* written) {
   int fd = static_cast<int>(file.handle);
-  int64_t* kept = keptPosition(file.handle);
+  KeptState* kept = keptState(file.handle);
   int code = kept ? writeKept(fd, kept, data, size, written)
                   : writeAll(fd, data, size, written);
   // A full disk or device is a short write, not a rejection.
@@ -143,12 +152,17 @@ ErrorNumber osWrite(const OsFile& file, const char* data, size_t size,
 
 ErrorNumber osTruncateHere(const OsFile& file) {
   int fd = static_cast<int>(file.handle);
-  int64_t* kept = keptPosition(file.handle);
-  off_t here = kept ? *kept : lseek(fd, 0, SEEK_CUR);
+  KeptState* kept = keptState(file.handle);
+  // A kept file of the length already is left as it is.
+  if (kept != nullptr && kept->size == kept->position) return kNoError;
+  off_t here = kept ? kept->position : lseek(fd, 0, SEEK_CUR);
   // A pipe, socket or device has no length to set.
   if (here < 0) return errno == ESPIPE ? kNoError : errorFromSystemCode(errno);
-  if (ftruncate(fd, here) != 0 && errno != EINVAL)
+  if (ftruncate(fd, here) != 0 && errno != EINVAL) {
+    if (kept) kept->size = -1;
     return errorFromSystemCode(errno);
+  }
+  if (kept) kept->size = here;
   return kNoError;
 }
 

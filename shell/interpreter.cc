@@ -129,14 +129,17 @@ ErrorNumber readBatch(std::string_view name, std::string* text) {
     return errno == ENOENT ? missingFileOrPath(path)
                            : errorFromSystemCode(errno);
   }
+  // A kept file is a plain file whose length is known already.
+  KeptState* kept = keptState(fd);
+  int64_t known = kept != nullptr ? kept->size : -1;
   struct stat st;
   ErrorNumber error = kNoError;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (known < 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
     error = kPathFileAccessError;
   } else {
     // Read up to the length the file had at the open: then the end is
     // known without one more read to find it.
-    const size_t length = static_cast<size_t>(st.st_size);
+    const size_t length = static_cast<size_t>(known < 0 ? st.st_size : known);
     char buffer[8192];
     ssize_t n = 0;
     while (text->size() < length &&
@@ -205,9 +208,14 @@ int closeOutput(const Output& out, int out_fd, int code) {
   if (out.fd == out_fd) return code;
   if (out.rewrite && code != kDirOutputFailed) {
     off_t end = lseek(out.fd, 0, SEEK_CUR);
-    if (end < 0 || ftruncate(out.fd, end) != 0) {
+    // A kept file that was no longer than this needs no cut.
+    KeptState* kept = keptState(out.fd);
+    bool cut = kept == nullptr || kept->size < 0 || kept->size > end;
+    if (end < 0 || (cut && ftruncate(out.fd, end) != 0)) {
       printError(failureText(errno));
       code = kDirOutputFailed;
+    } else if (kept != nullptr) {
+      kept->size = end;
     }
   }
   if (closeOrPark(out.fd) != 0 && errno != EINTR) {
@@ -253,7 +261,8 @@ int openForRewrite(std::string_view del_line, std::string_view next_line) {
     closeOrPark(fd);
     return -1;
   }
-  if (keep) adoptKeptFile(path, fd);
+  if (keep) adoptKeptFile(path, fd, st.st_size);
+  if (KeptState* kept = keptState(fd)) kept->size = st.st_size;
   return fd;
 }
 
