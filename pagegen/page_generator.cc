@@ -144,7 +144,10 @@ void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
   // The batch is this run's own while it holds the drive root.
   files_.openFile(kBatchFile, kBatchName, FileMode::Rewrite);
   if (errors_.pending()) return;
-  writeLines(kBatchFile, lines);
+  // The batch is a few short lines: one write hands them all over.
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  files_.writeText(kBatchFile, text);
   if (errors_.pending()) return;
   files_.closeFile(kBatchFile);
   if (errors_.pending()) return;
