@@ -14,6 +14,7 @@
 #include "services/command.h"
 #include "services/credits.h"
 #include "services/drive_path.h"
+#include "services/kept_files.h"
 #include "services/list_name.h"
 #include "services/text.h"
 #include "services/visible_text.h"
@@ -97,6 +98,7 @@ int PageGenerator::run() {
     // A failure hands control to the error step in force.
     step = errors_.checkError() ? static_cast<Step>(errors_.errorStep()) : next;
   }
+  closeKeptFiles();
   return reported_ ? 1 : 0;
 }
 
@@ -133,10 +135,19 @@ void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
 void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
   holdDriveRoot(drive_lock_, console_);
   in_scratch_ = true;
+  // While this run holds the drive root, its scratch files stay open from
+  // one lookup to the next.
+  if (drive_lock_.held() && !keeping_scratch_) {
+    keepFilesOpen({hostPath(kBatchName), hostPath(kCaptureName)});
+    keeping_scratch_ = true;
+  }
   // The batch is this run's own while it holds the drive root.
   files_.openFile(kBatchFile, kBatchName, FileMode::Rewrite);
   if (errors_.pending()) return;
-  writeLines(kBatchFile, lines);
+  // The batch is a few short lines: one write hands them all over.
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  files_.writeText(kBatchFile, text);
   if (errors_.pending()) return;
   files_.closeFile(kBatchFile);
   if (errors_.pending()) return;

@@ -164,6 +164,7 @@ class PageGenerator {
   // True while the scratch files are in use, so that a failure there can
   // tell how the drive root is chosen.
   bool in_scratch_ = false;
+  bool keeping_scratch_ = false;  // the scratch files are kept open
 
   bool list_created_ = false;
   bool warned_of_lf_ = false;

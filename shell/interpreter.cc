@@ -17,6 +17,7 @@
 
 #include "services/drive_path.h"
 #include "services/error_number.h"
+#include "services/kept_files.h"
 #include "services/os_error.h"
 #include "services/posix_io.h"
 #include "shell/batch_words.h"
@@ -91,6 +92,7 @@ int runDel(const Arguments& args) {
     return 1;
   }
   std::string path = hostPath(args.name);
+  forgetKeptFile(path);
   if (unlink(path.c_str()) == 0) return 0;
   int code = errno;
   if (code != ENOENT) {
@@ -103,31 +105,50 @@ int runDel(const Arguments& args) {
   return 1;
 }
 
+// The parked file of a kept path, rewound when `rewind`; -1 when none is
+// parked.
+int reuseKeptFile(const std::string& path, bool rewind) {
+  int fd = static_cast<int>(takeKeptFile(path));
+  if (fd < 0 || !rewind || lseek(fd, 0, SEEK_SET) == 0) return fd;
+  (void)parkKeptFile(fd);
+  forgetKeptFile(path);
+  return -1;
+}
+
+// Closes a file, or parks it when it is a kept one.
+int closeOrPark(int fd) { return parkKeptFile(fd) ? 0 : close(fd); }
+
 // Reads a whole batch file; returns kNoError or the tools' error number.
 ErrorNumber readBatch(std::string_view name, std::string* text) {
   std::string path = hostPath(name);
+  // Read from its start whatever its position: no rewinding needed.
+  int fd = reuseKeptFile(path, /*rewind=*/false);
   // Non-blocking, so that a FIFO under a batch name cannot make us wait.
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     return errno == ENOENT ? missingFileOrPath(path)
                            : errorFromSystemCode(errno);
   }
+  // A kept file is a plain file whose length is known already.
+  KeptState* kept = keptState(fd);
+  int64_t known = kept != nullptr ? kept->size : -1;
   struct stat st;
   ErrorNumber error = kNoError;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (known < 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
     error = kPathFileAccessError;
   } else {
     // Read up to the length the file had at the open: then the end is
     // known without one more read to find it.
-    const size_t length = static_cast<size_t>(st.st_size);
+    const size_t length = static_cast<size_t>(known < 0 ? st.st_size : known);
     char buffer[8192];
     ssize_t n = 0;
     while (text->size() < length &&
-           (n = retryAfterSignal(-1, read, fd, buffer, sizeof buffer)) > 0)
+           (n = retryAfterSignal(-1, pread, fd, buffer, sizeof buffer,
+                                 static_cast<off_t>(text->size()))) > 0)
       text->append(buffer, static_cast<size_t>(n));
     if (n < 0) error = errorFromSystemCode(errno);
   }
-  close(fd);
+  closeOrPark(fd);
   return error;
 }
 
@@ -187,12 +208,17 @@ int closeOutput(const Output& out, int out_fd, int code) {
   if (out.fd == out_fd) return code;
   if (out.rewrite && code != kDirOutputFailed) {
     off_t end = lseek(out.fd, 0, SEEK_CUR);
-    if (end < 0 || ftruncate(out.fd, end) != 0) {
+    // A kept file that was no longer than this needs no cut.
+    KeptState* kept = keptState(out.fd);
+    bool cut = kept == nullptr || kept->size < 0 || kept->size > end;
+    if (end < 0 || (cut && ftruncate(out.fd, end) != 0)) {
       printError(failureText(errno));
       code = kDirOutputFailed;
+    } else if (kept != nullptr) {
+      kept->size = end;
     }
   }
-  if (close(out.fd) != 0 && errno != EINTR) {
+  if (closeOrPark(out.fd) != 0 && errno != EINTR) {
     printError(failureText(errno));
     code = kDirOutputFailed;
   }
@@ -200,6 +226,7 @@ int closeOutput(const Output& out, int out_fd, int code) {
   struct stat st;
   if (!out.path.empty() && lstat(out.path.c_str(), &st) == 0 &&
       S_ISREG(st.st_mode)) {
+    forgetKeptFile(out.path);
     unlink(out.path.c_str());
   }
   return 1;
@@ -220,14 +247,22 @@ int openForRewrite(std::string_view del_line, std::string_view next_line) {
       sameIgnoringCase(name, "nul") || isBatchName(firstWord(next.command))) {
     return -1;
   }
-  int fd = open(hostPath(name).c_str(),
-                O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  std::string path = hostPath(name);
+  int fd = reuseKeptFile(path, /*rewind=*/true);
+  // A kept file is opened for reading too, for the run that reads it back.
+  bool keep = fd < 0 && wantsKeptFile(path);
+  if (fd < 0) {
+    fd = open(path.c_str(),
+              (keep ? O_RDWR : O_WRONLY) | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  }
   if (fd < 0) return -1;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
-    close(fd);
+    closeOrPark(fd);
     return -1;
   }
+  if (keep) adoptKeptFile(path, fd, st.st_size);
+  if (KeptState* kept = keptState(fd)) kept->size = st.st_size;
   return fd;
 }
 
