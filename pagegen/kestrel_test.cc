@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <regex>
 
 #include "testing/test_area.h"
@@ -288,6 +289,46 @@ TEST_F(KestrelTest, ConfiguredPageNameAndDefaultNameAreSkipped) {
   EXPECT_EQ(head("<TITLE>T</TITLE>", "") + found("A.ZIP", kZipDate, kZipSize) +
                 tail(" "),
             normalized(area_.readFile("AREA/FILES.HTM")));
+}
+
+// The scratch files a run leaves behind are those of its last lookup: the
+// batch that listed the last name looked up and the listing it made.
+TEST_F(KestrelTest, ScratchFilesHoldTheLastLookup) {
+  const std::string kHeader =
+      " Volume in drive C has no label.\r\n Volume Serial Number is ";
+  const struct {
+    const char* list;
+    const char* last_name;
+    const char* entry_line_end;  // of the listing's one entry line, or ""
+  } cases[] = {
+      {"A.ZIP\r\nREADME.TXT  The read-me\r\n", "README.TXT", "README.TXT\r\n"},
+      {"README.TXT\r\nNOPE.ZIP\r\n", "NOPE.ZIP", ""},
+      {"A.ZIP\r\nVERYLONGNAME.ZIP\r\n", "A.ZIP", "A.ZIP\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.list);
+    area_.writeFile("AREA/FILES.BBS", c.list);
+    TestArea::Result result = area_.run(kKestrel, "AREA");
+    EXPECT_EQ(0, result.exit_code);
+    EXPECT_EQ(std::string("@del \\$DIR$\r\n@cmd /c DIR /X ") + c.last_name +
+                  " >\\$DIR$\r\n",
+              area_.readFile("$DIR$.BAT"));
+    std::string capture = area_.readFile("$DIR$");
+    EXPECT_EQ(0u, capture.rfind(kHeader, 0)) << capture;
+    EXPECT_NE(std::string::npos, capture.find(" Directory of C:\\AREA\r\n"))
+        << capture;
+    if (*c.entry_line_end == '\0') {
+      // Nothing found: the header alone.
+      EXPECT_EQ(5, std::count(capture.begin(), capture.end(), '\n'));
+    } else {
+      EXPECT_NE(std::string::npos, capture.find(c.entry_line_end));
+      EXPECT_NE(std::string::npos, capture.find(" 1 File(s) "));
+      EXPECT_TRUE(capture.size() > 13 &&
+                  capture.compare(capture.size() - 13, 13, " bytes free\r\n") ==
+                      0)
+          << capture;
+    }
+  }
 }
 
 TEST_F(KestrelTest, MissingListIsMadeFromTheDirectory) {

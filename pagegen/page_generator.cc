@@ -14,7 +14,7 @@
 #include "services/command.h"
 #include "services/credits.h"
 #include "services/drive_path.h"
-#include "services/kept_files.h"
+#include "services/held_files.h"
 #include "services/list_name.h"
 #include "services/text.h"
 #include "services/visible_text.h"
@@ -98,7 +98,16 @@ int PageGenerator::run() {
     // A failure hands control to the error step in force.
     step = errors_.checkError() ? static_cast<Step>(errors_.errorStep()) : next;
   }
-  closeKeptFiles();
+  // A failure of the finish ends the run without the closing step: the
+  // scratch files still go to disk, and a failure there is told too.
+  if (holding_scratch_ && releaseScratchFiles() != kNoError) {
+    std::fputs(
+        "kestrel: the scratch files in the drive root could not be "
+        "written\n",
+        stderr);
+    std::fflush(stderr);
+    reported_ = true;
+  }
   return reported_ ? 1 : 0;
 }
 
@@ -135,11 +144,12 @@ void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
 void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
   holdDriveRoot(drive_lock_, console_);
   in_scratch_ = true;
-  // While this run holds the drive root, its scratch files stay open from
-  // one lookup to the next.
-  if (drive_lock_.held() && !keeping_scratch_) {
-    keepFilesOpen({hostPath(kBatchName), hostPath(kCaptureName)});
-    keeping_scratch_ = true;
+  // While this run holds the drive root, its scratch files are held in
+  // memory from one lookup to the next and go to disk at the end.
+  if (drive_lock_.held() && !holding_scratch_) {
+    holdFiles({hostPath(kBatchName), hostPath(kCaptureName)});
+    pinCurrentDirectory();
+    holding_scratch_ = true;
   }
   // The batch is this run's own while it holds the drive root.
   files_.openFile(kBatchFile, kBatchName, FileMode::Rewrite);
@@ -430,7 +440,18 @@ PageGenerator::Step PageGenerator::finish() {
 
 PageGenerator::Step PageGenerator::closeAll() {
   files_.closeAllFiles();
+  if (errors_.pending() || !holding_scratch_) return kJumpOut;
+  // The scratch files' last contents go to disk with the other files.
+  in_scratch_ = true;
+  if (ErrorNumber error = releaseScratchFiles()) errors_.fail(error);
+  if (!errors_.pending()) in_scratch_ = false;
   return kJumpOut;
+}
+
+ErrorNumber PageGenerator::releaseScratchFiles() {
+  holding_scratch_ = false;
+  unpinCurrentDirectory();
+  return releaseHeldFiles();
 }
 
 PageGenerator::Step PageGenerator::jumpOut() { return kEnd; }

@@ -120,6 +120,8 @@ class PageGenerator {
   // Takes the drive root for this run, then writes the scratch batch file
   // with `lines` and runs it; stops at the first failure.
   void runScratchBatch(const std::vector<std::string>& lines);
+  // Writes the held scratch files to disk and holds them no longer.
+  [[nodiscard]] ErrorNumber releaseScratchFiles();
   // Rewrites the list that DIR /B just made with each name as a modern
   // list writes it; a name that cannot be written so is left out and named
   // on standard error.
@@ -164,7 +166,7 @@ class PageGenerator {
   // True while the scratch files are in use, so that a failure there can
   // tell how the drive root is chosen.
   bool in_scratch_ = false;
-  bool keeping_scratch_ = false;  // the scratch files are kept open
+  bool holding_scratch_ = false;  // the scratch files are held in memory
 
   bool list_created_ = false;
   bool warned_of_lf_ = false;

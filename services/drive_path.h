@@ -15,6 +15,13 @@ std::string hostPath(std::string_view name);
 /// `hostPath`, made absolute against the current directory when it is not.
 std::string absoluteHostPath(std::string_view name);
 
+/// While pinned, the current directory's name is looked up once instead of
+/// for every name: a run that holds the drive root changes no directory and
+/// names its files many times per list entry. Only the name is kept; files
+/// are still found relative to the directory itself.
+void pinCurrentDirectory();
+void unpinCurrentDirectory();
+
 /// The host directory that stands for the root of the current drive.
 std::string driveRoot();
 

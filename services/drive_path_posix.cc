@@ -11,7 +11,19 @@
 
 namespace {
 
+// The current directory's name as pinned, while it is.
+struct PinnedDirectory {
+  bool pinned = false;
+  std::string name;
+};
+
+PinnedDirectory& pinnedDirectory() {
+  static PinnedDirectory directory;
+  return directory;
+}
+
 std::string currentDirectory() {
+  if (pinnedDirectory().pinned) return pinnedDirectory().name;
   char buffer[PATH_MAX];
   if (getcwd(buffer, sizeof buffer) == nullptr) return ".";
   return buffer;
@@ -88,6 +100,15 @@ bool climbs(std::string_view name) {
 }
 
 }  // namespace
+
+void pinCurrentDirectory() {
+  PinnedDirectory& directory = pinnedDirectory();
+  directory.pinned = false;
+  directory.name = currentDirectory();
+  directory.pinned = true;
+}
+
+void unpinCurrentDirectory() { pinnedDirectory().pinned = false; }
 
 std::string driveRoot() {
   std::string setting = settingNow();

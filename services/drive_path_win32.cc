@@ -38,6 +38,10 @@ std::string absoluteHostPath(std::string_view name) {
   return full.empty() ? path : full;
 }
 
+// The system keeps the current directory's name itself.
+void pinCurrentDirectory() {}
+void unpinCurrentDirectory() {}
+
 std::string driveRoot() {
   std::string root = fullPath("\\");
   return root.empty() ? "\\" : root;

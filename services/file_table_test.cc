@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "services/drive_path.h"
-#include "services/kept_files.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -336,43 +335,6 @@ TEST_F(FileTableTest, OutputCutsAnExistingFileAndRewriteCutsItAtTheClose) {
     EXPECT_EQ(0, errors_.takeErrorNumber());
     EXPECT_EQ("new", readBytes(path("page.htm")));
   }
-}
-
-TEST_F(FileTableTest, KeptFileIsTheSameFileAcrossOpensAndCloses) {
-  keepFilesOpen({hostPath("scratch")});
-  struct {
-    FileMode mode;
-    const char* text;     // written, or "" to read the file
-    const char* on_disk;  // the file's bytes once it is closed
-  } steps[] = {
-      {FileMode::Rewrite, "a longer first text", "a longer first text"},
-      {FileMode::Input, "", "a longer first text"},
-      {FileMode::Rewrite, "short", "short"},
-      {FileMode::Input, "", "short"},
-      {FileMode::Output, "xy", "xy"},
-      {FileMode::Input, "", "xy"},
-  };
-  for (const auto& step : steps) {
-    SCOPED_TRACE(step.on_disk);
-    files_.openFile(3, "scratch", step.mode);
-    if (step.mode == FileMode::Input) {
-      EXPECT_EQ(step.on_disk, files_.readLine(3));
-    } else {
-      files_.writeText(3, step.text);
-    }
-    files_.closeFile(3);
-    EXPECT_EQ(0, errors_.takeErrorNumber());
-    EXPECT_EQ(step.on_disk, readBytes(path("scratch")));
-  }
-  // A file removed and made anew by someone told of it is the one read.
-  forgetKeptFile(hostPath("scratch"));
-  ASSERT_EQ(0, unlink(path("scratch").c_str()));
-  writeBytes(path("scratch"), "new file");
-  files_.openFile(3, "scratch", FileMode::Input);
-  EXPECT_EQ("new file", files_.readLine(3));
-  files_.closeFile(3);
-  closeKeptFiles();
-  EXPECT_EQ(0, errors_.takeErrorNumber());
 }
 
 TEST_F(FileTableTest, RootedNamesLieInTheDriveRoot) {

@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "services/kept_files.h"
+#include "services/held_files.h"
 #include "services/os_error.h"
 #include "services/os_file.h"
 #include "services/posix_io.h"
@@ -29,49 +29,25 @@ ErrorNumber closeAfter(int fd, ErrorNumber error) {
   return error;
 }
 
-// Takes the parked file of a kept path (emptied for
-// `Output`); false when none is parked.
-bool reuseKeptFile(const std::string& host_path, FileMode mode, OsFile* file) {
-  intptr_t handle = takeKeptFile(host_path);
-  if (handle == -1) return false;
-  // A kept file is read and written at its kept position, so it needs no
-  // rewinding.
-  int fd = static_cast<int>(handle);
-  KeptState* kept = keptState(handle);
-  if (mode == FileMode::Output && kept->size != 0 && ftruncate(fd, 0) != 0) {
-    // Opened anew by the caller instead.
-    (void)parkKeptFile(handle);
-    forgetKeptFile(host_path);
-    return false;
-  }
-  if (mode == FileMode::Output) kept->size = 0;
-  file->handle = fd;
-  file->character_device = false;
-  return true;
-}
-
 }  // namespace
 
 ErrorNumber osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
-  if (reuseKeptFile(host_path, mode, file)) return kNoError;
-  // A kept file serves for reading and for writing alike.
-  bool keep = wantsKeptFile(host_path);
+  intptr_t held = -1;
+  ErrorNumber held_error = kNoError;
+  if (openHeldFile(
+          host_path,
+          mode == FileMode::Input ? HeldAccess::kRead : HeldAccess::kWrite,
+          &held, &held_error)) {
+    if (held_error == kNoError) *file = OsFile{held, false};
+    return held_error;
+  }
   // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it is
   // cleared again below so that reads and writes behave normally.
   int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
   if (mode != FileMode::Input) flags |= O_CREAT;
-  int fd = -1;
-  if (keep) {
-    fd = retryAfterSignal(
-        -1, [&] { return open(host_path.c_str(), flags | O_RDWR, 0666); });
-    // A file this run may only read or only write is not kept.
-    if (fd < 0 && errno == EACCES) keep = false;
-  }
-  if (!keep) {
-    flags |= mode == FileMode::Input ? O_RDONLY : O_WRONLY;
-    fd = retryAfterSignal(-1,
-                          [&] { return open(host_path.c_str(), flags, 0666); });
-  }
+  flags |= mode == FileMode::Input ? O_RDONLY : O_WRONLY;
+  int fd = retryAfterSignal(
+      -1, [&] { return open(host_path.c_str(), flags, 0666); });
   if (fd < 0) return openFailure(host_path, errno);
   struct stat st;
   if (fstat(fd, &st) != 0) return closeAfter(fd, errorFromSystemCode(errno));
@@ -92,82 +68,56 @@ ErrorNumber osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
   }
   file->handle = fd;
   file->character_device = S_ISCHR(st.st_mode);
-  if (keep && S_ISREG(st.st_mode))
-    adoptKeptFile(host_path, fd, mode == FileMode::Output ? 0 : st.st_size);
   return kNoError;
 }
 
 ErrorNumber osRead(const OsFile& file, char* buffer, size_t size, size_t* got) {
+  if (isHeldHandle(file.handle)) {
+    *got = readHeldFile(file.handle, buffer, size);
+    return kNoError;
+  }
   int fd = static_cast<int>(file.handle);
-  KeptState* kept = keptState(file.handle);
-  ssize_t n = retryAfterSignal(-1, [&] {
-    return kept ? pread(fd, buffer, size, kept->position)
-                : read(fd, buffer, size);
-  });
+  ssize_t n = retryAfterSignal(-1, [&] { return read(fd, buffer, size); });
   if (n < 0) {
     *got = 0;
     return errorFromSystemCode(errno);
   }
-  if (kept) kept->position += n;
   *got = static_cast<size_t>(n);
   return kNoError;
 }
 
-namespace {
-
-// Writes all bytes to a kept file at its position; 0 or the errno of the
-// failure that stopped it.
-int writeKept(int fd, KeptState* kept, const char* data, size_t size,
-              size_t* written) {
-  *written = 0;
-  int code = 0;
-  while (*written < size) {
-    ssize_t n = retryAfterSignal(-1, [&] {
-      return pwrite(fd, data + *written, size - *written, kept->position);
-    });
-    if (n <= 0) {
-      code = n < 0 ? errno : ENOSPC;
-      break;
-    }
-    *written += static_cast<size_t>(n);
-    kept->position += n;
-  }
-  if (kept->size >= 0 && kept->position > kept->size)
-    kept->size = kept->position;
-  return code;
-}
-
-}  // namespace
-
 ErrorNumber osWrite(const OsFile& file, const char* data, size_t size,
                     size_t* written) {
-  int fd = static_cast<int>(file.handle);
-  KeptState* kept = keptState(file.handle);
-  int code = kept ? writeKept(fd, kept, data, size, written)
-                  : writeAll(fd, data, size, written);
+  // A held file takes fewer bytes only when the disk has no room for them.
+  if (isHeldHandle(file.handle)) {
+    *written = writeHeldFile(file.handle, data, size);
+    return kNoError;
+  }
+  int code = writeAll(static_cast<int>(file.handle), data, size, written);
   // A full disk or device is a short write, not a rejection.
   if (code == 0 || code == ENOSPC || code == EDQUOT) return kNoError;
   return errorFromSystemCode(code);
 }
 
 ErrorNumber osTruncateHere(const OsFile& file) {
+  if (isHeldHandle(file.handle)) {
+    cutHeldFileHere(file.handle);
+    return kNoError;
+  }
   int fd = static_cast<int>(file.handle);
-  KeptState* kept = keptState(file.handle);
-  // A kept file of the length already is left as it is.
-  if (kept != nullptr && kept->size == kept->position) return kNoError;
-  off_t here = kept ? kept->position : lseek(fd, 0, SEEK_CUR);
+  off_t here = lseek(fd, 0, SEEK_CUR);
   // A pipe, socket or device has no length to set.
   if (here < 0) return errno == ESPIPE ? kNoError : errorFromSystemCode(errno);
-  if (ftruncate(fd, here) != 0 && errno != EINVAL) {
-    if (kept) kept->size = -1;
+  if (ftruncate(fd, here) != 0 && errno != EINVAL)
     return errorFromSystemCode(errno);
-  }
-  if (kept) kept->size = here;
   return kNoError;
 }
 
 ErrorNumber osClose(const OsFile& file) {
-  if (parkKeptFile(file.handle)) return kNoError;
+  if (isHeldHandle(file.handle)) {
+    closeHeldFile(file.handle);
+    return kNoError;
+  }
   if (close(static_cast<int>(file.handle)) != 0 && errno != EINTR)
     return errorFromSystemCode(errno);
   return kNoError;

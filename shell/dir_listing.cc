@@ -20,6 +20,7 @@
 
 #include "services/drive_path.h"
 #include "services/error_number.h"
+#include "services/held_files.h"
 #include "services/posix_io.h"
 #include "services/visible_text.h"
 #include "shell/capture_columns.h"
@@ -42,7 +43,13 @@ class LineWriter {
   }
   // Writes what is buffered; returns 0 or the errno of the first failure.
   int flush() {
-    if (error_ == 0) error_ = writeAll(fd_, buffer_.data(), buffer_.size());
+    if (error_ == 0 && isHeldHandle(fd_)) {
+      // A held file takes fewer bytes only when the disk has no room.
+      if (writeHeldFile(fd_, buffer_.data(), buffer_.size()) < buffer_.size())
+        error_ = ENOSPC;
+    } else if (error_ == 0) {
+      error_ = writeAll(fd_, buffer_.data(), buffer_.size());
+    }
     buffer_.clear();
     return error_;
   }
@@ -61,6 +68,7 @@ struct Listing {
   std::vector<DirEntry> entries;
   ErrorNumber outcome = kNoError;
   int system_code = 0;
+  bool shows_held_file = false;  // one of the run's held scratch files
 };
 
 std::string parentOf(const std::string& path) {
@@ -82,6 +90,12 @@ DirEntry entryFromStat(std::string name, const struct stat& st) {
       entry.directory || st.st_size < 0 ? 0 : static_cast<uint64_t>(st.st_size);
   entry.mtime = static_cast<int64_t>(st.st_mtime);
   return entry;
+}
+
+// Notes a file that the run holds in memory: its disk file is not what the
+// run has made of it.
+void noteHeldFile(const struct stat& st, Listing* listing) {
+  if (isHeldFileAt(st.st_dev, st.st_ino)) listing->shows_held_file = true;
 }
 
 // Why `name` is never written into a listing, or "" when it may be. A
@@ -136,7 +150,9 @@ void readDirectory(std::string_view pattern, bool with_dots, Listing* listing) {
     if (!pattern.empty() && !matchesPattern(pattern, name)) continue;
     if (!mayList(name)) continue;
     struct stat st;
-    if (statEntry(dir_fd, name, &st)) found.push_back(entryFromStat(name, st));
+    if (!statEntry(dir_fd, name, &st)) continue;
+    noteHeldFile(st, listing);
+    found.push_back(entryFromStat(name, st));
   }
   std::sort(found.begin(), found.end(),
             [](const DirEntry& a, const DirEntry& b) {
@@ -199,10 +215,12 @@ Listing resolve(std::string_view name) {
     return listing;
   }
 
-  // The name alone: its own stat, never a read of the whole directory.
+  // The name alone: its own stat, never a read of the whole directory. It
+  // is found from the current directory itself, whatever its name now.
   std::string path = absoluteHostPath(name);
+  std::string found_at = hostPath(name);
   struct stat st;
-  bool followed = stat(path.c_str(), &st) == 0;
+  bool followed = stat(found_at.c_str(), &st) == 0;
   int stat_error = errno;
   if (followed && S_ISDIR(st.st_mode)) {
     listing.directory = path;
@@ -211,13 +229,14 @@ Listing resolve(std::string_view name) {
   }
   listing.directory = parentOf(path);
   bool found = followed && S_ISREG(st.st_mode);
-  if (!found) found = lstat(path.c_str(), &st) == 0;
+  if (!found) found = lstat(found_at.c_str(), &st) == 0;
   if (found && !mayList(last)) {
     listing.outcome = kFileNotFound;
   } else if (found) {
+    noteHeldFile(st, &listing);
     listing.entries.push_back(entryFromStat(std::string(last), st));
   } else {
-    missingName(path, stat_error, &listing);
+    missingName(found_at, stat_error, &listing);
   }
   return listing;
 }
@@ -294,6 +313,10 @@ std::string outcomeMessage(const Listing& listing) {
 
 int listDirectory(DirFormat format, std::string_view name, int out_fd) {
   Listing listing = resolve(name);
+  // A listing that shows a held scratch file shows it as the run left it
+  // (when it cannot be written out, the end of the run reports that).
+  if (listing.shows_held_file && writeOutHeldFiles() == kNoError)
+    listing = resolve(name);
   LineWriter out(out_fd);
   if (format != DirFormat::kBare) writeHeader(listing, &out);
   size_t shown = 0;

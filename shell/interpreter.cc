@@ -17,7 +17,7 @@
 
 #include "services/drive_path.h"
 #include "services/error_number.h"
-#include "services/kept_files.h"
+#include "services/held_files.h"
 #include "services/os_error.h"
 #include "services/posix_io.h"
 #include "shell/batch_words.h"
@@ -92,9 +92,16 @@ int runDel(const Arguments& args) {
     return 1;
   }
   std::string path = hostPath(args.name);
-  forgetKeptFile(path);
-  if (unlink(path.c_str()) == 0) return 0;
-  int code = errno;
+  ErrorNumber held_error = kNoError;
+  int code = 0;
+  if (removeHeldFile(path, &held_error)) {
+    if (held_error == kNoError) return 0;
+    code = ENOENT;
+  } else if (unlink(path.c_str()) == 0) {
+    return 0;
+  } else {
+    code = errno;
+  }
   if (code != ENOENT) {
     printError(failureText(code));
   } else if (missingFileOrPath(path) == kPathNotFound) {
@@ -105,41 +112,31 @@ int runDel(const Arguments& args) {
   return 1;
 }
 
-// The parked file of a kept path, rewound when `rewind`; -1 when none is
-// parked.
-int reuseKeptFile(const std::string& path, bool rewind) {
-  int fd = static_cast<int>(takeKeptFile(path));
-  if (fd < 0 || !rewind || lseek(fd, 0, SEEK_SET) == 0) return fd;
-  (void)parkKeptFile(fd);
-  forgetKeptFile(path);
-  return -1;
+// Closes a file of a line, held or on disk.
+int closeFile(int fd) {
+  if (!isHeldHandle(fd)) return close(fd);
+  closeHeldFile(fd);
+  return 0;
 }
-
-// Closes a file, or parks it when it is a kept one.
-int closeOrPark(int fd) { return parkKeptFile(fd) ? 0 : close(fd); }
 
 // Reads a whole batch file; returns kNoError or the tools' error number.
 ErrorNumber readBatch(std::string_view name, std::string* text) {
   std::string path = hostPath(name);
-  // Read from its start whatever its position: no rewinding needed.
-  int fd = reuseKeptFile(path, /*rewind=*/false);
+  ErrorNumber error = kNoError;
+  if (readWholeHeldFile(path, text, &error)) return error;
   // Non-blocking, so that a FIFO under a batch name cannot make us wait.
-  if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     return errno == ENOENT ? missingFileOrPath(path)
                            : errorFromSystemCode(errno);
   }
-  // A kept file is a plain file whose length is known already.
-  KeptState* kept = keptState(fd);
-  int64_t known = kept != nullptr ? kept->size : -1;
   struct stat st;
-  ErrorNumber error = kNoError;
-  if (known < 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     error = kPathFileAccessError;
   } else {
     // Read up to the length the file had at the open: then the end is
     // known without one more read to find it.
-    const size_t length = static_cast<size_t>(known < 0 ? st.st_size : known);
+    const size_t length = static_cast<size_t>(st.st_size);
     char buffer[8192];
     ssize_t n = 0;
     while (text->size() < length &&
@@ -148,7 +145,7 @@ ErrorNumber readBatch(std::string_view name, std::string* text) {
       text->append(buffer, static_cast<size_t>(n));
     if (n < 0) error = errorFromSystemCode(errno);
   }
-  closeOrPark(fd);
+  close(fd);
   return error;
 }
 
@@ -183,6 +180,19 @@ bool openOutput(const ParsedLine& parsed, int out_fd, Output* out,
   std::string path = sameIgnoringCase(parsed.target, "nul")
                          ? std::string("/dev/null")
                          : hostPath(parsed.target);
+  intptr_t held = -1;
+  ErrorNumber held_error = kNoError;
+  if (openHeldFile(path,
+                   parsed.append ? HeldAccess::kAppend : HeldAccess::kWrite,
+                   &held, &held_error)) {
+    if (held_error != kNoError) {
+      printError(failureText(EACCES));
+      return false;
+    }
+    out->fd = static_cast<int>(held);
+    if (!parsed.append) out->path = path;
+    return true;
+  }
   int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK |
               (parsed.append ? O_APPEND : O_TRUNC);
   out->fd = open(path.c_str(), flags, 0666);
@@ -208,25 +218,20 @@ int closeOutput(const Output& out, int out_fd, int code) {
   if (out.fd == out_fd) return code;
   if (out.rewrite && code != kDirOutputFailed) {
     off_t end = lseek(out.fd, 0, SEEK_CUR);
-    // A kept file that was no longer than this needs no cut.
-    KeptState* kept = keptState(out.fd);
-    bool cut = kept == nullptr || kept->size < 0 || kept->size > end;
-    if (end < 0 || (cut && ftruncate(out.fd, end) != 0)) {
+    if (end < 0 || ftruncate(out.fd, end) != 0) {
       printError(failureText(errno));
       code = kDirOutputFailed;
-    } else if (kept != nullptr) {
-      kept->size = end;
     }
   }
-  if (closeOrPark(out.fd) != 0 && errno != EINTR) {
+  if (closeFile(out.fd) != 0 && errno != EINTR) {
     printError(failureText(errno));
     code = kDirOutputFailed;
   }
   if (code != kDirOutputFailed) return code;
+  ErrorNumber ignored = kNoError;
   struct stat st;
-  if (!out.path.empty() && lstat(out.path.c_str(), &st) == 0 &&
-      S_ISREG(st.st_mode)) {
-    forgetKeptFile(out.path);
+  if (!out.path.empty() && !removeHeldFile(out.path, &ignored) &&
+      lstat(out.path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
     unlink(out.path.c_str());
   }
   return 1;
@@ -248,21 +253,15 @@ int openForRewrite(std::string_view del_line, std::string_view next_line) {
     return -1;
   }
   std::string path = hostPath(name);
-  int fd = reuseKeptFile(path, /*rewind=*/true);
-  // A kept file is opened for reading too, for the run that reads it back.
-  bool keep = fd < 0 && wantsKeptFile(path);
-  if (fd < 0) {
-    fd = open(path.c_str(),
-              (keep ? O_RDWR : O_WRONLY) | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  }
+  // A held file is removed and made anew in memory, at no cost.
+  if (holdsFile(path)) return -1;
+  int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return -1;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
-    closeOrPark(fd);
+    close(fd);
     return -1;
   }
-  if (keep) adoptKeptFile(path, fd, st.st_size);
-  if (KeptState* kept = keptState(fd)) kept->size = st.st_size;
   return fd;
 }
 

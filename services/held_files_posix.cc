@@ -1,0 +1,292 @@
+// Held files on POSIX. Each held path keeps its disk file open (made empty
+// when it was missing) with room set aside for its contents, so that a write
+// to disk at the release cannot find the disk full where a write in place
+// would have found room; a write in memory beyond that room asks the disk for
+// more first, and a full disk shows as a short write at once, as on disk.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "services/held_files.h"
+#include "services/os_error.h"
+#include "services/posix_io.h"
+
+namespace {
+
+// A larger file is used on disk: holding it could cost much memory.
+constexpr int64_t kLargestHeld = int64_t{1} << 20;
+// Room is set aside on disk in steps of this many bytes.
+constexpr int64_t kRoomStep = 4096;
+// Handles count down from here: -2 for the first held path, -3, ...
+constexpr intptr_t kFirstHandle = -2;
+
+struct HeldFile {
+  std::string path;
+  bool looked_at = false;
+  bool held = false;    // false: the path is used on disk
+  int fd = -1;          // the disk file while held
+  uint64_t device = 0;  // of the disk file
+  uint64_t inode = 0;
+  int64_t room = 0;      // bytes set aside on disk
+  bool exists = false;   // in memory
+  bool loaded = false;   // `contents` holds the file's bytes
+  bool changed = false;  // memory differs from disk
+  bool in_use = false;   // open through a handle
+  size_t position = 0;   // of the handle
+  std::string contents;
+};
+
+std::vector<HeldFile>& heldFiles() {
+  static std::vector<HeldFile> files;
+  return files;
+}
+
+int64_t roundedUp(int64_t size) {
+  return (size + kRoomStep - 1) / kRoomStep * kRoomStep;
+}
+
+// Sets room aside for `size` bytes without changing the file's length.
+bool makeRoom(HeldFile& file, int64_t size) {
+  if (size <= file.room) return true;
+  int64_t room = roundedUp(size);
+  if (retryAfterSignal(-1, fallocate, file.fd, FALLOC_FL_KEEP_SIZE, off_t{0},
+                       static_cast<off_t>(room)) != 0) {
+    return false;
+  }
+  file.room = room;
+  return true;
+}
+
+// Opens the disk file of a path about to be held, making it when missing;
+// false when it does not qualify (the caller then lets it go).
+bool openOnDisk(HeldFile& file, bool* made) {
+  const int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  file.fd =
+      retryAfterSignal(-1, [&] { return open(file.path.c_str(), flags); });
+  *made = false;
+  if (file.fd < 0 && errno == ENOENT) {
+    file.fd = retryAfterSignal(-1, [&] {
+      return open(file.path.c_str(), flags | O_CREAT | O_EXCL, 0666);
+    });
+    *made = file.fd >= 0;
+  }
+  if (file.fd < 0) return false;
+  struct stat st;
+  // Only a plain file of one name and no great length; one that another
+  // opener holds is used on disk, where that opener is respected.
+  if (fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
+      st.st_size > kLargestHeld || flock(file.fd, LOCK_EX | LOCK_NB) != 0) {
+    return false;
+  }
+  file.device = st.st_dev;
+  file.inode = st.st_ino;
+  // A file made here is missing as far as the run knows: unless the run
+  // makes it, the release removes it again.
+  file.exists = !*made;
+  file.loaded = file.changed = *made;
+  return makeRoom(file, std::max<int64_t>(st.st_size, kRoomStep));
+}
+
+// Decides on its first use whether a path is held.
+void lookAt(HeldFile& file) {
+  if (file.looked_at) return;
+  file.looked_at = true;
+  bool made = false;
+  file.held = openOnDisk(file, &made);
+  if (file.held || file.fd < 0) return;
+  if (made) unlink(file.path.c_str());
+  close(file.fd);
+  file.fd = -1;
+}
+
+HeldFile* heldAt(const std::string& host_path) {
+  for (HeldFile& file : heldFiles()) {
+    if (file.path != host_path) continue;
+    lookAt(file);
+    return file.held ? &file : nullptr;
+  }
+  return nullptr;
+}
+
+HeldFile* byHandle(intptr_t handle) {
+  std::vector<HeldFile>& files = heldFiles();
+  intptr_t index = kFirstHandle - handle;
+  if (index < 0 || index >= static_cast<intptr_t>(files.size())) return nullptr;
+  HeldFile& file = files[static_cast<size_t>(index)];
+  return file.held && file.in_use ? &file : nullptr;
+}
+
+// Reads the disk contents of a file not yet changed in memory.
+ErrorNumber load(HeldFile& file) {
+  if (file.loaded) return kNoError;
+  std::string contents;
+  char buffer[8192];
+  ssize_t n = 0;
+  while ((n = retryAfterSignal(-1, pread, file.fd, buffer, sizeof buffer,
+                               static_cast<off_t>(contents.size()))) > 0) {
+    contents.append(buffer, static_cast<size_t>(n));
+  }
+  if (n < 0) return errorFromSystemCode(errno);
+  file.contents = std::move(contents);
+  file.loaded = true;
+  return kNoError;
+}
+
+// The failure of a file that memory holds as missing, as the disk gives it.
+ErrorNumber missing(const HeldFile& file) {
+  return missingFileOrPath(file.path);
+}
+
+// Puts a changed file's contents on disk, or removes it from there.
+ErrorNumber writeOut(HeldFile& file) {
+  if (!file.held || !file.changed) return kNoError;
+  if (!file.exists) {
+    if (unlink(file.path.c_str()) != 0 && errno != ENOENT)
+      return errorFromSystemCode(errno);
+    // Made anew later, it is an ordinary disk file.
+    close(file.fd);
+    file.fd = -1;
+    file.held = false;
+    return kNoError;
+  }
+  size_t done = 0;
+  while (done < file.contents.size()) {
+    ssize_t n =
+        retryAfterSignal(-1, pwrite, file.fd, file.contents.data() + done,
+                         file.contents.size() - done, static_cast<off_t>(done));
+    if (n <= 0) return n < 0 ? errorFromSystemCode(errno) : kDiskFull;
+    done += static_cast<size_t>(n);
+  }
+  if (ftruncate(file.fd, static_cast<off_t>(done)) != 0)
+    return errorFromSystemCode(errno);
+  file.changed = false;
+  return kNoError;
+}
+
+}  // namespace
+
+void holdFiles(const std::vector<std::string>& host_paths) {
+  for (const std::string& path : host_paths) {
+    std::vector<HeldFile>& files = heldFiles();
+    bool known = std::any_of(files.begin(), files.end(),
+                             [&](const HeldFile& f) { return f.path == path; });
+    if (known) continue;
+    files.emplace_back();
+    files.back().path = path;
+  }
+}
+
+ErrorNumber writeOutHeldFiles() {
+  ErrorNumber first = kNoError;
+  for (HeldFile& file : heldFiles()) {
+    ErrorNumber error = writeOut(file);
+    if (first == kNoError) first = error;
+  }
+  return first;
+}
+
+ErrorNumber releaseHeldFiles() {
+  ErrorNumber first = writeOutHeldFiles();
+  for (HeldFile& file : heldFiles())
+    if (file.fd >= 0) close(file.fd);
+  heldFiles().clear();
+  return first;
+}
+
+bool isHeldFileAt(uint64_t device, uint64_t inode) {
+  for (const HeldFile& file : heldFiles())
+    if (file.held && file.device == device && file.inode == inode) return true;
+  return false;
+}
+
+bool holdsFile(const std::string& host_path) {
+  return heldAt(host_path) != nullptr;
+}
+
+bool isHeldHandle(intptr_t handle) { return handle <= kFirstHandle; }
+
+bool openHeldFile(const std::string& host_path, HeldAccess access,
+                  intptr_t* handle, ErrorNumber* error) {
+  HeldFile* file = heldAt(host_path);
+  if (file == nullptr) return false;
+  *error = kNoError;
+  if (file->in_use) {
+    *error = kPermissionDenied;
+  } else if (access == HeldAccess::kWrite) {
+    file->contents.clear();
+    file->exists = file->loaded = file->changed = true;
+  } else if (file->exists) {
+    *error = load(*file);
+  } else if (access == HeldAccess::kAppend) {
+    file->exists = file->changed = true;
+  } else {
+    *error = missing(*file);
+  }
+  if (*error != kNoError) return true;
+  file->in_use = true;
+  file->position = access == HeldAccess::kAppend ? file->contents.size() : 0;
+  *handle = kFirstHandle - (file - heldFiles().data());
+  return true;
+}
+
+size_t readHeldFile(intptr_t handle, char* buffer, size_t size) {
+  HeldFile* file = byHandle(handle);
+  if (file == nullptr || file->position >= file->contents.size()) return 0;
+  size_t n = std::min(size, file->contents.size() - file->position);
+  std::memcpy(buffer, file->contents.data() + file->position, n);
+  file->position += n;
+  return n;
+}
+
+size_t writeHeldFile(intptr_t handle, const char* data, size_t size) {
+  HeldFile* file = byHandle(handle);
+  if (file == nullptr) return 0;
+  int64_t end = static_cast<int64_t>(file->position + size);
+  // What the disk has no room for is not taken, as a write there would not.
+  if (!makeRoom(*file, end))
+    size =
+        static_cast<size_t>(std::max<int64_t>(file->room - file->position, 0));
+  if (size == 0) return 0;
+  if (file->contents.size() < file->position + size)
+    file->contents.resize(file->position + size);
+  file->contents.replace(file->position, size, data, size);
+  file->position += size;
+  file->changed = true;
+  return size;
+}
+
+void cutHeldFileHere(intptr_t handle) {
+  HeldFile* file = byHandle(handle);
+  if (file == nullptr || file->position >= file->contents.size()) return;
+  file->contents.resize(file->position);
+  file->changed = true;
+}
+
+void closeHeldFile(intptr_t handle) {
+  if (HeldFile* file = byHandle(handle)) file->in_use = false;
+}
+
+bool removeHeldFile(const std::string& host_path, ErrorNumber* error) {
+  HeldFile* file = heldAt(host_path);
+  if (file == nullptr) return false;
+  *error = file->exists ? kNoError : missing(*file);
+  if (*error != kNoError) return true;
+  std::string().swap(file->contents);
+  file->exists = false;
+  file->loaded = file->changed = true;
+  return true;
+}
+
+bool readWholeHeldFile(const std::string& host_path, std::string* text,
+                       ErrorNumber* error) {
+  HeldFile* file = heldAt(host_path);
+  if (file == nullptr) return false;
+  *error = file->exists ? load(*file) : missing(*file);
+  if (*error == kNoError) *text = file->contents;
+  return true;
+}

@@ -1,0 +1,195 @@
+#include "services/held_files.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include "services/drive_path.h"
+#include "services/file_table.h"
+#include "shell/dir_listing.h"
+#include "testing/test_support.h"
+
+namespace {
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+// The file's bytes, or nothing when there is no file.
+std::optional<std::string> onDisk(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Each test works in a directory of its own, which is also the drive root.
+class HeldFilesTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("DRIVE_ROOT", dir_.c_str(), 1);
+    ASSERT_EQ(0, chdir(dir_.c_str()));
+  }
+
+  void TearDown() override {
+    files_.closeAllFiles();
+    (void)releaseHeldFiles();
+  }
+
+  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+  // Writes `text` to `name` through the file table.
+  void write(const std::string& name, FileMode mode, const std::string& text) {
+    files_.openFile(3, name, mode);
+    files_.writeText(3, text);
+    files_.closeFile(3);
+    EXPECT_EQ(0, errors_.takeErrorNumber());
+  }
+
+  // The first line of `name` through the file table, or the error number.
+  std::string read(const std::string& name) {
+    files_.openFile(3, name, FileMode::Input);
+    if (int number = errors_.takeErrorNumber())
+      return "error " + std::to_string(number);
+    std::string line = files_.readLine(3);
+    files_.closeFile(3);
+    EXPECT_EQ(0, errors_.takeErrorNumber());
+    return line;
+  }
+
+  ScratchDirectory scratch_{"held_files_test"};
+  ErrorRecord errors_;
+  FileTable files_{errors_};
+  const std::string dir_ = scratch_.path();
+};
+
+TEST_F(HeldFilesTest, ContentsStayInMemoryUntilTheRelease) {
+  writeBytes(path("scratch"), "on disk before");
+  holdFiles({hostPath("scratch")});
+  const struct {
+    FileMode mode;
+    const char* text;  // written, or nullptr to read the file
+    const char* read;  // what a read finds
+  } steps[] = {
+      {FileMode::Input, nullptr, "on disk before"},
+      {FileMode::Rewrite, "a longer first text", "a longer first text"},
+      {FileMode::Rewrite, "short", "short"},
+      {FileMode::Output, "xy", "xy"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.read);
+    if (step.text != nullptr) write("scratch", step.mode, step.text);
+    EXPECT_EQ(step.read, read("scratch"));
+    EXPECT_EQ("on disk before", onDisk(path("scratch")));
+  }
+  EXPECT_EQ(kNoError, releaseHeldFiles());
+  EXPECT_EQ("xy", onDisk(path("scratch")));
+  // Held no longer: a write goes to disk at once.
+  write("scratch", FileMode::Output, "after");
+  EXPECT_EQ("after", onDisk(path("scratch")));
+}
+
+TEST_F(HeldFilesTest, RemovalsAndNewFilesReachTheDiskAtTheRelease) {
+  const struct {
+    const char* what;
+    bool existed;
+    const char* written;  // after the removal, or nullptr
+    std::optional<std::string> after;
+  } cases[] = {
+      {"missing, left alone", false, nullptr, std::nullopt},
+      {"missing, made", false, "new", "new"},
+      {"there, removed", true, nullptr, std::nullopt},
+      {"there, removed and made again", true, "again", "again"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    unlink(path("$DIR$").c_str());
+    if (c.existed) writeBytes(path("$DIR$"), "old");
+    holdFiles({hostPath("\\$DIR$")});
+    ErrorNumber error = kNoError;
+    ASSERT_TRUE(removeHeldFile(hostPath("\\$DIR$"), &error));
+    // The first removal finds the file or not; a second never does.
+    EXPECT_EQ(c.existed ? kNoError : kFileNotFound, error);
+    if (c.written != nullptr) {
+      write("\\$DIR$", FileMode::Output, c.written);
+    } else {
+      EXPECT_EQ("error 53", read("\\$DIR$"));
+    }
+    EXPECT_EQ(kNoError, releaseHeldFiles());
+    EXPECT_EQ(c.after, onDisk(path("$DIR$")));
+  }
+}
+
+TEST_F(HeldFilesTest, OnlyAPlainFileOfOneNameIsHeld) {
+  writeBytes(path("target"), "t");
+  writeBytes(path("big"), std::string((1 << 20) + 1, 'b'));
+  writeBytes(path("linked"), "l");
+  ASSERT_EQ(0, link(path("linked").c_str(), path("second name").c_str()));
+  ASSERT_EQ(0, symlink("target", path("symlink").c_str()));
+  ASSERT_EQ(0, mkfifo(path("fifo").c_str(), 0600));
+  ASSERT_EQ(0, mkdir(path("directory").c_str(), 0700));
+  const struct {
+    const char* name;
+    bool held;
+  } cases[] = {
+      {"missing", true},    {"target", true},   {"big", false},
+      {"linked", false},    {"symlink", false}, {"fifo", false},
+      {"directory", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    holdFiles({hostPath(c.name)});
+    EXPECT_EQ(c.held, holdsFile(hostPath(c.name)));
+    EXPECT_EQ(kNoError, releaseHeldFiles());
+  }
+  EXPECT_EQ("t", onDisk(path("target")));
+  EXPECT_EQ(std::nullopt, onDisk(path("missing")));
+}
+
+TEST_F(HeldFilesTest, SecondOpenWhileInUseIsRefused) {
+  holdFiles({hostPath("scratch")});
+  files_.openFile(3, "scratch", FileMode::Output);
+  files_.writeText(3, "x");
+  files_.openFile(4, "scratch", FileMode::Input);
+  EXPECT_EQ(kPermissionDenied, errors_.takeErrorNumber());
+  files_.closeFile(3);
+  EXPECT_EQ("x", read("scratch"));
+}
+
+// A listing that shows a held file shows it as the run left it, and finds
+// what the run removed gone.
+TEST_F(HeldFilesTest, ListingShowsHeldFilesAsTheRunLeftThem) {
+  writeBytes(path("$DIR$.BAT"), "an old batch, longer than the new one");
+  writeBytes(path("$DIR$"), "old capture");
+  holdFiles({hostPath("\\$DIR$.BAT"), hostPath("\\$DIR$")});
+  write("\\$DIR$.BAT", FileMode::Rewrite, "new");
+  ErrorNumber error = kNoError;
+  ASSERT_TRUE(removeHeldFile(hostPath("\\$DIR$"), &error));
+
+  int out = open(path("listing").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(out, 0);
+  EXPECT_EQ(0, listDirectory(DirFormat::kShortNames, "\\$DIR$.BAT", out));
+  EXPECT_EQ(1, listDirectory(DirFormat::kShortNames, "\\$DIR$", out));
+  close(out);
+  std::string listing = onDisk(path("listing")).value_or("");
+  EXPECT_NE(std::string::npos, listing.find("1 File(s)              3 bytes"))
+      << listing;
+  EXPECT_EQ("new", onDisk(path("$DIR$.BAT")));
+  EXPECT_EQ(std::nullopt, onDisk(path("$DIR$")));
+  // Still held after the listing: the batch is written on in memory.
+  write("\\$DIR$.BAT", FileMode::Rewrite, "newer");
+  EXPECT_EQ("new", onDisk(path("$DIR$.BAT")));
+  EXPECT_EQ(kNoError, releaseHeldFiles());
+  EXPECT_EQ("newer", onDisk(path("$DIR$.BAT")));
+}
+
+}  // namespace
