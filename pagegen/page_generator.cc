@@ -148,7 +148,7 @@ void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
   // memory from one lookup to the next and go to disk at the end.
   if (drive_lock_.held() && !holding_scratch_) {
     holdFiles({hostPath(kBatchName), hostPath(kCaptureName)});
-    pinCurrentDirectory();
+    pinDrivePaths();
     holding_scratch_ = true;
   }
   // The batch is this run's own while it holds the drive root.
@@ -450,7 +450,7 @@ PageGenerator::Step PageGenerator::closeAll() {
 
 ErrorNumber PageGenerator::releaseScratchFiles() {
   holding_scratch_ = false;
-  unpinCurrentDirectory();
+  unpinDrivePaths();
   return releaseHeldFiles();
 }
 

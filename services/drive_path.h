@@ -15,12 +15,13 @@ std::string hostPath(std::string_view name);
 /// `hostPath`, made absolute against the current directory when it is not.
 std::string absoluteHostPath(std::string_view name);
 
-/// While pinned, the current directory's name is looked up once instead of
-/// for every name: a run that holds the drive root changes no directory and
-/// names its files many times per list entry. Only the name is kept; files
-/// are still found relative to the directory itself.
-void pinCurrentDirectory();
-void unpinCurrentDirectory();
+/// While pinned, the current directory's name and the host path of each
+/// name in the drive root are looked up once instead of every time: a run
+/// that holds the drive root changes neither and names its scratch files
+/// many times per list entry. Only names are kept; a relative name is still
+/// found from the current directory itself.
+void pinDrivePaths();
+void unpinDrivePaths();
 
 /// The host directory that stands for the root of the current drive.
 std::string driveRoot();

@@ -6,24 +6,32 @@
 #include <unistd.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "services/drive_path.h"
 
 namespace {
 
-// The current directory's name as pinned, while it is.
-struct PinnedDirectory {
+// While pinned: the current directory's name, and the host paths of the
+// names that needed the drive root, as they were found.
+struct PinnedPaths {
   bool pinned = false;
-  std::string name;
+  std::string cwd;
+  std::string root;  // "" until asked for
+  std::vector<std::pair<std::string, std::string>> host_paths;
 };
 
-PinnedDirectory& pinnedDirectory() {
-  static PinnedDirectory directory;
-  return directory;
+PinnedPaths& pinnedPaths() {
+  static PinnedPaths paths;
+  return paths;
 }
 
+// Few names are ever pinned: the tools' own files in the drive root.
+constexpr size_t kPinnedNames = 16;
+
 std::string currentDirectory() {
-  if (pinnedDirectory().pinned) return pinnedDirectory().name;
+  if (pinnedPaths().pinned) return pinnedPaths().cwd;
   char buffer[PATH_MAX];
   if (getcwd(buffer, sizeof buffer) == nullptr) return ".";
   return buffer;
@@ -101,18 +109,28 @@ bool climbs(std::string_view name) {
 
 }  // namespace
 
-void pinCurrentDirectory() {
-  PinnedDirectory& directory = pinnedDirectory();
-  directory.pinned = false;
-  directory.name = currentDirectory();
-  directory.pinned = true;
+void pinDrivePaths() {
+  PinnedPaths& paths = pinnedPaths();
+  paths.pinned = false;
+  paths.cwd = currentDirectory();
+  paths.root.clear();
+  paths.host_paths.clear();
+  paths.pinned = true;
 }
 
-void unpinCurrentDirectory() { pinnedDirectory().pinned = false; }
+void unpinDrivePaths() {
+  pinnedPaths().pinned = false;
+  pinnedPaths().host_paths.clear();
+}
 
 std::string driveRoot() {
+  PinnedPaths& pinned = pinnedPaths();
+  if (pinned.pinned && !pinned.root.empty()) return pinned.root;
   std::string setting = settingNow();
-  return rootFor(setting, isAbsoluteSetting(setting) ? "" : currentDirectory());
+  std::string root =
+      rootFor(setting, isAbsoluteSetting(setting) ? "" : currentDirectory());
+  if (pinned.pinned) pinned.root = root;
+  return root;
 }
 
 std::string driveRootHint() {
@@ -121,6 +139,19 @@ std::string driveRootHint() {
          ", the root of the file system that holds this directory; "
          "DRIVE_ROOT chooses another.";
 }
+
+namespace {
+
+// The host path of a name that needs the drive root.
+std::string mappedHostPath(std::string_view name, bool rooted) {
+  std::string setting = settingNow();
+  if (rooted && isAbsoluteSetting(setting))
+    return mapDriveName(rootFor(setting, ""), "", name);
+  std::string cwd = currentDirectory();
+  return mapDriveName(rootFor(setting, cwd), cwd, name);
+}
+
+}  // namespace
 
 std::string hostPath(std::string_view name) {
   // The tools name their files many times per list entry: most names need
@@ -132,11 +163,15 @@ std::string hostPath(std::string_view name) {
       if (c == '\\') c = '/';
     return path;
   }
-  std::string setting = settingNow();
-  if (rooted && isAbsoluteSetting(setting))
-    return mapDriveName(rootFor(setting, ""), "", name);
-  std::string cwd = currentDirectory();
-  return mapDriveName(rootFor(setting, cwd), cwd, name);
+  PinnedPaths& pinned = pinnedPaths();
+  if (pinned.pinned) {
+    for (const auto& [pinned_name, path] : pinned.host_paths)
+      if (pinned_name == name) return path;
+  }
+  std::string path = mappedHostPath(name, rooted);
+  if (pinned.pinned && pinned.host_paths.size() < kPinnedNames)
+    pinned.host_paths.emplace_back(std::string(name), path);
+  return path;
 }
 
 std::string absoluteHostPath(std::string_view name) {

@@ -38,9 +38,9 @@ std::string absoluteHostPath(std::string_view name) {
   return full.empty() ? path : full;
 }
 
-// The system keeps the current directory's name itself.
-void pinCurrentDirectory() {}
-void unpinCurrentDirectory() {}
+// The system maps the names itself, with nothing to look up here.
+void pinDrivePaths() {}
+void unpinDrivePaths() {}
 
 std::string driveRoot() {
   std::string root = fullPath("\\");

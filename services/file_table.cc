@@ -42,22 +42,29 @@ void FileTable::openFile(int16_t number, std::string_view name, FileMode mode) {
     errors_.fail(kFileIsOpen);
     return;
   }
-  Entry entry;
+  // The entry is made in place, in the node of the last one closed when
+  // there is one: its buffer is large.
+  std::map<int16_t, Entry>::iterator it;
+  if (spare_entry_.empty()) {
+    it = files_.try_emplace(number).first;
+  } else {
+    spare_entry_.key() = number;
+    it = files_.insert(std::move(spare_entry_)).position;
+  }
+  Entry& entry = it->second;
+  entry.file = OsFile();
+  entry.held = entry.position = 0;
   entry.mode = mode;
-  if (ErrorNumber error = os_.open(hostPath(name), mode, &entry.file)) {
-    errors_.fail(error);
-    return;
-  }
-  if (mode == FileMode::Input && !entry.file.character_device) {
-    ErrorNumber error = kNoError;
+  ErrorNumber error = os_.open(hostPath(name), mode, &entry.file);
+  if (error == kNoError && mode == FileMode::Input &&
+      !entry.file.character_device) {
     fill(entry, &error);
-    if (error != kNoError) {
-      (void)os_.close(entry.file);
-      errors_.fail(error);
-      return;
-    }
+    if (error != kNoError) (void)os_.close(entry.file);
   }
-  files_.emplace(number, entry);
+  if (error != kNoError) {
+    spare_entry_ = files_.extract(it);
+    errors_.fail(error);
+  }
 }
 
 bool FileTable::fill(Entry& entry, ErrorNumber* error) {
@@ -199,7 +206,7 @@ ErrorNumber FileTable::closeEntry(std::map<int16_t, Entry>::iterator it) {
     error = os_.truncateHere(entry.file);
   ErrorNumber close_error = os_.close(entry.file);
   if (error == kNoError) error = close_error;
-  files_.erase(it);
+  spare_entry_ = files_.extract(it);
   return error;
 }
 

@@ -84,6 +84,8 @@ class FileTable {
   OsInterface& os_;
   std::string line_buffer_;  // reused by `writeLine`
   std::map<int16_t, Entry> files_;
+  // The node of the entry closed last, for the next open to use again.
+  std::map<int16_t, Entry>::node_type spare_entry_;
 };
 
 #endif  // KESTREL_SERVICES_FILE_TABLE_H_

@@ -18,6 +18,8 @@ std::vector<std::string_view> lines(std::string_view text) {
 
 std::vector<Word> splitAtBlanks(std::string_view line) {
   std::vector<Word> words;
+  // A command line has a few words: one allocation holds them.
+  words.reserve(8);
   size_t i = 0;
   while (i < line.size()) {
     while (i < line.size() && line[i] == ' ') ++i;

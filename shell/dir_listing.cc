@@ -41,6 +41,11 @@ class LineWriter {
     buffer_.append(kLineEnd);
     if (buffer_.size() >= kFlushSize) flush();
   }
+  // Whole lines, their line ends included.
+  void lines(std::string_view text) {
+    buffer_.append(text);
+    if (buffer_.size() >= kFlushSize) flush();
+  }
   // Writes what is buffered; returns 0 or the errno of the first failure.
   int flush() {
     if (error_ == 0 && isHeldHandle(fd_)) {
@@ -90,6 +95,22 @@ DirEntry entryFromStat(std::string name, const struct stat& st) {
       entry.directory || st.st_size < 0 ? 0 : static_cast<uint64_t>(st.st_size);
   entry.mtime = static_cast<int64_t>(st.st_mtime);
   return entry;
+}
+
+// Appends `value` (not negative) as `width` digits, with leading zeros.
+void appendZeroPadded(std::string* out, int value, int width) {
+  char digits[16];
+  for (int i = width - 1; i >= 0; --i) {
+    digits[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  out->append(digits, static_cast<size_t>(width));
+}
+
+// `text` after blanks that make it `width` wide; a longer one unchanged.
+std::string alignedRight(std::string text, size_t width) {
+  if (text.size() < width) text.insert(0, width - text.size(), ' ');
+  return text;
 }
 
 // Notes a file that the run holds in memory: its disk file is not what the
@@ -261,16 +282,30 @@ uint64_t freeBytes(const std::string& directory) {
   return static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
 }
 
-void writeHeader(const Listing& listing, LineWriter* out) {
-  out->line(" Volume in drive C has no label.");
-  out->line(" Volume Serial Number is " + driveSerial());
-  out->line("");
+// The header lines of a listing of `directory`, line ends included. Every
+// listing of one directory has the same: the last one made is kept.
+const std::string& headerText(const std::string& directory) {
+  static std::string last_root;
+  static std::string last_directory;
+  static std::string header;
+  std::string root = driveRoot();
+  if (!header.empty() && root == last_root && directory == last_directory)
+    return header;
   // A directory's own name may hold control bytes too; shown escaped, it
   // stays on its one header line.
-  std::string shown = displayPath(listing.directory);
+  std::string shown = displayPath(directory);
   if (visible::hasControlByte(shown)) shown = visible::caretText(shown);
-  out->line(" Directory of " + shown);
-  out->line("");
+  std::string end(kLineEnd);
+  header = " Volume in drive C has no label." + end +
+           " Volume Serial Number is " + driveSerial() + end + end +
+           " Directory of " + shown + end + end;
+  last_root = root;
+  last_directory = directory;
+  return header;
+}
+
+void writeHeader(const Listing& listing, LineWriter* out) {
+  out->lines(headerText(listing.directory));
 }
 
 void writeSummary(const Listing& listing, LineWriter* out) {
@@ -285,15 +320,11 @@ void writeSummary(const Listing& listing, LineWriter* out) {
       bytes += entry.size;
     }
   }
-  char line[128];
-  snprintf(line, sizeof line, "%16llu File(s) %14s bytes",
-           static_cast<unsigned long long>(files),
-           groupedNumber(bytes).c_str());
-  out->line(line);
-  snprintf(line, sizeof line, "%16llu Dir(s) %15s bytes free",
-           static_cast<unsigned long long>(dirs),
-           groupedNumber(freeBytes(listing.directory)).c_str());
-  out->line(line);
+  out->line(alignedRight(std::to_string(files), 16) + " File(s) " +
+            alignedRight(groupedNumber(bytes), 14) + " bytes");
+  out->line(alignedRight(std::to_string(dirs), 16) + " Dir(s) " +
+            alignedRight(groupedNumber(freeBytes(listing.directory)), 15) +
+            " bytes free");
 }
 
 std::string outcomeMessage(const Listing& listing) {
@@ -362,10 +393,17 @@ std::string dateTimeColumns(int64_t mtime) {
     return "00/00/0000  12:00 AM";
   }
   int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
-  char text[64];
-  snprintf(text, sizeof text, "%02d/%02d/%04d  %02d:%02d %s", local.tm_mon + 1,
-           local.tm_mday, local.tm_year + 1900, hour, local.tm_min,
-           local.tm_hour < 12 ? "AM" : "PM");
+  std::string text;
+  appendZeroPadded(&text, local.tm_mon + 1, 2);
+  text += '/';
+  appendZeroPadded(&text, local.tm_mday, 2);
+  text += '/';
+  appendZeroPadded(&text, local.tm_year + 1900, 4);
+  text += "  ";
+  appendZeroPadded(&text, hour, 2);
+  text += ':';
+  appendZeroPadded(&text, local.tm_min, 2);
+  text += local.tm_hour < 12 ? " AM" : " PM";
   return text;
 }
 
