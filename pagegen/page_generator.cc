@@ -344,7 +344,7 @@ PageGenerator::Step PageGenerator::readCapture() {
   capture_line_.clear();
   for (int i = 0; i < kCaptureLinesRead; ++i) {
     if (files_.atEndOfFile(kCaptureFile) || errors_.pending()) break;
-    capture_line_ = files_.readLine(kCaptureFile);
+    files_.readLine(kCaptureFile, &capture_line_);
     if (errors_.pending()) break;
   }
   if (errors_.pending()) return kGo4It;

@@ -91,24 +91,25 @@ bool FileTable::append(std::string* line, const char* begin, const char* end) {
   return false;
 }
 
-std::string FileTable::readLine(int16_t number, LineEnds ends) {
+void FileTable::readLine(int16_t number, std::string* line, LineEnds ends) {
+  line->clear();
   Entry* entry = entryFor(number);
   if (entry == nullptr) {
     errors_.fail(kBadFileNameOrNumber);
-    return "";
+    return;
   }
   if (entry->mode != FileMode::Input) {
     errors_.fail(kBadFileMode);
-    return "";
+    return;
   }
-  std::string line;
   bool took_any = false;
   for (;;) {
     ErrorNumber error = kNoError;
     if (!fill(*entry, &error)) {
       if (error != kNoError) {
+        line->clear();
         errors_.fail(error);
-        return "";
+        return;
       }
       break;
     }
@@ -121,7 +122,7 @@ std::string FileTable::readLine(int16_t number, LineEnds ends) {
            !(lf_ends && *stop == kLf))
       ++stop;
     if (stop != begin) {
-      if (!append(&line, begin, stop)) return "";
+      if (!append(line, begin, stop)) return;
       took_any = true;
       entry->position += stop - begin;
     }
@@ -129,17 +130,22 @@ std::string FileTable::readLine(int16_t number, LineEnds ends) {
     if (*stop == kCtrlZ) break;
     if (*stop == kLf) {
       entry->position++;
-      return line;
+      return;
     }
     // A CR ends the line; one LF right after it belongs to the line end.
     entry->position++;
     if (fill(*entry, &error) && entry->buffer[entry->position] == kLf)
       entry->position++;
     if (error != kNoError) errors_.fail(error);
-    return line;
+    return;
   }
   if (!took_any) errors_.fail(kInputPastEnd);
-  return took_any ? line : "";
+}
+
+std::string FileTable::readLine(int16_t number, LineEnds ends) {
+  std::string line;
+  readLine(number, &line, ends);
+  return line;
 }
 
 void FileTable::write(int16_t number, std::string_view bytes) {

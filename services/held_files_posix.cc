@@ -252,9 +252,13 @@ size_t writeHeldFile(intptr_t handle, const char* data, size_t size) {
     size =
         static_cast<size_t>(std::max<int64_t>(file->room - file->position, 0));
   if (size == 0) return 0;
-  if (file->contents.size() < file->position + size)
-    file->contents.resize(file->position + size);
-  file->contents.replace(file->position, size, data, size);
+  if (file->position == file->contents.size()) {
+    file->contents.append(data, size);
+  } else {
+    if (file->contents.size() < file->position + size)
+      file->contents.resize(file->position + size);
+    file->contents.replace(file->position, size, data, size);
+  }
   file->position += size;
   file->changed = true;
   return size;
@@ -276,7 +280,7 @@ bool removeHeldFile(const std::string& host_path, ErrorNumber* error) {
   if (file == nullptr) return false;
   *error = file->exists ? kNoError : missing(*file);
   if (*error != kNoError) return true;
-  std::string().swap(file->contents);
+  file->contents.clear();
   file->exists = false;
   file->loaded = file->changed = true;
   return true;

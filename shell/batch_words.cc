@@ -66,15 +66,20 @@ bool isCmd(std::string_view word) {
 ParsedLine parseLine(std::string_view line) {
   ParsedLine parsed;
   parsed.command = skipLead(line);
-  std::vector<Word> words = splitAtBlanks(parsed.command);
-  if (words.empty() || words.back().text[0] != '>') return parsed;
+  // Only the last word can name the output file.
+  std::string_view command = parsed.command;
+  size_t end = command.find_last_not_of(' ');
+  if (end == std::string_view::npos) return parsed;
+  size_t blank = command.find_last_of(' ', end);
+  size_t begin = blank == std::string_view::npos ? 0 : blank + 1;
+  if (command[begin] != '>') return parsed;
   parsed.redirected = true;
-  parsed.target = words.back().text.substr(1);
+  parsed.target = command.substr(begin + 1, end - begin);
   if (!parsed.target.empty() && parsed.target[0] == '>') {
     parsed.append = true;
     parsed.target.remove_prefix(1);
   }
-  parsed.command = parsed.command.substr(0, words.back().begin);
+  parsed.command = command.substr(0, begin);
   return parsed;
 }
 

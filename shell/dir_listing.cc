@@ -35,7 +35,8 @@ constexpr size_t kFlushSize = 64 * 1024;
 // failure, so that a full disk is reported instead of a cut capture.
 class LineWriter {
  public:
-  explicit LineWriter(int fd) : fd_(fd) {}
+  // Room for a lookup's whole listing from the start.
+  explicit LineWriter(int fd) : fd_(fd) { buffer_.reserve(1024); }
   void line(std::string_view text) {
     buffer_.append(text);
     buffer_.append(kLineEnd);
@@ -385,15 +386,22 @@ std::string groupedNumber(uint64_t value) {
 }
 
 std::string dateTimeColumns(int64_t mtime) {
+  std::string text;
+  appendDateTimeColumns(&text, mtime);
+  return text;
+}
+
+void appendDateTimeColumns(std::string* out, int64_t mtime) {
   time_t seconds = static_cast<time_t>(mtime);
   struct tm local;
   if (localtime_r(&seconds, &local) == nullptr || local.tm_year + 1900 < 0 ||
       local.tm_year + 1900 > 9999) {
     // Keeps the columns of a time that a four-digit year cannot show.
-    return "00/00/0000  12:00 AM";
+    *out += "00/00/0000  12:00 AM";
+    return;
   }
   int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
-  std::string text;
+  std::string& text = *out;
   appendZeroPadded(&text, local.tm_mon + 1, 2);
   text += '/';
   appendZeroPadded(&text, local.tm_mday, 2);
@@ -404,13 +412,14 @@ std::string dateTimeColumns(int64_t mtime) {
   text += ':';
   appendZeroPadded(&text, local.tm_min, 2);
   text += local.tm_hour < 12 ? " AM" : " PM";
-  return text;
 }
 
 std::string entryLine(const DirEntry& entry, DirFormat format) {
   if (format == DirFormat::kBare) return entry.name;
   using namespace capture_columns;
-  std::string line = dateTimeColumns(entry.mtime);
+  std::string line;
+  line.reserve(kShortNameColumn + kShortNameFieldWidth + entry.name.size());
+  appendDateTimeColumns(&line, entry.mtime);
   if (entry.directory) {
     line.append(kDirMarkColumn - kSizeColumn, ' ');
     line += kDirMark;

@@ -36,6 +36,8 @@ std::string groupedNumber(uint64_t value);
 
 /// Columns 1-20 of an entry line: "MM/DD/YYYY  hh:mm AM" in local time.
 std::string dateTimeColumns(int64_t mtime);
+/// `dateTimeColumns` appended to `*out`.
+void appendDateTimeColumns(std::string* out, int64_t mtime);
 
 /// The entry line without its line end (the bare name for kBare).
 std::string entryLine(const DirEntry& entry, DirFormat format);
