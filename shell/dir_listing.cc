@@ -24,6 +24,7 @@
 #include "services/posix_io.h"
 #include "services/visible_text.h"
 #include "shell/capture_columns.h"
+#include "shell/dir_entry_table.h"
 #include "shell/messages.h"
 
 namespace {
@@ -71,7 +72,7 @@ class LineWriter {
 // errno is in `system_code`.
 struct Listing {
   std::string directory;  // absolute host path shown as "Directory of"
-  std::vector<DirEntry> entries;
+  DirEntryTable entries;
   ErrorNumber outcome = kNoError;
   int system_code = 0;
   bool shows_held_file = false;  // one of the run's held scratch files
@@ -88,14 +89,13 @@ bool isDirectory(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-DirEntry entryFromStat(std::string name, const struct stat& st) {
-  DirEntry entry;
-  entry.name = std::move(name);
-  entry.directory = S_ISDIR(st.st_mode);
-  entry.size =
-      entry.directory || st.st_size < 0 ? 0 : static_cast<uint64_t>(st.st_size);
-  entry.mtime = static_cast<int64_t>(st.st_mtime);
-  return entry;
+// Adds `name` with what `st` says of it: a directory shows no size.
+void addFromStat(std::string_view name, const struct stat& st,
+                 DirEntryTable* entries) {
+  bool directory = S_ISDIR(st.st_mode);
+  uint64_t size =
+      directory || st.st_size < 0 ? 0 : static_cast<uint64_t>(st.st_size);
+  entries->add(name, directory, size, static_cast<int64_t>(st.st_mtime));
 }
 
 // Appends `value` (not negative) as `width` digits, with leading zeros.
@@ -153,6 +153,32 @@ bool statEntry(int dir_fd, const char* name, struct stat* st) {
   return fstatat(dir_fd, name, st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+// Sizes `entries` for every visible name in `dir` and rewinds it. One
+// extra pass over the names costs little next to a stat per entry, and it
+// keeps a large table from being copied, old and new at once, as it grows.
+void reserveForDirectory(DIR* dir, DirEntryTable* entries) {
+  size_t count = 2;  // "." and ".."
+  size_t name_bytes = 3;
+  while (const dirent* item = readdir(dir)) {
+    if (item->d_name[0] == '.') continue;
+    ++count;
+    name_bytes += strlen(item->d_name);
+  }
+  rewinddir(dir);
+  entries->reserve(count, name_bytes);
+}
+
+// Adds "." and ".." for the directory `dir_fd`; ".." shows the directory
+// itself when it has no parent to stat.
+void addDots(int dir_fd, DirEntryTable* entries) {
+  struct stat here;
+  struct stat up;
+  if (fstatat(dir_fd, ".", &here, 0) != 0) return;
+  addFromStat(".", here, entries);
+  if (fstatat(dir_fd, "..", &up, 0) != 0) up = here;
+  addFromStat("..", up, entries);
+}
+
 // Reads the visible entries of `listing->directory` that match `pattern`
 // ("" for all), sorted, with "." and ".." in front when `with_dots`.
 void readDirectory(std::string_view pattern, bool with_dots, Listing* listing) {
@@ -165,7 +191,10 @@ void readDirectory(std::string_view pattern, bool with_dots, Listing* listing) {
     return;
   }
   int dir_fd = dirfd(dir);
-  std::vector<DirEntry> found;
+  DirEntryTable& entries = listing->entries;
+  reserveForDirectory(dir, &entries);
+  if (with_dots) addDots(dir_fd, &entries);
+  size_t first_found = entries.size();
   while (const dirent* item = readdir(dir)) {
     const char* name = item->d_name;
     if (name[0] == '.') continue;  // hidden, and "." and ".."
@@ -174,24 +203,11 @@ void readDirectory(std::string_view pattern, bool with_dots, Listing* listing) {
     struct stat st;
     if (!statEntry(dir_fd, name, &st)) continue;
     noteHeldFile(st, listing);
-    found.push_back(entryFromStat(name, st));
-  }
-  std::sort(found.begin(), found.end(),
-            [](const DirEntry& a, const DirEntry& b) {
-              return listedBefore(a.name, b.name);
-            });
-  if (with_dots) {
-    struct stat here;
-    struct stat up;
-    if (fstatat(dir_fd, ".", &here, 0) == 0) {
-      listing->entries.push_back(entryFromStat(".", here));
-      if (fstatat(dir_fd, "..", &up, 0) != 0) up = here;
-      listing->entries.push_back(entryFromStat("..", up));
-    }
+    addFromStat(name, st, &entries);
   }
   closedir(dir);
-  for (DirEntry& entry : found) listing->entries.push_back(std::move(entry));
-  if (listing->entries.empty()) listing->outcome = kFileNotFound;
+  entries.sortFrom(first_found);  // the dots stay in front
+  if (entries.empty()) listing->outcome = kFileNotFound;
 }
 
 // The outcome for a name that stat could not find.
@@ -256,7 +272,7 @@ Listing resolve(std::string_view name) {
     listing.outcome = kFileNotFound;
   } else if (found) {
     noteHeldFile(st, &listing);
-    listing.entries.push_back(entryFromStat(std::string(last), st));
+    addFromStat(last, st, &listing.entries);
   } else {
     missingName(found_at, stat_error, &listing);
   }

@@ -385,6 +385,25 @@ TEST_F(ListingTest, NamesThatWouldForgeALineAreLeftOut) {
             inside.err);
 }
 
+// Names that sort before "." ("!", "-", digits) still come after the dots,
+// in a directory large enough that its table is sized before it is read.
+TEST_F(ListingTest, DotsLeadALargeSortedListing) {
+  drive_.makeDirectory("AREA/many");
+  const char* prefixes[] = {"!", "-", "0", "Zip", "zap", "_", "Long name "};
+  std::vector<std::string> names;
+  for (int i = 0; i < 300; ++i) {
+    std::string name = prefixes[i % 7] + std::to_string(i * 7919 % 1000);
+    drive_.writeFile("AREA/many/" + name, "");
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end(), listedBefore);
+  names.insert(names.begin(), {".", ".."});
+  EXPECT_EQ(names, entryNames(list(DirFormat::kShortNames, "many").out));
+  std::string bare;
+  for (size_t i = 2; i < names.size(); ++i) bare += names[i] + "\r\n";
+  EXPECT_EQ(bare, list(DirFormat::kBare, "many").out);
+}
+
 TEST_F(ListingTest, EmptyDirectoryHoldsOnlyItsDots) {
   drive_.makeDirectory("AREA/empty");
   Listed listed = list(DirFormat::kShortNames, "empty");
