@@ -363,8 +363,10 @@ int listDirectory(DirFormat format, std::string_view name, int out_fd) {
   Listing listing = resolve(name);
   // A listing that shows a held scratch file shows it as the run left it
   // (when it cannot be written out, the end of the run reports that).
-  if (listing.shows_held_file && writeOutHeldFiles() == kNoError)
+  if (listing.shows_held_file && writeOutHeldFiles() == kNoError) {
+    listing = Listing();  // one listing's entries in memory at a time
     listing = resolve(name);
+  }
   LineWriter out(out_fd);
   if (format != DirFormat::kBare) writeHeader(listing, &out);
   size_t shown = 0;
