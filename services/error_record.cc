@@ -5,18 +5,19 @@
 
 void ErrorRecord::enterStep(uint16_t number) {
   current_number_ = number;
-  current_label_ = std::to_string(number);
+  label_is_number_ = true;
 }
 
-void ErrorRecord::enterLabel(const std::string& label) {
-  current_label_ = label.substr(0, 8);
+void ErrorRecord::enterLabel(std::string_view label) {
+  current_label_.assign(label.substr(0, 8));
+  label_is_number_ = false;
 }
 
 void ErrorRecord::fail(int number) {
   if (number == 0) number = kInternalError;
   number_ = number;
   line_ = current_number_;
-  label_ = current_label_;
+  label_ = label_is_number_ ? std::to_string(current_number_) : current_label_;
   pending_ = true;
   // These numbers mean the run's own memory can no longer be trusted.
   if (number >= kGlobalMemoryCorrupt) std::exit(255);

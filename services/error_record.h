@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "services/error_number.h"
 
@@ -17,7 +18,7 @@ class ErrorRecord {
   /// A numbered step makes itself current: number and label.
   void enterStep(uint16_t number);
   /// A named step makes itself current: label only (at most 8 characters).
-  void enterLabel(const std::string& label);
+  void enterLabel(std::string_view label);
 
   /// Records a failure; 0 becomes 51, and 241 or more ends the process with
   /// exit code 255 at once.
@@ -55,7 +56,10 @@ class ErrorRecord {
   bool in_error_step_ = false;
   int error_step_ = kNoStep;
   uint16_t current_number_ = 0;
+  // The current label: the step's number when `label_is_number_`, made
+  // into text only when a failure needs it (steps run once per entry).
   std::string current_label_;
+  bool label_is_number_ = false;
 };
 
 #endif  // KESTREL_SERVICES_ERROR_RECORD_H_
