@@ -1,6 +1,7 @@
 // Line I/O over the run's file operations.
 #include "services/file_table.h"
 
+#include <cstring>
 #include <new>
 
 #include "services/drive_path.h"
@@ -14,6 +15,18 @@ constexpr size_t kNameLimit = 255;
 // device like /dev/zero, fails with 7 (Out of memory) instead of growing
 // without end.
 constexpr size_t kLineLimit = size_t{256} << 20;
+// The first byte in [begin, end) that ends a line or the data, or `end`.
+const char* lineStop(const char* begin, const char* end, LineEnds ends) {
+  const char* stop = end;
+  for (char c : {kCr, kCtrlZ, kLf}) {
+    if (c == kLf && ends != LineEnds::kCrOrLf) continue;
+    if (const void* at =
+            std::memchr(begin, c, static_cast<size_t>(stop - begin)))
+      stop = static_cast<const char*>(at);
+  }
+  return stop;
+}
+
 }  // namespace
 
 FileTable::~FileTable() {
@@ -116,11 +129,7 @@ void FileTable::readLine(int16_t number, std::string* line, LineEnds ends) {
     // Take the run of ordinary bytes in one piece.
     const char* begin = entry->buffer + entry->position;
     const char* end = entry->buffer + entry->held;
-    const char* stop = begin;
-    bool lf_ends = ends == LineEnds::kCrOrLf;
-    while (stop != end && *stop != kCr && *stop != kCtrlZ &&
-           !(lf_ends && *stop == kLf))
-      ++stop;
+    const char* stop = lineStop(begin, end, ends);
     if (stop != begin) {
       if (!append(line, begin, stop)) return;
       took_any = true;
