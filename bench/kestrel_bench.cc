@@ -1,8 +1,9 @@
 // Times both tools on generated file areas of growing size, each against the
 // tool a keeper would otherwise use on the same directory in the same run:
-// kestrel against `tree -H . -D -s`, wagtails against `ls -l`. Prints the
-// time per entry, the ratio and the tool's peak resident memory. A missing
-// reference tool is left out with a note.
+// kestrel against `tree -H . -D -s`, wagtails against `ls -l`. Each tool and
+// its reference run three times in turn; prints the median time per entry,
+// the ratio and the tool's peak resident memory. A missing reference tool is
+// left out with a note.
 //   kestrel_bench [N ...]   (default N: 1000 10000 100000)
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -10,12 +11,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -82,6 +85,37 @@ Run runIn(const std::vector<std::string>& argv, const std::string& root,
   return run;
 }
 
+// The median time of the runs, their largest peak memory, and whether all
+// of them succeeded.
+Run median(std::vector<Run> runs) {
+  std::sort(runs.begin(), runs.end(),
+            [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+  Run result = runs[runs.size() / 2];
+  for (const Run& run : runs) {
+    result.peak_kib = std::max(result.peak_kib, run.peak_kib);
+    result.ok = result.ok && run.ok;
+  }
+  return result;
+}
+
+// Times a tool and its reference tool (when given) on one area, each run
+// `kRuns` times in turn so that both meet the same caches and the same
+// load; returns the medians.
+constexpr int kRuns = 3;
+std::pair<Run, Run> timePair(const std::vector<std::string>& tool,
+                             const std::vector<std::string>* reference,
+                             const std::string& root, const std::string& area) {
+  std::vector<Run> tool_runs;
+  std::vector<Run> reference_runs;
+  for (int i = 0; i < kRuns; ++i) {
+    if (reference != nullptr)
+      reference_runs.push_back(runIn(*reference, root, area, true));
+    tool_runs.push_back(runIn(tool, root, area, false));
+  }
+  return {median(tool_runs),
+          reference != nullptr ? median(reference_runs) : Run{}};
+}
+
 bool onPath(const std::string& program) {
   std::string command = "command -v " + program + " >/dev/null 2>&1";
   return std::system(command.c_str()) == 0;
@@ -123,17 +157,17 @@ int main(int argc, char** argv) {
   for (int entries : sizes) {
     std::string area = root + "/AREA" + std::to_string(entries);
     makeArea(area, entries);
-    Run tree;
-    if (have_tree)
-      tree = runIn({"tree", "-H", ".", "-D", "-s"}, root, area, true);
-    Run kestrel = runIn({KESTREL_PATH, "Benchmark area"}, root, area, false);
+    const std::vector<std::string> tree = {"tree", "-H", ".", "-D", "-s"};
+    auto [kestrel, tree_run] =
+        timePair({KESTREL_PATH, "Benchmark area"}, have_tree ? &tree : nullptr,
+                 root, area);
     ok &= report("kestrel", entries, kestrel, "tree -H . -D -s",
-                 have_tree ? &tree : nullptr);
-    Run ls;
-    if (have_ls) ls = runIn({"ls", "-l"}, root, area, true);
-    Run wagtails = runIn({WAGTAILS_PATH}, root, area, false);
-    ok &=
-        report("wagtails", entries, wagtails, "ls -l", have_ls ? &ls : nullptr);
+                 have_tree ? &tree_run : nullptr);
+    const std::vector<std::string> ls = {"ls", "-l"};
+    auto [wagtails, ls_run] =
+        timePair({WAGTAILS_PATH}, have_ls ? &ls : nullptr, root, area);
+    ok &= report("wagtails", entries, wagtails, "ls -l",
+                 have_ls ? &ls_run : nullptr);
     std::filesystem::remove_all(area);
   }
   std::filesystem::remove_all(root);

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,13 @@ size_t readHeldFile(intptr_t handle, char* buffer, size_t size);
 size_t writeHeldFile(intptr_t handle, const char* data, size_t size);
 /// Ends the file at the position.
 void cutHeldFileHere(intptr_t handle);
+/// Ends the file, at its end, with `text()`, made only when a read reaches
+/// it or the file goes to disk: for a last line that costs a system call to
+/// learn and that is seldom read. Returns false, with nothing written, when
+/// the handle is not at the end or the disk has no room for `room` more
+/// bytes; the caller then writes the text itself.
+bool writeHeldFileLater(intptr_t handle, std::function<std::string()> text,
+                        size_t room);
 void closeHeldFile(intptr_t handle);
 /// Removes a held file. Returns false when `host_path` is not held; else
 /// `*error` is kNoError, or 53 or 76 when it was missing.

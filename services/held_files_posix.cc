@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "services/held_files.h"
 #include "services/os_error.h"
@@ -39,6 +40,8 @@ struct HeldFile {
   bool in_use = false;   // open through a handle
   size_t position = 0;   // of the handle
   std::string contents;
+  // The file's last text, made when first needed (see writeHeldFileLater).
+  std::function<std::string()> ending;
 };
 
 std::vector<HeldFile>& heldFiles() {
@@ -121,6 +124,19 @@ HeldFile* byHandle(intptr_t handle) {
   return file.held && file.in_use ? &file : nullptr;
 }
 
+// Makes a file's deferred ending part of its contents. A writer's handle
+// at the old end goes on after it; a reader's stays, to read it.
+enum class Handle { kStays, kWriterMoves };
+void makeEnding(HeldFile& file, Handle handle = Handle::kStays) {
+  if (!file.ending) return;
+  std::function<std::string()> ending = std::move(file.ending);
+  file.ending = nullptr;
+  bool at_end = file.position == file.contents.size();
+  file.contents += ending();
+  if (at_end && handle == Handle::kWriterMoves)
+    file.position = file.contents.size();
+}
+
 // Reads the disk contents of a file not yet changed in memory.
 ErrorNumber load(HeldFile& file) {
   if (file.loaded) return kNoError;
@@ -145,6 +161,7 @@ ErrorNumber missing(const HeldFile& file) {
 // Puts a changed file's contents on disk, or removes it from there.
 ErrorNumber writeOut(HeldFile& file) {
   if (!file.held || !file.changed) return kNoError;
+  makeEnding(file);
   if (!file.exists) {
     if (unlink(file.path.c_str()) != 0 && errno != ENOENT)
       return errorFromSystemCode(errno);
@@ -219,9 +236,11 @@ bool openHeldFile(const std::string& host_path, HeldAccess access,
     *error = kPermissionDenied;
   } else if (access == HeldAccess::kWrite) {
     file->contents.clear();
+    file->ending = nullptr;
     file->exists = file->loaded = file->changed = true;
   } else if (file->exists) {
     *error = load(*file);
+    if (access == HeldAccess::kAppend) makeEnding(*file);
   } else if (access == HeldAccess::kAppend) {
     file->exists = file->changed = true;
   } else {
@@ -236,7 +255,10 @@ bool openHeldFile(const std::string& host_path, HeldAccess access,
 
 size_t readHeldFile(intptr_t handle, char* buffer, size_t size) {
   HeldFile* file = byHandle(handle);
-  if (file == nullptr || file->position >= file->contents.size()) return 0;
+  if (file == nullptr) return 0;
+  // The ending is made only for a read that reaches it.
+  if (file->position >= file->contents.size()) makeEnding(*file);
+  if (file->position >= file->contents.size()) return 0;
   size_t n = std::min(size, file->contents.size() - file->position);
   std::memcpy(buffer, file->contents.data() + file->position, n);
   file->position += n;
@@ -246,6 +268,7 @@ size_t readHeldFile(intptr_t handle, char* buffer, size_t size) {
 size_t writeHeldFile(intptr_t handle, const char* data, size_t size) {
   HeldFile* file = byHandle(handle);
   if (file == nullptr) return 0;
+  makeEnding(*file, Handle::kWriterMoves);
   int64_t end = static_cast<int64_t>(file->position + size);
   // What the disk has no room for is not taken, as a write there would not.
   if (!makeRoom(*file, end))
@@ -266,7 +289,9 @@ size_t writeHeldFile(intptr_t handle, const char* data, size_t size) {
 
 void cutHeldFileHere(intptr_t handle) {
   HeldFile* file = byHandle(handle);
-  if (file == nullptr || file->position >= file->contents.size()) return;
+  if (file == nullptr) return;
+  makeEnding(*file, Handle::kWriterMoves);
+  if (file->position >= file->contents.size()) return;
   file->contents.resize(file->position);
   file->changed = true;
 }
@@ -281,6 +306,7 @@ bool removeHeldFile(const std::string& host_path, ErrorNumber* error) {
   *error = file->exists ? kNoError : missing(*file);
   if (*error != kNoError) return true;
   file->contents.clear();
+  file->ending = nullptr;
   file->exists = false;
   file->loaded = file->changed = true;
   return true;
@@ -291,6 +317,20 @@ bool readWholeHeldFile(const std::string& host_path, std::string* text,
   HeldFile* file = heldAt(host_path);
   if (file == nullptr) return false;
   *error = file->exists ? load(*file) : missing(*file);
+  makeEnding(*file);
   if (*error == kNoError) *text = file->contents;
+  return true;
+}
+
+bool writeHeldFileLater(intptr_t handle, std::function<std::string()> text,
+                        size_t room) {
+  HeldFile* file = byHandle(handle);
+  if (file == nullptr || file->ending ||
+      file->position != file->contents.size() ||
+      !makeRoom(*file, static_cast<int64_t>(file->contents.size() + room))) {
+    return false;
+  }
+  file->ending = std::move(text);
+  file->changed = true;
   return true;
 }

@@ -165,6 +165,65 @@ TEST_F(HeldFilesTest, SecondOpenWhileInUseIsRefused) {
   EXPECT_EQ("x", read("scratch"));
 }
 
+// A deferred ending costs nothing until a read reaches it or the file goes
+// to disk, and nothing at all when the file is removed or made anew first.
+TEST_F(HeldFilesTest, DeferredEndingIsMadeOnlyWhenNeeded) {
+  enum Then { kReadBefore, kReadAll, kRemove, kWriteAnew };
+  const struct {
+    const char* what;
+    Then then;
+    std::string read;  // what the read found
+    int made_before_release;
+    std::optional<std::string> on_disk;
+    int made;
+  } cases[] = {
+      {"read short of it", kReadBefore, "begin", 0, "begin end", 1},
+      {"read to the end", kReadAll, "begin end", 1, "begin end", 1},
+      {"removed", kRemove, "", 0, std::nullopt, 0},
+      {"written anew", kWriteAnew, "", 0, "new", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string name = hostPath("scratch");
+    unlink(path("scratch").c_str());
+    holdFiles({name});
+    intptr_t handle = -1;
+    ErrorNumber error = kNoError;
+    ASSERT_TRUE(openHeldFile(name, HeldAccess::kWrite, &handle, &error));
+    EXPECT_EQ(6u, writeHeldFile(handle, "begin ", 6));
+    int made = 0;
+    EXPECT_TRUE(writeHeldFileLater(
+        handle, [&made] { return ++made, std::string("end"); }, 16));
+    closeHeldFile(handle);
+
+    std::string read;
+    char buffer[16];
+    switch (c.then) {
+      case kReadBefore:
+      case kReadAll:
+        ASSERT_TRUE(openHeldFile(name, HeldAccess::kRead, &handle, &error));
+        while (size_t n = readHeldFile(handle, buffer,
+                                       c.then == kReadBefore ? 5 : 4)) {
+          read.append(buffer, n);
+          if (c.then == kReadBefore) break;
+        }
+        closeHeldFile(handle);
+        break;
+      case kRemove:
+        EXPECT_TRUE(removeHeldFile(name, &error));
+        break;
+      case kWriteAnew:
+        write("scratch", FileMode::Output, "new");
+        break;
+    }
+    EXPECT_EQ(c.read, read);
+    EXPECT_EQ(c.made_before_release, made);
+    EXPECT_EQ(kNoError, releaseHeldFiles());
+    EXPECT_EQ(c.on_disk, onDisk(path("scratch")));
+    EXPECT_EQ(c.made, made);
+  }
+}
+
 // A listing that shows a held file shows it as the run left it, and finds
 // what the run removed gone.
 TEST_F(HeldFilesTest, ListingShowsHeldFilesAsTheRunLeftThem) {

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "services/drive_path.h"
@@ -42,6 +43,18 @@ class LineWriter {
     buffer_.append(text);
     buffer_.append(kLineEnd);
     if (buffer_.size() >= kFlushSize) flush();
+  }
+  // A line that costs a system call to make: into a held file it goes as
+  // the file's ending, made only when the line is read or the file goes to
+  // disk (a lookup's capture is read no further than its first entry).
+  void lineLater(const std::function<std::string()>& make) {
+    constexpr size_t kRoom = 128;  // more than any such line takes
+    if (isHeldHandle(fd_) && flush() == 0 &&
+        writeHeldFileLater(
+            fd_, [make] { return make() + std::string(kLineEnd); }, kRoom)) {
+      return;
+    }
+    line(make());
   }
   // Whole lines, their line ends included.
   void lines(std::string_view text) {
@@ -339,9 +352,11 @@ void writeSummary(const Listing& listing, LineWriter* out) {
   }
   out->line(alignedRight(std::to_string(files), 16) + " File(s) " +
             alignedRight(groupedNumber(bytes), 14) + " bytes");
-  out->line(alignedRight(std::to_string(dirs), 16) + " Dir(s) " +
-            alignedRight(groupedNumber(freeBytes(listing.directory)), 15) +
-            " bytes free");
+  out->lineLater([dirs, directory = listing.directory] {
+    return alignedRight(std::to_string(dirs), 16) + " Dir(s) " +
+           alignedRight(groupedNumber(freeBytes(directory)), 15) +
+           " bytes free";
+  });
 }
 
 std::string outcomeMessage(const Listing& listing) {
