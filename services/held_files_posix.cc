@@ -267,7 +267,7 @@ size_t readHeldFile(intptr_t handle, char* buffer, size_t size) {
 
 size_t writeHeldFile(intptr_t handle, const char* data, size_t size) {
   HeldFile* file = byHandle(handle);
-  if (file == nullptr) return 0;
+  if (file == nullptr || size == 0) return 0;
   makeEnding(*file, Handle::kWriterMoves);
   int64_t end = static_cast<int64_t>(file->position + size);
   // What the disk has no room for is not taken, as a write there would not.

@@ -194,6 +194,8 @@ TEST_F(HeldFilesTest, DeferredEndingIsMadeOnlyWhenNeeded) {
     int made = 0;
     EXPECT_TRUE(writeHeldFileLater(
         handle, [&made] { return ++made, std::string("end"); }, 16));
+    // Writing nothing more makes nothing.
+    EXPECT_EQ(0u, writeHeldFile(handle, "", 0));
     closeHeldFile(handle);
 
     std::string read;

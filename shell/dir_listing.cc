@@ -63,6 +63,7 @@ class LineWriter {
   }
   // Writes what is buffered; returns 0 or the errno of the first failure.
   int flush() {
+    if (buffer_.empty()) return error_;
     if (error_ == 0 && isHeldHandle(fd_)) {
       // A held file takes fewer bytes only when the disk has no room.
       if (writeHeldFile(fd_, buffer_.data(), buffer_.size()) < buffer_.size())
