@@ -1,8 +1,10 @@
-// Held files on POSIX. Each held path keeps its disk file open (made empty
-// when it was missing) with room set aside for its contents, so that a write
-// to disk at the release cannot find the disk full where a write in place
-// would have found room; a write in memory beyond that room asks the disk for
-// more first, and a full disk shows as a short write at once, as on disk.
+// Held files on POSIX (Linux: room is set aside with fallocate; where a file
+// system cannot, nothing is held there). Each held path keeps its disk file
+// open (made empty when it was missing) with room set aside for its contents,
+// so that a write to disk at the release cannot find the disk full where a
+// write in place would have found room; a write in memory beyond that room asks
+// the disk for more first, and a full disk shows as a short write at once, as
+// on disk.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>

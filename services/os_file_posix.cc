@@ -2,7 +2,8 @@
 // apart from a missing file, as Windows does, by looking at the directory
 // part once an open has failed with ENOENT. A disk file is held with an
 // exclusive lock while it is open, so that a second opener that also locks
-// (another tool run, the built-in interpreter) finds it in use.
+// (another tool run, the built-in interpreter) finds it in use. The run's
+// held scratch files (held_files.h) are opened, read and written in memory.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
