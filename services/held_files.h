@@ -48,11 +48,16 @@ enum class HeldAccess { kRead, kWrite, kAppend };
 /// file open already, or the system's failure to read its disk contents.
 bool openHeldFile(const std::string& host_path, HeldAccess access,
                   intptr_t* handle, ErrorNumber* error);
-/// Copies up to `size` bytes from the position on; 0 at the end.
-size_t readHeldFile(intptr_t handle, char* buffer, size_t size);
+/// Copies up to `size` bytes from the position on; 0 at the end or after a
+/// failure, whose errno is then in `*system_error` (else 0).
+size_t readHeldFile(intptr_t handle, char* buffer, size_t size,
+                    int* system_error);
 /// Writes at the position; returns how many bytes were taken, fewer when
-/// the disk has no room set aside for more (a full disk).
-size_t writeHeldFile(intptr_t handle, const char* data, size_t size);
+/// the disk has no room for more (`*system_error` ENOSPC) or a write to it
+/// failed (its errno). A file grown beyond what is held in memory (1 MiB)
+/// goes on in its disk file.
+size_t writeHeldFile(intptr_t handle, const char* data, size_t size,
+                     int* system_error);
 /// Ends the file at the position.
 void cutHeldFileHere(intptr_t handle);
 /// Ends the file, at its end, with `text()`, made only when a read reaches

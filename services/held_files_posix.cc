@@ -42,6 +42,10 @@ struct HeldFile {
   bool in_use = false;   // open through a handle
   size_t position = 0;   // of the handle
   std::string contents;
+  // Grown too long to hold: the contents are the disk file's, read and
+  // written there at the handle's position.
+  bool on_disk = false;
+  int64_t disk_size = 0;  // while `on_disk`
   // The file's last text, made when first needed (see writeHeldFileLater).
   std::function<std::string()> ending;
 };
@@ -126,9 +130,18 @@ HeldFile* byHandle(intptr_t handle) {
   return file.held && file.in_use ? &file : nullptr;
 }
 
-// Makes a file's deferred ending part of its contents. A writer's handle
-// at the old end goes on after it; a reader's stays, to read it.
+// Whose position a deferred ending moves when it is made.
 enum class Handle { kStays, kWriterMoves };
+
+// The file's length, in memory or on disk.
+size_t lengthOf(const HeldFile& file) {
+  return file.on_disk ? static_cast<size_t>(file.disk_size)
+                      : file.contents.size();
+}
+
+// Makes a file's deferred ending part of its contents (a file has one only
+// while in memory). A writer's handle at the old end goes on after it; a
+// reader's stays, to read it.
 void makeEnding(HeldFile& file, Handle handle = Handle::kStays) {
   if (!file.ending) return;
   std::function<std::string()> ending = std::move(file.ending);
@@ -139,9 +152,59 @@ void makeEnding(HeldFile& file, Handle handle = Handle::kStays) {
     file.position = file.contents.size();
 }
 
-// Reads the disk contents of a file not yet changed in memory.
+// Writes `size` bytes at `offset` of the disk file; 0 or the errno that
+// stopped it (ENOSPC for a full disk), with `*done` the bytes taken.
+int writeAt(int fd, const char* data, size_t size, size_t offset,
+            size_t* done) {
+  *done = 0;
+  while (*done < size) {
+    ssize_t n = retryAfterSignal(-1, pwrite, fd, data + *done, size - *done,
+                                 static_cast<off_t>(offset + *done));
+    if (n <= 0) return n < 0 ? errno : ENOSPC;
+    *done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+// Moves the contents of a file grown too long to hold into its disk file;
+// 0 or the errno of the failure.
+int moveToDisk(HeldFile& file) {
+  size_t done = 0;
+  int code =
+      writeAt(file.fd, file.contents.data(), file.contents.size(), 0, &done);
+  if (code == 0 && ftruncate(file.fd, static_cast<off_t>(done)) != 0)
+    code = errno;
+  if (code != 0) return code;
+  file.disk_size = static_cast<int64_t>(done);
+  std::string().swap(file.contents);
+  file.on_disk = true;
+  file.changed = false;
+  return 0;
+}
+
+// Reads or writes a file that lives on disk at the handle's position.
+size_t readOnDisk(HeldFile& file, char* buffer, size_t size, int* code) {
+  ssize_t n = retryAfterSignal(-1, pread, file.fd, buffer, size,
+                               static_cast<off_t>(file.position));
+  *code = n < 0 ? errno : 0;
+  if (n <= 0) return 0;
+  file.position += static_cast<size_t>(n);
+  return static_cast<size_t>(n);
+}
+
+size_t writeOnDisk(HeldFile& file, const char* data, size_t size, int* code) {
+  size_t done = 0;
+  *code = writeAt(file.fd, data, size, file.position, &done);
+  file.position += done;
+  file.disk_size =
+      std::max(file.disk_size, static_cast<int64_t>(file.position));
+  return done;
+}
+
+// Reads the disk contents of a file not yet changed in memory, or of one
+// that lives on disk (into `contents`, for a whole read).
 ErrorNumber load(HeldFile& file) {
-  if (file.loaded) return kNoError;
+  if (file.loaded && !file.on_disk) return kNoError;
   std::string contents;
   char buffer[8192];
   ssize_t n = 0;
@@ -152,6 +215,10 @@ ErrorNumber load(HeldFile& file) {
   if (n < 0) return errorFromSystemCode(errno);
   file.contents = std::move(contents);
   file.loaded = true;
+  if (file.on_disk) {
+    file.on_disk = false;  // held again, as read
+    file.changed = false;
+  }
   return kNoError;
 }
 
@@ -173,17 +240,14 @@ ErrorNumber writeOut(HeldFile& file) {
     file.held = false;
     return kNoError;
   }
-  size_t done = 0;
-  while (done < file.contents.size()) {
-    ssize_t n =
-        retryAfterSignal(-1, pwrite, file.fd, file.contents.data() + done,
-                         file.contents.size() - done, static_cast<off_t>(done));
-    if (n <= 0) return n < 0 ? errorFromSystemCode(errno) : kDiskFull;
-    done += static_cast<size_t>(n);
+  if (file.on_disk) {  // there already
+    file.changed = false;
+    return kNoError;
   }
-  if (ftruncate(file.fd, static_cast<off_t>(done)) != 0)
-    return errorFromSystemCode(errno);
-  file.changed = false;
+  if (int code = moveToDisk(file)) return errorFromSystemCode(code);
+  // Still held, in memory.
+  file.on_disk = false;
+  file.loaded = false;
   return kNoError;
 }
 
@@ -239,9 +303,10 @@ bool openHeldFile(const std::string& host_path, HeldAccess access,
   } else if (access == HeldAccess::kWrite) {
     file->contents.clear();
     file->ending = nullptr;
+    file->on_disk = false;
     file->exists = file->loaded = file->changed = true;
   } else if (file->exists) {
-    *error = load(*file);
+    if (!file->on_disk) *error = load(*file);
     if (access == HeldAccess::kAppend) makeEnding(*file);
   } else if (access == HeldAccess::kAppend) {
     file->exists = file->changed = true;
@@ -250,16 +315,19 @@ bool openHeldFile(const std::string& host_path, HeldAccess access,
   }
   if (*error != kNoError) return true;
   file->in_use = true;
-  file->position = access == HeldAccess::kAppend ? file->contents.size() : 0;
+  file->position = access == HeldAccess::kAppend ? lengthOf(*file) : 0;
   *handle = kFirstHandle - (file - heldFiles().data());
   return true;
 }
 
-size_t readHeldFile(intptr_t handle, char* buffer, size_t size) {
+size_t readHeldFile(intptr_t handle, char* buffer, size_t size,
+                    int* system_error) {
+  *system_error = 0;
   HeldFile* file = byHandle(handle);
   if (file == nullptr) return 0;
   // The ending is made only for a read that reaches it.
-  if (file->position >= file->contents.size()) makeEnding(*file);
+  if (file->position >= lengthOf(*file)) makeEnding(*file);
+  if (file->on_disk) return readOnDisk(*file, buffer, size, system_error);
   if (file->position >= file->contents.size()) return 0;
   size_t n = std::min(size, file->contents.size() - file->position);
   std::memcpy(buffer, file->contents.data() + file->position, n);
@@ -267,15 +335,25 @@ size_t readHeldFile(intptr_t handle, char* buffer, size_t size) {
   return n;
 }
 
-size_t writeHeldFile(intptr_t handle, const char* data, size_t size) {
+size_t writeHeldFile(intptr_t handle, const char* data, size_t size,
+                     int* system_error) {
+  *system_error = 0;
   HeldFile* file = byHandle(handle);
   if (file == nullptr || size == 0) return 0;
   makeEnding(*file, Handle::kWriterMoves);
   int64_t end = static_cast<int64_t>(file->position + size);
+  // Grown too long to hold, a file goes on on disk.
+  if (!file->on_disk && end > kLargestHeld &&
+      (*system_error = moveToDisk(*file)) != 0) {
+    return 0;
+  }
+  if (file->on_disk) return writeOnDisk(*file, data, size, system_error);
   // What the disk has no room for is not taken, as a write there would not.
-  if (!makeRoom(*file, end))
+  if (!makeRoom(*file, end)) {
     size =
         static_cast<size_t>(std::max<int64_t>(file->room - file->position, 0));
+    *system_error = ENOSPC;
+  }
   if (size == 0) return 0;
   if (file->position == file->contents.size()) {
     file->contents.append(data, size);
@@ -293,7 +371,12 @@ void cutHeldFileHere(intptr_t handle) {
   HeldFile* file = byHandle(handle);
   if (file == nullptr) return;
   makeEnding(*file, Handle::kWriterMoves);
-  if (file->position >= file->contents.size()) return;
+  if (file->position >= lengthOf(*file)) return;
+  if (file->on_disk) {
+    if (ftruncate(file->fd, static_cast<off_t>(file->position)) == 0)
+      file->disk_size = static_cast<int64_t>(file->position);
+    return;
+  }
   file->contents.resize(file->position);
   file->changed = true;
 }
@@ -309,6 +392,7 @@ bool removeHeldFile(const std::string& host_path, ErrorNumber* error) {
   if (*error != kNoError) return true;
   file->contents.clear();
   file->ending = nullptr;
+  file->on_disk = false;
   file->exists = false;
   file->loaded = file->changed = true;
   return true;
@@ -318,8 +402,8 @@ bool readWholeHeldFile(const std::string& host_path, std::string* text,
                        ErrorNumber* error) {
   HeldFile* file = heldAt(host_path);
   if (file == nullptr) return false;
-  *error = file->exists ? load(*file) : missing(*file);
   makeEnding(*file);
+  *error = file->exists ? load(*file) : missing(*file);
   if (*error == kNoError) *text = file->contents;
   return true;
 }
@@ -327,7 +411,7 @@ bool readWholeHeldFile(const std::string& host_path, std::string* text,
 bool writeHeldFileLater(intptr_t handle, std::function<std::string()> text,
                         size_t room) {
   HeldFile* file = byHandle(handle);
-  if (file == nullptr || file->ending ||
+  if (file == nullptr || file->ending || file->on_disk ||
       file->position != file->contents.size() ||
       !makeRoom(*file, static_cast<int64_t>(file->contents.size() + room))) {
     return false;

@@ -190,12 +190,13 @@ TEST_F(HeldFilesTest, DeferredEndingIsMadeOnlyWhenNeeded) {
     intptr_t handle = -1;
     ErrorNumber error = kNoError;
     ASSERT_TRUE(openHeldFile(name, HeldAccess::kWrite, &handle, &error));
-    EXPECT_EQ(6u, writeHeldFile(handle, "begin ", 6));
+    int code = 0;
+    EXPECT_EQ(6u, writeHeldFile(handle, "begin ", 6, &code));
     int made = 0;
     EXPECT_TRUE(writeHeldFileLater(
         handle, [&made] { return ++made, std::string("end"); }, 16));
     // Writing nothing more makes nothing.
-    EXPECT_EQ(0u, writeHeldFile(handle, "", 0));
+    EXPECT_EQ(0u, writeHeldFile(handle, "", 0, &code));
     closeHeldFile(handle);
 
     std::string read;
@@ -205,7 +206,7 @@ TEST_F(HeldFilesTest, DeferredEndingIsMadeOnlyWhenNeeded) {
       case kReadAll:
         ASSERT_TRUE(openHeldFile(name, HeldAccess::kRead, &handle, &error));
         while (size_t n = readHeldFile(handle, buffer,
-                                       c.then == kReadBefore ? 5 : 4)) {
+                                       c.then == kReadBefore ? 5 : 4, &code)) {
           read.append(buffer, n);
           if (c.then == kReadBefore) break;
         }
@@ -224,6 +225,44 @@ TEST_F(HeldFilesTest, DeferredEndingIsMadeOnlyWhenNeeded) {
     EXPECT_EQ(c.on_disk, onDisk(path("scratch")));
     EXPECT_EQ(c.made, made);
   }
+}
+
+// A file grown beyond what is held in memory goes on in its disk file, with
+// its deferred ending; written anew, it is held in memory again.
+TEST_F(HeldFilesTest, FileGrownTooLongGoesOnOnDisk) {
+  const std::string name = hostPath("scratch");
+  const std::string chunk(600 << 10, 'x');
+  holdFiles({name});
+  intptr_t handle = -1;
+  ErrorNumber error = kNoError;
+  int code = 0;
+  ASSERT_TRUE(openHeldFile(name, HeldAccess::kWrite, &handle, &error));
+  EXPECT_EQ(chunk.size(),
+            writeHeldFile(handle, chunk.data(), chunk.size(), &code));
+  EXPECT_EQ("", onDisk(path("scratch")));
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(chunk.size(),
+              writeHeldFile(handle, chunk.data(), chunk.size(), &code));
+    EXPECT_EQ(0, code);
+  }
+  EXPECT_EQ(3 * chunk.size(), onDisk(path("scratch")).value_or("").size());
+  // On disk, a last line is written at once, by the caller.
+  EXPECT_FALSE(writeHeldFileLater(
+      handle, [] { return std::string("end"); }, 16));
+  closeHeldFile(handle);
+
+  std::string back;
+  ASSERT_TRUE(openHeldFile(name, HeldAccess::kRead, &handle, &error));
+  char buffer[65536];
+  while (size_t n = readHeldFile(handle, buffer, sizeof buffer, &code))
+    back.append(buffer, n);
+  closeHeldFile(handle);
+  EXPECT_EQ(chunk + chunk + chunk, back);
+
+  write("scratch", FileMode::Output, "small");
+  EXPECT_EQ(3 * chunk.size(), onDisk(path("scratch")).value_or("").size());
+  EXPECT_EQ(kNoError, releaseHeldFiles());
+  EXPECT_EQ("small", onDisk(path("scratch")));
 }
 
 // A listing that shows a held file shows it as the run left it, and finds

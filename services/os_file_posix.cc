@@ -74,8 +74,9 @@ ErrorNumber osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
 
 ErrorNumber osRead(const OsFile& file, char* buffer, size_t size, size_t* got) {
   if (isHeldHandle(file.handle)) {
-    *got = readHeldFile(file.handle, buffer, size);
-    return kNoError;
+    int code = 0;
+    *got = readHeldFile(file.handle, buffer, size, &code);
+    return code == 0 ? kNoError : errorFromSystemCode(code);
   }
   int fd = static_cast<int>(file.handle);
   ssize_t n = retryAfterSignal(-1, [&] { return read(fd, buffer, size); });
@@ -89,12 +90,12 @@ ErrorNumber osRead(const OsFile& file, char* buffer, size_t size, size_t* got) {
 
 ErrorNumber osWrite(const OsFile& file, const char* data, size_t size,
                     size_t* written) {
-  // A held file takes fewer bytes only when the disk has no room for them.
+  int code = 0;
   if (isHeldHandle(file.handle)) {
-    *written = writeHeldFile(file.handle, data, size);
-    return kNoError;
+    *written = writeHeldFile(file.handle, data, size, &code);
+  } else {
+    code = writeAll(static_cast<int>(file.handle), data, size, written);
   }
-  int code = writeAll(static_cast<int>(file.handle), data, size, written);
   // A full disk or device is a short write, not a rejection.
   if (code == 0 || code == ENOSPC || code == EDQUOT) return kNoError;
   return errorFromSystemCode(code);

@@ -65,9 +65,7 @@ class LineWriter {
   int flush() {
     if (buffer_.empty()) return error_;
     if (error_ == 0 && isHeldHandle(fd_)) {
-      // A held file takes fewer bytes only when the disk has no room.
-      if (writeHeldFile(fd_, buffer_.data(), buffer_.size()) < buffer_.size())
-        error_ = ENOSPC;
+      (void)writeHeldFile(fd_, buffer_.data(), buffer_.size(), &error_);
     } else if (error_ == 0) {
       error_ = writeAll(fd_, buffer_.data(), buffer_.size());
     }
