@@ -417,12 +417,6 @@ std::string groupedNumber(uint64_t value) {
   return out;
 }
 
-std::string dateTimeColumns(int64_t mtime) {
-  std::string text;
-  appendDateTimeColumns(&text, mtime);
-  return text;
-}
-
 void appendDateTimeColumns(std::string* out, int64_t mtime) {
   time_t seconds = static_cast<time_t>(mtime);
   struct tm local;

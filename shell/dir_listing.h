@@ -34,9 +34,8 @@ int listDirectory(DirFormat format, std::string_view name, int out_fd);
 /// `value` with "," between groups of three digits: "12,345".
 std::string groupedNumber(uint64_t value);
 
-/// Columns 1-20 of an entry line: "MM/DD/YYYY  hh:mm AM" in local time.
-std::string dateTimeColumns(int64_t mtime);
-/// `dateTimeColumns` appended to `*out`.
+/// Appends columns 1-20 of an entry line to `*out`: "MM/DD/YYYY  hh:mm AM"
+/// in local time.
 void appendDateTimeColumns(std::string* out, int64_t mtime);
 
 /// The entry line without its line end (the bare name for kBare).

@@ -120,7 +120,9 @@ TEST(DirListingTest, DateAndTimeOnATwelveHourClock) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected);
-    EXPECT_EQ(c.expected, dateTimeColumns(c.when));
+    std::string columns;
+    appendDateTimeColumns(&columns, c.when);
+    EXPECT_EQ(c.expected, columns);
   }
 }
 
