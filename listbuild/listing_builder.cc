@@ -65,7 +65,12 @@ void ListingBuilder::showBanner() {
 void ListingBuilder::captureListing() {
   // The listing of the current directory goes to the drive root, which no
   // other run uses meanwhile.
-  holdDriveRoot(drive_lock_, console_);
+  if (ErrorNumber error = holdDriveRoot(drive_lock_, console_)) {
+    drive_root_failed_ = true;
+    keepFailure(kListingWork,
+                errorMessage(error) + " in the drive root " + driveRoot());
+    return;
+  }
   dir_exit_code_ = runCommand(errors_, files_.os(), kCaptureCommand);
   listed_ = noteFailure(kListingWork) == 0 && dir_exit_code_ == 0;
   if (!listed_) findWhyNotListed();
@@ -84,7 +89,8 @@ void ListingBuilder::openFiles() {
                                   std::to_string(dir_exit_code_));
   }
   if (!files_.isOpen(kCaptureNumber)) return;
-  files_.openFile(kListNumber, kListFile, FileMode::Output);
+  // The new list takes the old one's place only when it is whole.
+  files_.openFile(kListNumber, kListFile, FileMode::Replace);
   noteFailure(kWritingWork);
 }
 
@@ -121,7 +127,7 @@ void ListingBuilder::closeFiles() {
 }
 
 void ListingBuilder::findWhyNotListed() {
-  files_.openFile(kCaptureNumber, kCaptureFile, FileMode::Output);
+  files_.openFile(kCaptureNumber, kCaptureFile, FileMode::Rewrite);
   int number = errors_.takeErrorNumber();
   if (number == 0) {
     files_.writeLineEnd(kCaptureNumber);

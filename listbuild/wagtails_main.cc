@@ -3,6 +3,7 @@
 #include "services/arguments.h"
 #include "services/console.h"
 #include "services/credits.h"
+#include "services/process_setup.h"
 #include "services/error_record.h"
 #include "services/file_table.h"
 
@@ -34,6 +35,7 @@ constexpr char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+  setUpProcess();
   int exit_code = 0;
   AreaStyle style = AreaStyle::kClassic;
   if (!readCommandLine(argc, argv, TailUse::kNothing,

@@ -2,6 +2,7 @@
 #include "pagegen/page_generator.h"
 #include "services/arguments.h"
 #include "services/credits.h"
+#include "services/process_setup.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ constexpr char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+  setUpProcess();
   int exit_code = 0;
   AreaStyle style = AreaStyle::kClassic;
   if (!readCommandLine(argc, argv, TailUse::kText,

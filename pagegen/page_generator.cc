@@ -16,6 +16,7 @@
 #include "services/drive_path.h"
 #include "services/held_files.h"
 #include "services/list_name.h"
+#include "services/stop_signals.h"
 #include "services/text.h"
 #include "services/visible_text.h"
 
@@ -142,8 +143,11 @@ void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
 }
 
 void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
-  holdDriveRoot(drive_lock_, console_);
   in_scratch_ = true;
+  if (ErrorNumber error = holdDriveRoot(drive_lock_, console_)) {
+    errors_.fail(error);
+    return;
+  }
   // While this run holds the drive root, its scratch files are held in
   // memory from one lookup to the next and go to disk at the end.
   if (drive_lock_.held() && !holding_scratch_) {
@@ -241,7 +245,12 @@ PageGenerator::Step PageGenerator::openList() {
 }
 
 PageGenerator::Step PageGenerator::openPage() {
-  files_.openFile(kPageFile, page_name_, FileMode::Output);
+  // The page is written under a hidden name beside it, which another run in
+  // this area must not use at the same time: the drive root's lock keeps
+  // runs apart from here on where it can be had (where it cannot, the first
+  // use of the scratch files reports that).
+  (void)holdDriveRoot(drive_lock_, console_);
+  files_.openFile(kPageFile, page_name_, FileMode::Replace);
   if (errors_.pending()) return kSearch;
   writePageLines(page::headLines(title_, area_, style_));
   row_open_ = false;
@@ -383,10 +392,16 @@ PageGenerator::Step PageGenerator::handleError() {
     return kStep10000;
   }
   list_created_ = true;
+  // A run stopped while it makes the list leaves none, so that the next
+  // run makes it again rather than taking a part of it for the whole.
+  const std::string list_path = hostPath(kListName);
+  removeOnStop(list_path);
   runScratchBatch({"@cmd /c DIR /B *.* >FILES.BBS"});
-  if (errors_.pending()) return kStep10000;
-  in_scratch_ = false;
-  if (style_ == AreaStyle::kModern) quoteCreatedList();
+  if (!errors_.pending()) {
+    in_scratch_ = false;
+    if (style_ == AreaStyle::kModern) quoteCreatedList();
+  }
+  keepOnStop(list_path);
   if (errors_.pending()) return kStep10000;
   errors_.leaveErrorStep();
   return kStep1020;

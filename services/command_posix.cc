@@ -2,6 +2,7 @@
 // posix_spawnp (never through a shell) and waited for. Lines for cmd go to
 // the built-in interpreter.
 #include <errno.h>
+#include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -84,8 +85,18 @@ ErrorNumber startCommand(std::string_view command_line, int* exit_code) {
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
+  // The tools ignore SIGPIPE; a child gets its default back.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   pid_t pid;
-  int rc = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+  int rc =
+      posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   if (rc != 0) return startFailure(words[0], rc);
   int status = 0;
   if (retryAfterSignal(-1, [&] { return waitpid(pid, &status, 0); }) < 0)

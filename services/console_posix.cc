@@ -20,6 +20,7 @@
 #include "services/console.h"
 #include "services/console_glyphs.h"
 #include "services/posix_io.h"
+#include "services/stop_signals.h"
 
 namespace {
 
@@ -31,8 +32,6 @@ constexpr int kSequenceWaits = 8;
 constexpr int kDefaultForeground = 7;
 constexpr int kDefaultBackground = 0;
 constexpr char kResetColours[] = "\x1b[0m";
-constexpr int kRestoreSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
-constexpr int kSignalCount = sizeof(kRestoreSignals) / sizeof(int);
 
 // What is needed to give the terminal back, reachable from the exit and
 // signal handlers. Filled while the first console is set up, before any
@@ -42,7 +41,6 @@ struct RestoreState {
   int tty_fd = -1;  // own descriptor of the raw-mode terminal, or -1
   int out_fd = -1;  // own descriptor of the output terminal, or -1
   struct termios saved_mode;
-  bool handler_installed[kSignalCount] = {};
   volatile sig_atomic_t mode_changed = 0;
   volatile sig_atomic_t colours_drawn = 0;
 };
@@ -69,39 +67,6 @@ void restoreTerminal() {
 }
 
 void restoreAtExit() { restoreTerminal(); }
-
-// Gives the terminal back, then lets the signal do what it would have done.
-void restoreOnSignal(int signal_number) {
-  int saved_errno = errno;
-  restoreTerminal();
-  signal(signal_number, SIG_DFL);
-  raise(signal_number);
-  errno = saved_errno;
-}
-
-// Installs the restoring handler for each terminating signal that still has
-// its default action (an ignored or handled signal is left as it is).
-void installSignalHandlers() {
-  for (int i = 0; i < kSignalCount; ++i) {
-    struct sigaction current;
-    if (sigaction(kRestoreSignals[i], nullptr, &current) != 0) continue;
-    if (current.sa_handler != SIG_DFL) continue;
-    struct sigaction action = {};
-    action.sa_handler = restoreOnSignal;
-    sigemptyset(&action.sa_mask);
-    for (int other : kRestoreSignals) sigaddset(&action.sa_mask, other);
-    if (sigaction(kRestoreSignals[i], &action, nullptr) == 0)
-      g_restore.handler_installed[i] = true;
-  }
-}
-
-void removeSignalHandlers() {
-  for (int i = 0; i < kSignalCount; ++i) {
-    if (!g_restore.handler_installed[i]) continue;
-    signal(kRestoreSignals[i], SIG_DFL);
-    g_restore.handler_installed[i] = false;
-  }
-}
 
 // Raw input: no echo, no line editing, no signal keys, no flow control and
 // no CR translation, one byte at a time. Output processing stays as it was
@@ -132,14 +97,14 @@ void attachTerminal(int tty_fd, int out_fd) {
   }
   if (!g_exit_handler_registered && atexit(restoreAtExit) == 0)
     g_exit_handler_registered = true;
-  installSignalHandlers();
+  // A stop signal gives the terminal back too.
+  runOnStop(restoreTerminal);
 }
 
 // The last console gives the terminal back.
 void detachTerminal() {
   if (--g_restore.consoles > 0) return;
   restoreTerminal();
-  removeSignalHandlers();
   if (g_restore.tty_fd >= 0) close(g_restore.tty_fd);
   if (g_restore.out_fd >= 0) close(g_restore.out_fd);
   g_restore.tty_fd = -1;

@@ -3,10 +3,10 @@
 
 #include "services/drive_path.h"
 
-void holdDriveRoot(DriveLock& lock, Console& console) {
-  if (lock.held()) return;
+ErrorNumber holdDriveRoot(DriveLock& lock, Console& console) {
+  if (lock.held()) return kNoError;
   std::string root = driveRoot();
-  lock.take(root, [&] {
+  return lock.take(root, [&] {
     if (!console.hasOutput()) return;
     console.printText("Waiting for another run in this drive root (" + root +
                       ") to end ...");

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "services/console.h"
+#include "services/error_number.h"
 
 class DriveLock {
  public:
@@ -21,10 +22,12 @@ class DriveLock {
 
   /// Takes the lock of the drive root at `root` (a host path) for as long as
   /// this object lives, waiting for as long as another run holds it;
-  /// `waiting` is called once before such a wait. Where the root offers no
-  /// lock (it cannot be opened, or its file system has no locks), the run
-  /// goes on without one and its scratch files report their own failures.
-  void take(const std::string& root, const std::function<void()>& waiting);
+  /// `waiting` is called once before such a wait. Returns kNoError, or the
+  /// failure when the root offers no lock in any way (it cannot be opened
+  /// nor written, or its file system has no locks): a run never goes on
+  /// unlocked without a word.
+  [[nodiscard]] ErrorNumber take(const std::string& root,
+                                 const std::function<void()>& waiting);
   bool held() const { return handle_ != kNoHandle; }
 
  private:
@@ -33,7 +36,8 @@ class DriveLock {
 };
 
 /// Takes `lock` for the current drive root once per run; when the run has
-/// to wait and there is a console, it says so there once.
-void holdDriveRoot(DriveLock& lock, Console& console);
+/// to wait and there is a console, it says so there once. Returns kNoError
+/// or the failure of `take`.
+[[nodiscard]] ErrorNumber holdDriveRoot(DriveLock& lock, Console& console);
 
 #endif  // KESTREL_SERVICES_DRIVE_LOCK_H_

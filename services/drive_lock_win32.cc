@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "services/drive_lock.h"
+#include "services/os_error.h"
 
 namespace {
 
@@ -26,9 +27,9 @@ DriveLock::~DriveLock() {
   if (held()) CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
-void DriveLock::take(const std::string& root,
-                     const std::function<void()>& waiting) {
-  if (held()) return;
+ErrorNumber DriveLock::take(const std::string& root,
+                            const std::function<void()>& waiting) {
+  if (held()) return kNoError;
   std::string path = lockPath(root);
   bool told = false;
   int denied = 0;
@@ -39,11 +40,11 @@ void DriveLock::take(const std::string& root,
                     FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
       handle_ = reinterpret_cast<intptr_t>(file);
-      return;
+      return kNoError;
     }
     DWORD error = GetLastError();
     if (error == ERROR_ACCESS_DENIED) {
-      if (++denied >= kDeniedTries) return;
+      if (++denied >= kDeniedTries) return kPermissionDenied;
     } else if (error == ERROR_SHARING_VIOLATION) {
       denied = 0;
       if (!told) {
@@ -51,7 +52,7 @@ void DriveLock::take(const std::string& root,
         waiting();
       }
     } else {
-      return;
+      return errorFromSystemCode(static_cast<int>(error));
     }
     Sleep(kRetryMilliseconds);
   }

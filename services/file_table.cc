@@ -69,6 +69,16 @@ void FileTable::openFile(int16_t number, std::string_view name, FileMode mode) {
   entry.held = entry.position = 0;
   entry.mode = mode;
   ErrorNumber error = os_.open(hostPath(name), mode, &entry.file);
+  // No sharing: a file that this run has open already is in use.
+  if (error == kNoError && isOpenAlready(entry.file, number)) {
+    os_.discard(entry.file);
+    error = kPermissionDenied;
+  } else if (error == kNoError && mode == FileMode::Output &&
+             !entry.file.character_device) {
+    // Only a file not in use is cut; it is at its start.
+    error = os_.truncateHere(entry.file);
+    if (error != kNoError) os_.discard(entry.file);
+  }
   if (error == kNoError && mode == FileMode::Input &&
       !entry.file.character_device) {
     fill(entry, &error);
@@ -78,6 +88,17 @@ void FileTable::openFile(int16_t number, std::string_view name, FileMode mode) {
     spare_entry_ = files_.extract(it);
     errors_.fail(error);
   }
+}
+
+bool FileTable::isOpenAlready(const OsFile& file, int16_t number) const {
+  if (file.inode == 0) return false;
+  for (const auto& [other, entry] : files_) {
+    if (other != number && entry.file.device == file.device &&
+        entry.file.inode == file.inode) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool FileTable::fill(Entry& entry, ErrorNumber* error) {

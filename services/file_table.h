@@ -74,6 +74,8 @@ class FileTable {
   // (whose number is then in `*error`).
   bool fill(Entry& entry, ErrorNumber* error);
   Entry* entryFor(int16_t number);
+  // True when another entry than `number` has `file` open.
+  bool isOpenAlready(const OsFile& file, int16_t number) const;
   // Appends the bytes to a line being read; false, with 7 recorded, when
   // the line grows beyond the limit or memory runs out.
   bool append(std::string* line, const char* begin, const char* end);

@@ -7,7 +7,6 @@
 // on disk.
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include "services/held_files.h"
 #include "services/os_error.h"
 #include "services/posix_io.h"
+#include "services/posix_open.h"
 
 namespace {
 
@@ -71,25 +71,23 @@ bool makeRoom(HeldFile& file, int64_t size) {
   return true;
 }
 
-// Opens the disk file of a path about to be held, making it when missing;
-// false when it does not qualify (the caller then lets it go).
+// Opens the disk file of a path about to be held, making it when missing; a
+// link or another user's file there is removed and the file made anew (the
+// run owns the names of its scratch files). False when it does not qualify
+// (the caller then lets it go).
 bool openOnDisk(HeldFile& file, bool* made) {
-  const int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
-  file.fd =
-      retryAfterSignal(-1, [&] { return open(file.path.c_str(), flags); });
-  *made = false;
-  if (file.fd < 0 && errno == ENOENT) {
-    file.fd = retryAfterSignal(-1, [&] {
-      return open(file.path.c_str(), flags | O_CREAT | O_EXCL, 0666);
-    });
-    *made = file.fd >= 0;
-  }
+  posix_open::WriteOptions options;
+  options.links = posix_open::Links::kNone;
+  options.start = posix_open::Start::kKeep;
+  options.read_too = true;
+  posix_open::Opened opened = posix_open::openToWrite(file.path, options);
+  file.fd = opened.fd;
+  *made = opened.made;
   if (file.fd < 0) return false;
   struct stat st;
-  // Only a plain file of one name and no great length; one that another
-  // opener holds is used on disk, where that opener is respected.
-  if (fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
-      st.st_size > kLargestHeld || flock(file.fd, LOCK_EX | LOCK_NB) != 0) {
+  // Only a plain file of no great length.
+  if (fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      st.st_size > kLargestHeld) {
     return false;
   }
   file.device = st.st_dev;

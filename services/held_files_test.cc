@@ -129,7 +129,7 @@ TEST_F(HeldFilesTest, RemovalsAndNewFilesReachTheDiskAtTheRelease) {
   }
 }
 
-TEST_F(HeldFilesTest, OnlyAPlainFileOfOneNameIsHeld) {
+TEST_F(HeldFilesTest, OnlyAPlainFileOfNoGreatLengthIsHeld) {
   writeBytes(path("target"), "t");
   writeBytes(path("big"), std::string((1 << 20) + 1, 'b'));
   writeBytes(path("linked"), "l");
@@ -137,12 +137,14 @@ TEST_F(HeldFilesTest, OnlyAPlainFileOfOneNameIsHeld) {
   ASSERT_EQ(0, symlink("target", path("symlink").c_str()));
   ASSERT_EQ(0, mkfifo(path("fifo").c_str(), 0600));
   ASSERT_EQ(0, mkdir(path("directory").c_str(), 0700));
+  // A scratch name that is a link, has a second name or is a FIFO gets a
+  // file of its own, which is held; what it led to keeps its bytes.
   const struct {
     const char* name;
     bool held;
   } cases[] = {
-      {"missing", true},    {"target", true},   {"big", false},
-      {"linked", false},    {"symlink", false}, {"fifo", false},
+      {"missing", true},   {"target", true},  {"big", false},
+      {"linked", true},    {"symlink", true}, {"fifo", true},
       {"directory", false},
   };
   for (const auto& c : cases) {
@@ -152,6 +154,7 @@ TEST_F(HeldFilesTest, OnlyAPlainFileOfOneNameIsHeld) {
     EXPECT_EQ(kNoError, releaseHeldFiles());
   }
   EXPECT_EQ("t", onDisk(path("target")));
+  EXPECT_EQ("l", onDisk(path("second name")));
   EXPECT_EQ(std::nullopt, onDisk(path("missing")));
 }
 

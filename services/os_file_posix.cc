@@ -1,12 +1,12 @@
-// File calls on POSIX. Missing directories on the way to a name are told
-// apart from a missing file, as Windows does, by looking at the directory
-// part once an open has failed with ENOENT. A disk file is held with an
-// exclusive lock while it is open, so that a second opener that also locks
-// (another tool run, the built-in interpreter) finds it in use. The run's
-// held scratch files (held_files.h) are opened, read and written in memory.
+// File calls on POSIX. Names are opened by the rules of posix_open.h, so that
+// a link planted in an area or the drive root never leads a run elsewhere.
+// Missing directories on the way to a name are told apart from a missing
+// file, as Windows does, by looking at the directory part once an open has
+// failed with ENOENT. No file is locked: which files are in use is the file
+// table's to know. The run's held scratch files (held_files.h) are opened,
+// read and written in memory.
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,20 +14,42 @@
 #include "services/os_error.h"
 #include "services/os_file.h"
 #include "services/posix_io.h"
+#include "services/posix_open.h"
 
 namespace {
 
-ErrorNumber openFailure(const std::string& path, int code) {
+using posix_open::Links;
+using posix_open::Opened;
+
+ErrorNumber openFailure(const std::string& path, const Opened& opened) {
+  // A list that is a FIFO, socket or device is never waited on.
+  if (opened.not_regular) return kPathFileAccessError;
   // Opening a directory as a file is refused as access denied on Windows.
-  if (code == EISDIR) return kPermissionDenied;
-  if (code != ENOENT) return errorFromSystemCode(code);
+  if (opened.code == EISDIR) return kPermissionDenied;
+  if (opened.code != ENOENT) return errorFromSystemCode(opened.code);
   return missingFileOrPath(path);
 }
 
-// Closes `fd` after a failure and hands the failure on.
-ErrorNumber closeAfter(int fd, ErrorNumber error) {
-  close(fd);
-  return error;
+Opened openOnDisk(const std::string& host_path, FileMode mode, OsFile* file) {
+  if (mode == FileMode::Input)
+    return posix_open::openToRead(host_path, Links::kOwnerMatch);
+  if (mode == FileMode::Replace) {
+    posix_open::Replacement replacement;
+    dev_t device = 0;
+    ino_t inode = 0;
+    Opened opened = posix_open::openReplacement(host_path, &replacement,
+                                                &device, &inode);
+    file->staged = replacement.staged;
+    file->target = replacement.target;
+    file->device = device;
+    file->inode = inode;
+    return opened;
+  }
+  posix_open::WriteOptions options;
+  options.links = mode == FileMode::Rewrite ? Links::kNone : Links::kOwnerMatch;
+  // The file table cuts an `Output` file once it knows it is not in use.
+  options.start = posix_open::Start::kKeep;
+  return posix_open::openToWrite(host_path, options);
 }
 
 }  // namespace
@@ -39,36 +61,33 @@ ErrorNumber osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
           host_path,
           mode == FileMode::Input ? HeldAccess::kRead : HeldAccess::kWrite,
           &held, &held_error)) {
-    if (held_error == kNoError) *file = OsFile{held, false};
+    if (held_error == kNoError) {
+      *file = OsFile();
+      file->handle = held;
+    }
     return held_error;
   }
-  // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it is
-  // cleared again below so that reads and writes behave normally.
-  int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-  if (mode != FileMode::Input) flags |= O_CREAT;
-  flags |= mode == FileMode::Input ? O_RDONLY : O_WRONLY;
-  int fd = retryAfterSignal(
-      -1, [&] { return open(host_path.c_str(), flags, 0666); });
-  if (fd < 0) return openFailure(host_path, errno);
+  *file = OsFile();
+  Opened opened = openOnDisk(host_path, mode, file);
+  if (opened.fd < 0) {
+    *file = OsFile();
+    return openFailure(host_path, opened);
+  }
   struct stat st;
-  if (fstat(fd, &st) != 0) return closeAfter(fd, errorFromSystemCode(errno));
-  if (S_ISDIR(st.st_mode)) return closeAfter(fd, kPermissionDenied);
-  // A regular file ignores O_NONBLOCK; others get blocking I/O back.
-  if (!S_ISREG(st.st_mode))
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  // No sharing: a file held by another opener is in use. The lock comes
-  // before the truncation so that a file in use keeps its content. A file
-  // system without locks cannot enforce this and is used all the same.
-  if (S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) != 0 &&
-      errno == EWOULDBLOCK) {
-    return closeAfter(fd, kPermissionDenied);
+  if (fstat(opened.fd, &st) != 0) {
+    ErrorNumber error = errorFromSystemCode(errno);
+    OsFile failed = *file;
+    failed.handle = opened.fd;
+    osDiscard(failed);
+    *file = OsFile();
+    return error;
   }
-  if (mode == FileMode::Output && S_ISREG(st.st_mode) &&
-      ftruncate(fd, 0) != 0) {
-    return closeAfter(fd, errorFromSystemCode(errno));
-  }
-  file->handle = fd;
+  file->handle = opened.fd;
   file->character_device = S_ISCHR(st.st_mode);
+  if (file->staged.empty()) {
+    file->device = st.st_dev;
+    file->inode = st.st_ino;
+  }
   return kNoError;
 }
 
@@ -120,7 +139,24 @@ ErrorNumber osClose(const OsFile& file) {
     closeHeldFile(file.handle);
     return kNoError;
   }
-  if (close(static_cast<int>(file.handle)) != 0 && errno != EINTR)
-    return errorFromSystemCode(errno);
+  int fd = static_cast<int>(file.handle);
+  if (!file.staged.empty()) {
+    int code = posix_open::commitReplacement(
+        fd, posix_open::Replacement{file.staged, file.target});
+    return code == 0 ? kNoError : errorFromSystemCode(code);
+  }
+  if (close(fd) != 0 && errno != EINTR) return errorFromSystemCode(errno);
   return kNoError;
+}
+
+void osDiscard(const OsFile& file) {
+  if (isHeldHandle(file.handle)) {
+    closeHeldFile(file.handle);
+  } else if (!file.staged.empty()) {
+    posix_open::abandonReplacement(
+        static_cast<int>(file.handle),
+        posix_open::Replacement{file.staged, file.target});
+  } else {
+    close(static_cast<int>(file.handle));
+  }
 }

@@ -1,6 +1,7 @@
 // File calls on Windows. Files are opened with no sharing, so that no other
 // opener (another tool run, a child's del or DIR) can touch a file while it
-// is open; failures are the system's last-error codes, cleared before each
+// is open; a `Replace` file is written under a hidden name and moved over its
+// name at the close (MoveFileEx, replacing and writing through); failures are the system's last-error codes, cleared before each
 // call and mapped after it. Message boxes for missing disks are switched
 // off in os_error_win32.cc.
 #include <windows.h>
@@ -38,9 +39,47 @@ ErrorNumber truncateAtPosition(HANDLE handle) {
   return kNoError;
 }
 
+// The hidden name beside `target` that its replacement is written under.
+std::string stagedName(const std::string& target) {
+  size_t cut = target.find_last_of("\\/");
+  size_t base = cut == std::string::npos ? 0 : cut + 1;
+  return target.substr(0, base) + "." + target.substr(base, 240) + ".new";
+}
+
+// Tests the name as an open for writing would, then makes the file that
+// will replace it; a character device is written as it is.
+ErrorNumber openReplacement(const std::string& host_path, OsFile* file) {
+  SetLastError(0);
+  HANDLE existing =
+      CreateFileA(host_path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (existing == INVALID_HANDLE_VALUE) {
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return lastFailure();
+  } else if (GetFileType(existing) == FILE_TYPE_CHAR) {
+    file->handle = reinterpret_cast<intptr_t>(existing);
+    file->character_device = true;
+    return kNoError;
+  } else {
+    CloseHandle(existing);
+  }
+  std::string staged = stagedName(host_path);
+  DeleteFileA(staged.c_str());  // one left by a run that was stopped
+  SetLastError(0);
+  HANDLE handle =
+      CreateFileA(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return lastFailure();
+  file->handle = reinterpret_cast<intptr_t>(handle);
+  file->staged = staged;
+  file->target = host_path;
+  return kNoError;
+}
+
 }  // namespace
 
 ErrorNumber osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
+  *file = OsFile();
+  if (mode == FileMode::Replace) return openReplacement(host_path, file);
   bool input = mode == FileMode::Input;
   SetLastError(0);
   HANDLE handle = CreateFileA(
@@ -54,22 +93,6 @@ ErrorNumber osOpen(const std::string& host_path, FileMode mode, OsFile* file) {
     ErrorNumber error = lastFailure();
     CloseHandle(handle);
     return error;
-  }
-  // An existing disk file is cut to length 0. Opening the file as it is
-  // and cutting it, rather than recreating it, keeps its attributes.
-  if (mode == FileMode::Output && type == FILE_TYPE_DISK) {
-    SetLastError(0);
-    DWORD start = SetFilePointer(handle, 0, nullptr, FILE_BEGIN);
-    ErrorNumber error = kNoError;
-    if (start == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
-      error = lastFailure();
-    } else {
-      error = truncateAtPosition(handle);
-    }
-    if (error != kNoError) {
-      CloseHandle(handle);
-      return error;
-    }
   }
   file->handle = reinterpret_cast<intptr_t>(handle);
   file->character_device = type == FILE_TYPE_CHAR;
@@ -123,7 +146,25 @@ ErrorNumber osTruncateHere(const OsFile& file) {
 }
 
 ErrorNumber osClose(const OsFile& file) {
+  if (!file.staged.empty()) FlushFileBuffers(handleOf(file));
   SetLastError(0);
-  if (!CloseHandle(handleOf(file))) return lastFailure();
+  if (!CloseHandle(handleOf(file))) {
+    ErrorNumber error = lastFailure();
+    if (!file.staged.empty()) DeleteFileA(file.staged.c_str());
+    return error;
+  }
+  if (file.staged.empty()) return kNoError;
+  SetLastError(0);
+  if (!MoveFileExA(file.staged.c_str(), file.target.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ErrorNumber error = lastFailure();
+    DeleteFileA(file.staged.c_str());
+    return error;
+  }
   return kNoError;
+}
+
+void osDiscard(const OsFile& file) {
+  CloseHandle(handleOf(file));
+  if (!file.staged.empty()) DeleteFileA(file.staged.c_str());
 }

@@ -23,6 +23,7 @@ class RealOs : public OsInterface {
     return osTruncateHere(file);
   }
   ErrorNumber close(const OsFile& file) override { return osClose(file); }
+  void discard(const OsFile& file) override { osDiscard(file); }
   ErrorNumber run(std::string_view command_line, int* exit_code) override {
     return startCommand(command_line, exit_code);
   }

@@ -24,6 +24,8 @@ class OsInterface {
                                           size_t size, size_t* written) = 0;
   [[nodiscard]] virtual ErrorNumber truncateHere(const OsFile& file) = 0;
   [[nodiscard]] virtual ErrorNumber close(const OsFile& file) = 0;
+  /// Closes a file that must leave no trace: a `Replace` file is removed.
+  virtual void discard(const OsFile& file) = 0;
   /// Runs a command line and waits for it; `*exit_code` is its exit code.
   [[nodiscard]] virtual ErrorNumber run(std::string_view command_line,
                                         int* exit_code) = 0;

@@ -20,6 +20,7 @@
 #include "services/held_files.h"
 #include "services/os_error.h"
 #include "services/posix_io.h"
+#include "services/posix_open.h"
 #include "shell/batch_words.h"
 #include "shell/dir_listing.h"
 #include "shell/messages.h"
@@ -43,6 +44,14 @@ constexpr int kMaxNesting = 16;
 
 bool hasNul(std::string_view name) {
   return name.find('\0') != std::string_view::npos;
+}
+
+// A name in the drive root is one of the tools' own scratch files there: no
+// link to it is ever followed. Any other name is the keeper's, whose own
+// links are.
+posix_open::Links linksFor(std::string_view name) {
+  bool rooted = !name.empty() && (name[0] == '\\' || name[0] == '/');
+  return rooted ? posix_open::Links::kNone : posix_open::Links::kOwnerMatch;
 }
 
 void notRecognized(std::string_view command) {
@@ -124,15 +133,17 @@ ErrorNumber readBatch(std::string_view name, std::string* text) {
   std::string path = hostPath(name);
   ErrorNumber error = kNoError;
   if (readWholeHeldFile(path, text, &error)) return error;
-  // Non-blocking, so that a FIFO under a batch name cannot make us wait.
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  // A FIFO under a batch name is refused rather than waited on.
+  posix_open::Opened opened = posix_open::openToRead(path, linksFor(name));
+  int fd = opened.fd;
+  if (fd < 0 && opened.not_regular) return kPathFileAccessError;
   if (fd < 0) {
-    return errno == ENOENT ? missingFileOrPath(path)
-                           : errorFromSystemCode(errno);
+    return opened.code == ENOENT ? missingFileOrPath(path)
+                                 : errorFromSystemCode(opened.code);
   }
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    error = kPathFileAccessError;
+  if (fstat(fd, &st) != 0) {
+    error = errorFromSystemCode(errno);
   } else {
     // Read up to the length the file had at the open: then the end is
     // known without one more read to find it.
@@ -193,17 +204,18 @@ bool openOutput(const ParsedLine& parsed, int out_fd, Output* out,
     if (!parsed.append) out->path = path;
     return true;
   }
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK |
-              (parsed.append ? O_APPEND : O_TRUNC);
-  out->fd = open(path.c_str(), flags, 0666);
+  posix_open::WriteOptions options;
+  options.links = linksFor(parsed.target);
+  options.start =
+      parsed.append ? posix_open::Start::kEnd : posix_open::Start::kEmpty;
+  posix_open::Opened opened = posix_open::openToWrite(path, options);
+  out->fd = opened.fd;
   if (out->fd < 0) {
-    printError(errno == ENOENT || errno == ENOTDIR ? kPathNotFoundMessage
-                                                   : failureText(errno));
+    int code = opened.code;
+    printError(code == ENOENT || code == ENOTDIR ? kPathNotFoundMessage
+                                                 : failureText(code));
     return false;
   }
-  // O_NONBLOCK only kept the open from waiting on a FIFO without a reader;
-  // setting the status flags anew drops it.
-  fcntl(out->fd, F_SETFL, parsed.append ? O_APPEND : 0);
   // An appended file holds more than this line's output: it is never
   // removed.
   if (!parsed.append) out->path = path;
@@ -255,14 +267,17 @@ int openForRewrite(std::string_view del_line, std::string_view next_line) {
   std::string path = hostPath(name);
   // A held file is removed and made anew in memory, at no cost.
   if (holdsFile(path)) return -1;
-  int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) return -1;
+  // Anything but the run's own plain file of one name is left to del.
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
-    close(fd);
+  if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      st.st_nlink != 1 || st.st_uid != geteuid()) {
     return -1;
   }
-  return fd;
+  posix_open::WriteOptions options;
+  options.links = posix_open::Links::kNone;
+  options.start = posix_open::Start::kKeep;
+  options.make = false;  // a missing file is del's to report
+  return posix_open::openToWrite(path, options).fd;
 }
 
 int runLine(std::string_view line, int out_fd, int depth, int rewrite_fd = -1);

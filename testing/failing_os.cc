@@ -63,6 +63,11 @@ ErrorNumber FailingOs::close(const OsFile& file) {
   return real;
 }
 
+void FailingOs::discard(const OsFile& file) {
+  paths_.erase(file.handle);
+  realOs().discard(file);
+}
+
 ErrorNumber FailingOs::run(std::string_view command_line, int* exit_code) {
   if (ErrorNumber error =
           faultFor(Operation::kRun, std::string(command_line))) {

@@ -35,6 +35,7 @@ class FailingOs : public OsInterface {
                     size_t* written) override;
   ErrorNumber truncateHere(const OsFile& file) override;
   ErrorNumber close(const OsFile& file) override;
+  void discard(const OsFile& file) override;
   ErrorNumber run(std::string_view command_line, int* exit_code) override;
 
  private:
