@@ -5,6 +5,7 @@
 #include "pagegen/page_generator.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -229,6 +230,39 @@ TEST(PageGeneratorTest, EveryFailingStepIsReportedOrPassedOver) {
       EXPECT_EQ(c.page_ends, ends);
     }
   }
+}
+
+// Run in the drive root with no list, the list made names the scratch batch,
+// which the run holds in memory meanwhile: its row shows the batch as it
+// stands when it is looked up, not NOT found.
+TEST(PageGeneratorTest, ScratchBatchListedInTheDriveRootShowsItself) {
+  TestDrive drive;
+  drive.writeFile("A.ZIP", "zip");
+  ChildRun run = runInChild(
+      [&] {
+        if (chdir(drive.root().c_str()) != 0) return 99;
+        initCommandTail(0, nullptr);
+        ErrorRecord errors;
+        FileTable files(errors);
+        Console console;
+        return PageGenerator(console, errors, files).run();
+      },
+      /*as_nobody=*/false);
+  ASSERT_EQ(0, run.code) << run.err;
+  EXPECT_EQ("$DIR$.BAT\r\nA.ZIP\r\nAREA\r\nFILES.BBS\r\n",
+            drive.readFile("FILES.BBS"));
+  std::string page = drive.readFile("00_INDEX.HTM");
+  const std::string batch_row =
+      "<A HREF=\"$DIR$.BAT\">$DIR$.BAT</A></FONT></TD>\r\n<TD ALIGN=LEFT>";
+  size_t row = page.find(batch_row);
+  ASSERT_NE(std::string::npos, row) << page;
+  std::string cells = page.substr(
+      row + batch_row.size(),
+      page.find("\r\n", row + batch_row.size()) - row - batch_row.size());
+  EXPECT_EQ(std::string::npos, cells.find("NOT found")) << cells;
+  EXPECT_NE(std::string::npos,
+            cells.find("<TD ALIGN=RIGHT>                47 </TD>"))
+      << cells;
 }
 
 }  // namespace

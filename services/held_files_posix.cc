@@ -164,19 +164,25 @@ int writeAt(int fd, const char* data, size_t size, size_t offset,
   return 0;
 }
 
-// Moves the contents of a file grown too long to hold into its disk file;
-// 0 or the errno of the failure.
-int moveToDisk(HeldFile& file) {
+// Writes the contents of a file held in memory to its disk file, which then
+// holds the same bytes; 0 or the errno of the failure.
+int writeContents(HeldFile& file) {
   size_t done = 0;
   int code =
       writeAt(file.fd, file.contents.data(), file.contents.size(), 0, &done);
   if (code == 0 && ftruncate(file.fd, static_cast<off_t>(done)) != 0)
     code = errno;
-  if (code != 0) return code;
-  file.disk_size = static_cast<int64_t>(done);
+  if (code == 0) file.changed = false;
+  return code;
+}
+
+// Moves the contents of a file grown too long to hold into its disk file;
+// 0 or the errno of the failure.
+int moveToDisk(HeldFile& file) {
+  if (int code = writeContents(file)) return code;
+  file.disk_size = static_cast<int64_t>(file.contents.size());
   std::string().swap(file.contents);
   file.on_disk = true;
-  file.changed = false;
   return 0;
 }
 
@@ -242,10 +248,9 @@ ErrorNumber writeOut(HeldFile& file) {
     file.changed = false;
     return kNoError;
   }
-  if (int code = moveToDisk(file)) return errorFromSystemCode(code);
-  // Still held, in memory.
-  file.on_disk = false;
-  file.loaded = false;
+  // Still held, in memory, which goes on holding the same bytes: a handle
+  // in use writes on after them.
+  if (int code = writeContents(file)) return errorFromSystemCode(code);
   return kNoError;
 }
 

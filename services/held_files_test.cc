@@ -143,8 +143,8 @@ TEST_F(HeldFilesTest, OnlyAPlainFileOfNoGreatLengthIsHeld) {
     const char* name;
     bool held;
   } cases[] = {
-      {"missing", true},   {"target", true},  {"big", false},
-      {"linked", true},    {"symlink", true}, {"fifo", true},
+      {"missing", true},    {"target", true},  {"big", false},
+      {"linked", true},     {"symlink", true}, {"fifo", true},
       {"directory", false},
   };
   for (const auto& c : cases) {

@@ -36,10 +36,11 @@ struct OsFile {
 /// Opens a host path: `Input` needs an existing readable regular file
 /// (another kind fails with 75); `Output` and `Rewrite` create the file or
 /// open it with its content (the file table cuts an `Output` file once it
-/// knows that the file is not in use); `Replace` tests the name as `Output` would, then writes a new
-/// file beside it. Where links can be planted, a link is followed only when
-/// it and its target have the same owner (never for `Rewrite`), and any other
-/// link is replaced by a file of its own, never written through.
+/// knows that the file is not in use); `Replace` tests the name as `Output`
+/// would, then writes a new file beside it. Where links can be planted, a link
+/// is followed only when it and its target have the same owner (never for
+/// `Rewrite`), and any other link is replaced by a file of its own, never
+/// written through.
 [[nodiscard]] ErrorNumber osOpen(const std::string& host_path, FileMode mode,
                                  OsFile* file);
 /// Reads up to `size` bytes; `*got` of 0 means the end of the file.

@@ -37,8 +37,8 @@ Opened openOnDisk(const std::string& host_path, FileMode mode, OsFile* file) {
     posix_open::Replacement replacement;
     dev_t device = 0;
     ino_t inode = 0;
-    Opened opened = posix_open::openReplacement(host_path, &replacement,
-                                                &device, &inode);
+    Opened opened =
+        posix_open::openReplacement(host_path, &replacement, &device, &inode);
     file->staged = replacement.staged;
     file->target = replacement.target;
     file->device = device;

@@ -1,9 +1,9 @@
 // File calls on Windows. Files are opened with no sharing, so that no other
 // opener (another tool run, a child's del or DIR) can touch a file while it
 // is open; a `Replace` file is written under a hidden name and moved over its
-// name at the close (MoveFileEx, replacing and writing through); failures are the system's last-error codes, cleared before each
-// call and mapped after it. Message boxes for missing disks are switched
-// off in os_error_win32.cc.
+// name at the close (MoveFileEx, replacing and writing through); failures are
+// the system's last-error codes, cleared before each call and mapped after it.
+// Message boxes for missing disks are switched off in os_error_win32.cc.
 #include <windows.h>
 
 #include <algorithm>
@@ -50,9 +50,8 @@ std::string stagedName(const std::string& target) {
 // will replace it; a character device is written as it is.
 ErrorNumber openReplacement(const std::string& host_path, OsFile* file) {
   SetLastError(0);
-  HANDLE existing =
-      CreateFileA(host_path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE existing = CreateFileA(host_path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (existing == INVALID_HANDLE_VALUE) {
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return lastFailure();
   } else if (GetFileType(existing) == FILE_TYPE_CHAR) {
@@ -65,9 +64,8 @@ ErrorNumber openReplacement(const std::string& host_path, OsFile* file) {
   std::string staged = stagedName(host_path);
   DeleteFileA(staged.c_str());  // one left by a run that was stopped
   SetLastError(0);
-  HANDLE handle =
-      CreateFileA(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = CreateFileA(staged.c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return lastFailure();
   file->handle = reinterpret_cast<intptr_t>(handle);
   file->staged = staged;

@@ -51,15 +51,14 @@ int openThroughLink(const std::string& path, int flags, bool* followed,
   *followed = false;
   *code = EACCES;
   struct stat before;
-  if (lstat(path.c_str(), &before) != 0 || !S_ISLNK(before.st_mode))
-    return -1;
+  if (lstat(path.c_str(), &before) != 0 || !S_ISLNK(before.st_mode)) return -1;
   int fd = openNoFollow(path, flags & ~(O_NOFOLLOW | O_CREAT | O_EXCL));
   if (fd < 0) {
     if (errno == ENOENT || errno == ELOOP) return -1;
     struct stat target;
     // A target of another owner is not followed, whatever the open said.
-    *followed = stat(path.c_str(), &target) == 0 &&
-                target.st_uid == before.st_uid;
+    *followed =
+        stat(path.c_str(), &target) == 0 && target.st_uid == before.st_uid;
     if (*followed) *code = errno;
     return -1;
   }
