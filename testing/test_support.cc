@@ -9,6 +9,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -166,4 +167,10 @@ time_t utcTime(int year, int month, int day, int hour, int minute) {
   fields.tm_hour = hour;
   fields.tm_min = minute;
   return timegm(&fields);
+}
+
+bool giveToNobody(const std::string& path) {
+  struct passwd* nobody = getpwnam("nobody");
+  return nobody != nullptr &&
+         lchown(path.c_str(), nobody->pw_uid, nobody->pw_gid) == 0;
 }

@@ -79,6 +79,10 @@ bool fillFileSystem(const std::string& dir);
 /// to see what a run changed on disk.
 std::vector<std::string> pathsBelow(const std::string& root);
 
+/// Makes the user nobody the owner of `path`, a symbolic link itself rather
+/// than its target: a link planted by another user. False when it cannot.
+bool giveToNobody(const std::string& path);
+
 /// Seconds since the epoch of a UTC date and time.
 time_t utcTime(int year, int month, int day, int hour, int minute);
 
