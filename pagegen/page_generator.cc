@@ -325,17 +325,23 @@ PageGenerator::Step PageGenerator::startRow() {
 PageGenerator::Step PageGenerator::lookUpEntry() {
   // The lookup: a scratch batch lists this one name into the capture.
   if (!writePageLine(rows::nameLine(name_))) return kFindIt;
-  // In the modern style the name stands in double quotes, so that its
-  // blanks and an "&" stay part of it.
-  std::string lookup_name =
-      style_ == AreaStyle::kModern ? "\"" + name_ + "\"" : name_;
   runScratchBatch(
-      {"@del \\$DIR$", "@cmd /c DIR /X " + lookup_name + " >\\$DIR$"});
+      {"@del \\$DIR$", "@cmd /c DIR /X " + lookupWord(name_) + " >\\$DIR$"});
   if (errors_.pending()) return kFindIt;
   files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
   if (errors_.pending()) return kFindIt;
   cells_ = rows::notFoundCells();
   return kFindIt;
+}
+
+std::string PageGenerator::lookupWord(const std::string& name) const {
+  // In the modern style every name stands in double quotes, so that its
+  // blanks and an "&" stay part of it. Otherwise only a name holding "*" or
+  // "?" does: the built-in interpreter then looks up that one entry, never
+  // a pattern that lists other files. Every other lookup line stays bare.
+  bool quote = style_ == AreaStyle::kModern ||
+               name.find_first_of("*?") != std::string::npos;
+  return quote ? "\"" + name + "\"" : name;
 }
 
 PageGenerator::Step PageGenerator::readCapture() {
