@@ -189,7 +189,22 @@ TEST_F(KestrelTest, RowsAndDescriptions) {
   }
 }
 
+// The head of a page whose area text, after its backslashes became
+// slashes, is `area` (longer than 2 characters).
+std::string areaHead(const std::string& area) {
+  return head(
+      "<TITLE>  - Area: " + area + "</TITLE>",
+      "<CAPTION><H2>Directory of : <B>&nbsp;" + area + "</B></H2></CAPTION>");
+}
+
 TEST_F(KestrelTest, AreaTextInTitleAndCaption) {
+  // A long text of backslashes in runs, with other bytes between them.
+  std::string long_area;
+  std::string long_fixed;
+  for (int i = 0; i < 4000; ++i) {
+    long_area += i % 3 ? "x\\" : "\\\\\\y";
+    long_fixed += i % 3 ? "x/" : "///y";
+  }
   struct {
     std::vector<std::string> args;
     std::string expected_head;
@@ -205,6 +220,8 @@ TEST_F(KestrelTest, AreaTextInTitleAndCaption) {
        head("<TITLE>  - Area: C:/Files/<b>New</b> \"x\"</TITLE>",
             "<CAPTION><H2>Directory of : <B>&nbsp;C:/Files/<b>New</b> "
             "\"x\"</B></H2></CAPTION>")},
+      {{"\\\\srv\\share\\\\x\\"}, areaHead("//srv/share//x/")},
+      {{long_area}, areaHead(long_fixed)},
       // Dashes make no option: only a lone --help, -h or --version does.
       {{"-- Utilities --"},
        head("<TITLE>  - Area: -- Utilities --</TITLE>",
@@ -217,7 +234,7 @@ TEST_F(KestrelTest, AreaTextInTitleAndCaption) {
   };
   area_.writeFile("AREA/FILES.BBS", "");
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
+    SCOPED_TRACE(c.args.empty() ? "" : c.args[0].substr(0, 40));
     TestArea::Result result = area_.run(kKestrel, "AREA", false, c.args);
     EXPECT_EQ(0, result.exit_code);
     EXPECT_EQ(c.expected_head + tail(""),
