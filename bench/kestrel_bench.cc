@@ -3,8 +3,10 @@
 // kestrel against `tree -H . -D -s`, wagtails against `ls -l`. Each tool and
 // its reference run three times in turn; prints the median time per entry,
 // the ratio and the tool's peak resident memory. A missing reference tool is
-// left out with a note.
-//   kestrel_bench [N ...]   (default N: 1000 10000 100000)
+// left out with a note. Areas given after --wildcards have a "*" in every
+// name, as an upload's name may have on POSIX.
+//   kestrel_bench [N ...] [--wildcards N ...]
+//   (default: 1000 10000 100000 --wildcards 20000)
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -23,19 +25,25 @@
 
 namespace {
 
-// An area of `entries` list entries: 8.3 files that exist (every tenth is
-// missing), a continuation line after every fifth, and a long name now
-// and then.
-void makeArea(const std::string& area, int entries) {
+// One generated area: its number of list entries, and whether every name
+// holds a "*".
+struct AreaSize {
+  int entries;
+  bool wildcards;
+};
+
+// An area of `size.entries` list entries: 8.3 files that exist (every
+// tenth is missing), a continuation line after every fifth, and a long name
+// now and then.
+void makeArea(const std::string& area, AreaSize size) {
   std::filesystem::create_directories(area);
   std::ofstream list(area + "/FILES.BBS", std::ios::binary);
-  for (int i = 0; i < entries; ++i) {
+  const char* short_form = size.wildcards ? "F*%06d.ZIP" : "F%07d.ZIP";
+  const char* long_form =
+      size.wildcards ? "Long*ArchiveName%06d.zip" : "LongArchiveName%06d.zip";
+  for (int i = 0; i < size.entries; ++i) {
     char name[32];
-    if (i % 50 == 49) {
-      std::snprintf(name, sizeof name, "LongArchiveName%06d.zip", i);
-    } else {
-      std::snprintf(name, sizeof name, "F%07d.ZIP", i);
-    }
+    std::snprintf(name, sizeof name, i % 50 == 49 ? long_form : short_form, i);
     if (i % 10 != 9) std::ofstream(area + "/" + name) << "data " << i;
     list << name << "  Archive number " << i << "\r\n";
     if (i % 5 == 0) list << "              more about number " << i << "\r\n";
@@ -123,8 +131,9 @@ bool onPath(const std::string& program) {
 
 // One line of the table: the tool, the reference tool and their ratio.
 // Returns false when the tool failed.
-bool report(const char* tool, int entries, const Run& run,
+bool report(const char* tool, AreaSize size, const Run& run,
             const char* reference, const Run* against) {
+  int entries = size.entries;
   double us = run.seconds * 1e6 / entries;
   std::printf("%-9s %8d %10.1f", tool, entries, us);
   if (against != nullptr) {
@@ -133,7 +142,8 @@ bool report(const char* tool, int entries, const Run& run,
   } else {
     std::printf(" %10s %7s", "-", "-");
   }
-  std::printf(" %10ld  %s%s\n", run.peak_kib, reference,
+  std::printf(" %10ld  %s%s%s\n", run.peak_kib, reference,
+              size.wildcards ? "  (names with *)" : "",
               run.ok ? "" : "  (FAILED)");
   std::fflush(stdout);
   return run.ok;
@@ -142,9 +152,21 @@ bool report(const char* tool, int entries, const Run& run,
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-  if (sizes.empty()) sizes = {1000, 10000, 100000};
+  std::vector<AreaSize> sizes;
+  bool wildcards = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--wildcards") {
+      wildcards = true;
+    } else if (int entries = std::atoi(argv[i]); entries > 0) {
+      sizes.push_back({entries, wildcards});
+    } else {
+      std::fprintf(stderr, "kestrel_bench: not a number of entries: %s\n",
+                   argv[i]);
+      return 2;
+    }
+  }
+  if (sizes.empty())
+    sizes = {{1000, false}, {10000, false}, {100000, false}, {20000, true}};
   bool have_tree = onPath("tree");
   bool have_ls = onPath("ls");
   if (!have_tree) std::printf("tree is not installed: no kestrel ratio\n");
@@ -154,9 +176,9 @@ int main(int argc, char** argv) {
   std::printf("%-9s %8s %10s %10s %7s %10s  %s\n", "tool", "entries",
               "us/entry", "ref us", "ratio", "peak KiB", "reference");
   bool ok = true;
-  for (int entries : sizes) {
-    std::string area = root + "/AREA" + std::to_string(entries);
-    makeArea(area, entries);
+  for (AreaSize size : sizes) {
+    std::string area = root + "/AREA" + std::to_string(size.entries);
+    makeArea(area, size);
     // The new area's write-back would otherwise fall into the timed runs,
     // and slow the tool that writes a file more than the one that writes to
     // a pipe.
@@ -165,12 +187,12 @@ int main(int argc, char** argv) {
     auto [kestrel, tree_run] =
         timePair({KESTREL_PATH, "Benchmark area"}, have_tree ? &tree : nullptr,
                  root, area);
-    ok &= report("kestrel", entries, kestrel, "tree -H . -D -s",
+    ok &= report("kestrel", size, kestrel, "tree -H . -D -s",
                  have_tree ? &tree_run : nullptr);
     const std::vector<std::string> ls = {"ls", "-l"};
     auto [wagtails, ls_run] =
         timePair({WAGTAILS_PATH}, have_ls ? &ls : nullptr, root, area);
-    ok &= report("wagtails", entries, wagtails, "ls -l",
+    ok &= report("wagtails", size, wagtails, "ls -l",
                  have_ls ? &ls_run : nullptr);
     std::filesystem::remove_all(area);
   }

@@ -1,7 +1,8 @@
 // Fuzzes the interpreter's batch and word parsing. Any text cuts into lines
 // without a CR and lines into words without a blank; and a name written
 // into the lookup line as kestrel writes it, bare or in double quotes, comes
-// back as the one literal name, with the capture as the only output file.
+// back as the one literal name, quoted when it was, with the capture as the
+// only output file.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -27,8 +28,10 @@ void checkLine(std::string_view line) {
 }
 
 // The lookup line with `written` in the name's place reads back as the one
-// literal name `name`, with the capture as the only output file.
-void checkLookupLine(std::string_view written, std::string_view name) {
+// literal name `name`, in quotes when `quoted`, with the capture as the only
+// output file.
+void checkLookupLine(std::string_view written, std::string_view name,
+                     bool quoted) {
   std::string text = "@del \\$DIR$\r\n@cmd /c DIR /X " + std::string(written) +
                      " >\\$DIR$\r\n";
   std::vector<std::string_view> lines = batch::lines(text);
@@ -42,19 +45,24 @@ void checkLookupLine(std::string_view written, std::string_view name) {
   std::string_view dir_command = parsed.command.substr(words[2].begin);
   batch::Arguments args =
       batch::argumentsOf(dir_command, batch::splitAtBlanks(dir_command));
-  if (args.switches.size() != 1 || args.name != name) abort();
+  if (args.switches.size() != 1 || args.name != name || args.quoted != quoted)
+    abort();
 }
 
-// A name as a classic list gives it (no blank, no CR, not a switch, not in
-// quotes) stands as it is; one as a modern list gives it (no CR, no
-// quote) stands in double quotes.
+// A name as a classic list gives it (no blank, no CR) stands as it is when
+// it is not a switch and not in quotes; when it holds "*" or "?" it stands
+// in double quotes, whatever quotes it holds itself. One as a modern list
+// gives it (no CR, no quote) stands in double quotes.
 void checkLookupLines(std::string_view name) {
+  std::string in_quotes = "\"" + std::string(name) + "\"";
   bool quoted = name.size() >= 2 && name.front() == '"' && name.back() == '"';
-  if (!name.empty() && name[0] != '/' && !quoted &&
-      name.find_first_of(" \r") == std::string_view::npos)
-    checkLookupLine(name, name);
+  bool classic =
+      !name.empty() && name.find_first_of(" \r") == std::string_view::npos;
+  if (classic && name[0] != '/' && !quoted) checkLookupLine(name, name, false);
+  if (classic && name.find_first_of("*?") != std::string_view::npos)
+    checkLookupLine(in_quotes, name, true);
   if (name.find_first_of("\r\"") == std::string_view::npos)
-    checkLookupLine("\"" + std::string(name) + "\"", name);
+    checkLookupLine(in_quotes, name, true);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "testing/test_area.h"
+#include "testing/test_drive.h"  // captureLines
 
 namespace {
 
@@ -188,7 +189,22 @@ TEST_F(KestrelTest, RowsAndDescriptions) {
   }
 }
 
+// The head of a page whose area text, after its backslashes became
+// slashes, is `area` (longer than 2 characters).
+std::string areaHead(const std::string& area) {
+  return head(
+      "<TITLE>  - Area: " + area + "</TITLE>",
+      "<CAPTION><H2>Directory of : <B>&nbsp;" + area + "</B></H2></CAPTION>");
+}
+
 TEST_F(KestrelTest, AreaTextInTitleAndCaption) {
+  // A long text of backslashes in runs, with other bytes between them.
+  std::string long_area;
+  std::string long_fixed;
+  for (int i = 0; i < 4000; ++i) {
+    long_area += i % 3 ? "x\\" : "\\\\\\y";
+    long_fixed += i % 3 ? "x/" : "///y";
+  }
   struct {
     std::vector<std::string> args;
     std::string expected_head;
@@ -204,6 +220,8 @@ TEST_F(KestrelTest, AreaTextInTitleAndCaption) {
        head("<TITLE>  - Area: C:/Files/<b>New</b> \"x\"</TITLE>",
             "<CAPTION><H2>Directory of : <B>&nbsp;C:/Files/<b>New</b> "
             "\"x\"</B></H2></CAPTION>")},
+      {{"\\\\srv\\share\\\\x\\"}, areaHead("//srv/share//x/")},
+      {{long_area}, areaHead(long_fixed)},
       // Dashes make no option: only a lone --help, -h or --version does.
       {{"-- Utilities --"},
        head("<TITLE>  - Area: -- Utilities --</TITLE>",
@@ -216,7 +234,7 @@ TEST_F(KestrelTest, AreaTextInTitleAndCaption) {
   };
   area_.writeFile("AREA/FILES.BBS", "");
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
+    SCOPED_TRACE(c.args.empty() ? "" : c.args[0].substr(0, 40));
     TestArea::Result result = area_.run(kKestrel, "AREA", false, c.args);
     EXPECT_EQ(0, result.exit_code);
     EXPECT_EQ(c.expected_head + tail(""),
@@ -350,6 +368,80 @@ TEST_F(KestrelTest, MissingListIsMadeFromTheDirectory) {
             page.find(longName("VERYLONGNAME.ZIP") +
                       cell(" <A HREF=\"VERYLONGNAME.ZIP\">VERYLONGNAME.ZIP")
                           .substr(0, 10)));
+}
+
+// Files of an upload area whose names hold "*" or "?", each with its own
+// size and time; "aXb.zip" is what "a?b.zip" or "a*" would match as a
+// pattern.
+struct WildFile {
+  const char* name;
+  const char* link;  // the name as a link target
+  int day;           // of January 2024, at 10:00
+  int size;
+  const char* size_cell;
+};
+const WildFile kWildFiles[] = {
+    {"*.*", "*.*", 1, 1, "                 1 "},
+    {"a*b.zip", "a*b.zip", 2, 22, "                22 "},
+    {"a?c.zip", "a%3Fc.zip", 3, 333, "               333 "},
+    {"aXb.zip", "aXb.zip", 4, 4444, "             4,444 "},
+};
+
+void makeWildArea(TestArea* area) {
+  area->makeDirectory("WILD");
+  for (const WildFile& file : kWildFiles) {
+    std::string path = std::string("WILD/") + file.name;
+    area->writeFile(path, std::string(file.size, 'w'));
+    area->setTime(path, utcTime(2024, 1, file.day, 10, 0));
+  }
+}
+
+// The row of a file of the wild area, found with its own date and size.
+std::string wildRow(const WildFile& file) {
+  return crlf(
+      {"<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A HREF=\"" +
+           std::string(file.link) + "\">" + file.name + "</A></FONT></TD>",
+       "<TD ALIGN=LEFT>01/0" + std::to_string(file.day) +
+           "/2024  10:00 AM</TD><TD ALIGN=RIGHT>" + file.size_cell + "</TD>"});
+}
+
+// A listed name holding "*" or "?" is that one file: its row shows its own
+// date and size, a name that only matches others as a pattern is not found,
+// and the last lookup's capture lists the one entry it looked up.
+TEST_F(KestrelTest, WildcardNamesAreLookedUpAsTheyStand) {
+  makeWildArea(&area_);
+  area_.writeFile("WILD/FILES.BBS",
+                  "a*b.zip one\r\na*\r\na?c.zip two\r\n*.*\r\n");
+  TestArea::Result result = area_.run(kKestrel, "WILD");
+  EXPECT_EQ(0, result.exit_code);
+  EXPECT_EQ(std::string::npos, result.err.find("Internal Error"));
+  EXPECT_EQ(kPlainHead + wildRow(kWildFiles[1]) + cell(" one") +
+                notFound("a*") + cell(" ") + wildRow(kWildFiles[2]) +
+                cell(" two") + wildRow(kWildFiles[0]) + tail(" "),
+            normalized(area_.readFile("WILD/00_INDEX.HTM")));
+  EXPECT_EQ("@del \\$DIR$\r\n@cmd /c DIR /X \"*.*\" >\\$DIR$\r\n",
+            area_.readFile("$DIR$.BAT"));
+  std::vector<std::string> entries;
+  for (const std::string& line : captureLines(area_.readFile("$DIR$"))) {
+    if (!line.empty() && line[0] != ' ') entries.push_back(line);
+  }
+  EXPECT_EQ(std::vector<std::string>{"01/01/2024  10:00 AM                 1"
+                                     "              *.*"},
+            entries);
+}
+
+// A list made from the directory still names every file, each of which
+// then gets its own row.
+TEST_F(KestrelTest, MadeListNamesEveryWildcardFile) {
+  makeWildArea(&area_);
+  TestArea::Result result = area_.run(kKestrel, "WILD");
+  EXPECT_EQ(0, result.exit_code);
+  EXPECT_EQ("*.*\r\na*b.zip\r\na?c.zip\r\naXb.zip\r\nFILES.BBS\r\n",
+            area_.readFile("WILD/FILES.BBS"));
+  std::string rows;
+  for (const WildFile& file : kWildFiles) rows += wildRow(file) + cell(" ");
+  std::string page = normalized(area_.readFile("WILD/00_INDEX.HTM"));
+  EXPECT_EQ(0u, page.find(kPlainHead + rows)) << page;
 }
 
 TEST_F(KestrelTest, HostileNamesCannotBreakThePage) {

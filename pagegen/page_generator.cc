@@ -3,6 +3,7 @@
 // an operation fails; the loop then hands control to the error step in force.
 #include "pagegen/page_generator.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <optional>
@@ -17,7 +18,6 @@
 #include "services/held_files.h"
 #include "services/list_name.h"
 #include "services/stop_signals.h"
-#include "services/text.h"
 #include "services/visible_text.h"
 
 namespace {
@@ -184,11 +184,9 @@ PageGenerator::Step PageGenerator::start() {
 PageGenerator::Step PageGenerator::checkArea() { return kCmdFix; }
 
 PageGenerator::Step PageGenerator::fixArea() {
-  // Backslashes in the area text become slashes, one at a time.
-  if (long at = text::find(area_, "\\")) {
-    area_[at - 1] = '/';
-    return kCmdFix;
-  }
+  // Every backslash in the area text becomes a slash, in one pass over it:
+  // the text keeps its length.
+  std::replace(area_.begin(), area_.end(), '\\', '/');
   return kStep100;
 }
 
@@ -334,17 +332,23 @@ PageGenerator::Step PageGenerator::startRow() {
 PageGenerator::Step PageGenerator::lookUpEntry() {
   // The lookup: a scratch batch lists this one name into the capture.
   if (!writePageLine(rows::nameLine(name_))) return kFindIt;
-  // In the modern style the name stands in double quotes, so that its
-  // blanks and an "&" stay part of it.
-  std::string lookup_name =
-      style_ == AreaStyle::kModern ? "\"" + name_ + "\"" : name_;
   runScratchBatch(
-      {"@del \\$DIR$", "@cmd /c DIR /X " + lookup_name + " >\\$DIR$"});
+      {"@del \\$DIR$", "@cmd /c DIR /X " + lookupWord(name_) + " >\\$DIR$"});
   if (errors_.pending()) return kFindIt;
   files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
   if (errors_.pending()) return kFindIt;
   cells_ = rows::notFoundCells();
   return kFindIt;
+}
+
+std::string PageGenerator::lookupWord(const std::string& name) const {
+  // In the modern style every name stands in double quotes, so that its
+  // blanks and an "&" stay part of it. Otherwise only a name holding "*" or
+  // "?" does: the built-in interpreter then looks up that one entry, never
+  // a pattern that lists other files. Every other lookup line stays bare.
+  bool quote = style_ == AreaStyle::kModern ||
+               name.find_first_of("*?") != std::string::npos;
+  return quote ? "\"" + name + "\"" : name;
 }
 
 PageGenerator::Step PageGenerator::readCapture() {

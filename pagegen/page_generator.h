@@ -122,6 +122,9 @@ class PageGenerator {
   void runScratchBatch(const std::vector<std::string>& lines);
   // Writes the held scratch files to disk and holds them no longer.
   [[nodiscard]] ErrorNumber releaseScratchFiles();
+  // `name` as the lookup line writes it after "DIR /X": bare, or in double
+  // quotes when it must be read as one literal name.
+  std::string lookupWord(const std::string& name) const;
   // Rewrites the list that DIR /B just made with each name as a modern
   // list writes it; a name that cannot be written so is left out and named
   // on standard error.

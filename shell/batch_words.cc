@@ -99,6 +99,7 @@ Arguments argumentsOf(std::string_view command,
   if (args.name.size() >= 2 && args.name.front() == '"' &&
       args.name.back() == '"') {
     args.name = args.name.substr(1, args.name.size() - 2);
+    args.quoted = true;
   }
   return args;
 }

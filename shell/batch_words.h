@@ -48,11 +48,12 @@ ParsedLine parseLine(std::string_view line);
 
 /// A command's leading switches (words that begin with "/") and the rest of
 /// the command after them as one literal name; when that rest begins and
-/// ends with a double quote, the name is the text between them. No other
-/// quoting rule applies.
+/// ends with a double quote, the name is the text between them, and
+/// `quoted` says so. No other quoting rule applies.
 struct Arguments {
   std::vector<std::string_view> switches;
   std::string_view name;
+  bool quoted = false;
 };
 /// `words` are the words of `command`, the first one the command's name.
 Arguments argumentsOf(std::string_view command, const std::vector<Word>& words);

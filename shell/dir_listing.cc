@@ -1,7 +1,7 @@
-// The DIR command on POSIX. A plain name is looked up with one stat, without
-// reading its directory (a lookup runs once per list entry); only a
-// directory or a wildcard pattern is read with readdir. Special files are
-// stat-ed, never opened, so a FIFO cannot make a listing wait.
+// The DIR command on POSIX. A plain or literal name is looked up with one
+// stat, without reading its directory (a lookup runs once per list entry);
+// only a directory or a wildcard pattern is read with readdir. Special files
+// are stat-ed, never opened, so a FIFO cannot make a listing wait.
 #include "shell/dir_listing.h"
 
 #include <dirent.h>
@@ -234,7 +234,7 @@ void missingName(const std::string& path, int system_code, Listing* listing) {
   }
 }
 
-Listing resolve(std::string_view name) {
+Listing resolve(std::string_view name, DirName rule) {
   Listing listing;
   if (name.find('\0') != std::string_view::npos) {
     // No file name holds a NUL byte; the host would cut the name there.
@@ -253,7 +253,8 @@ Listing resolve(std::string_view name) {
     readDirectory("", true, &listing);
     return listing;
   }
-  if (last[0] == '.' || hasWildcard(last)) {
+  bool pattern = rule == DirName::kPattern && hasWildcard(last);
+  if (last[0] == '.' || pattern) {
     listing.directory = absoluteHostPath(dir_part.empty() ? "." : dir_part);
     if (last[0] == '.') {
       // A hidden name is never listed, even when named.
@@ -265,8 +266,9 @@ Listing resolve(std::string_view name) {
     return listing;
   }
 
-  // The name alone: its own stat, never a read of the whole directory. It
-  // is found from the current directory itself, whatever its name now.
+  // The name alone, "*" and "?" in a literal one included: its own stat,
+  // never a read of the whole directory. It is found from the current
+  // directory itself, whatever its name now.
   std::string path = absoluteHostPath(name);
   std::string found_at = hostPath(name);
   struct stat st;
@@ -373,13 +375,14 @@ std::string outcomeMessage(const Listing& listing) {
 
 }  // namespace
 
-int listDirectory(DirFormat format, std::string_view name, int out_fd) {
-  Listing listing = resolve(name);
+int listDirectory(DirFormat format, std::string_view name, int out_fd,
+                  DirName rule) {
+  Listing listing = resolve(name, rule);
   // A listing that shows a held scratch file shows it as the run left it
   // (when it cannot be written out, the end of the run reports that).
   if (listing.shows_held_file && writeOutHeldFiles() == kNoError) {
     listing = Listing();  // one listing's entries in memory at a time
-    listing = resolve(name);
+    listing = resolve(name, rule);
   }
   LineWriter out(out_fd);
   if (format != DirFormat::kBare) writeHeader(listing, &out);

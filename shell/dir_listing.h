@@ -1,6 +1,7 @@
 // The DIR command of the built-in interpreter: lists one name, a wildcard
 // pattern or a whole directory, either in the fixed-column layout that both
-// tools cut (with or without the short-name columns) or as bare names. Every
+// tools cut (with or without the short-name columns) or as bare names. A
+// name given as literal is one entry, even when it holds "*" or "?". Every
 // output line ends with CR LF; messages go to standard error.
 #ifndef KESTREL_SHELL_DIR_LISTING_H_
 #define KESTREL_SHELL_DIR_LISTING_H_
@@ -20,16 +21,22 @@ struct DirEntry {
   int64_t mtime = 0;  // modification time, seconds since the epoch
 };
 
+/// How the last part of a DIR name is read: "*" and "?" as wildcards (the
+/// tools' own listings), or as ordinary characters of one literal name (a
+/// name taken from a list, which the lookup line writes in double quotes).
+enum class DirName { kPattern, kLiteral };
+
 /// What `listDirectory` returns when its output could not be written whole.
 inline constexpr int kDirOutputFailed = 2;
 
 /// Lists `name` ("" for the current directory) in `format` into the file
-/// descriptor `out_fd`. A name holding a control byte, or a blank and a
-/// "<", is left out, with one line for it on standard error. Returns 0, 1
-/// when nothing was found or the path is missing, or kDirOutputFailed when
-/// the output could not be written whole (the messages then go to standard
-/// error).
-int listDirectory(DirFormat format, std::string_view name, int out_fd);
+/// descriptor `out_fd`; `rule` says whether its last part may be a pattern.
+/// A name holding a control byte, or a blank and a "<", is left out, with
+/// one line for it on standard error. Returns 0, 1 when nothing was found or
+/// the path is missing, or kDirOutputFailed when the output could not be
+/// written whole (the messages then go to standard error).
+int listDirectory(DirFormat format, std::string_view name, int out_fd,
+                  DirName rule = DirName::kPattern);
 
 /// `value` with "," between groups of three digits: "12,345".
 std::string groupedNumber(uint64_t value);

@@ -24,11 +24,12 @@ struct Listed {
   std::string err;
 };
 
-Listed list(DirFormat format, const std::string& name) {
+Listed list(DirFormat format, const std::string& name,
+            DirName rule = DirName::kPattern) {
   Listed result;
   FILE* out = tmpfile();
   testing::internal::CaptureStderr();
-  result.code = listDirectory(format, name, fileno(out));
+  result.code = listDirectory(format, name, fileno(out), rule);
   result.err = testing::internal::GetCapturedStderr();
   rewind(out);
   char buffer[4096];
@@ -311,6 +312,61 @@ TEST_F(ListingTest, NamesPatternsAndPaths) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Listed listed = list(DirFormat::kShortNames, c.name);
+    std::vector<std::string> lines = captureLines(listed.out);
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(" Directory of " + c.directory, lines[3]);
+    EXPECT_EQ(c.names, entryNames(listed.out));
+    EXPECT_EQ(c.err, listed.err);
+    EXPECT_EQ(c.err.empty() ? 0 : 1, listed.code);
+    // Nothing found: the header alone, no summary.
+    if (c.names.empty()) {
+      EXPECT_EQ(5u, lines.size());
+    }
+  }
+}
+
+// Names that hold "*" or "?" as a literal name: each lists its one entry
+// from its own stat, never a file that it would match as a pattern. A bare
+// pattern still lists every match.
+TEST_F(ListingTest, LiteralNamesHoldWildcardsAsCharacters) {
+  const char* files[] = {"a*b.zip", "a?c.zip", "aXb.zip", "*.*", "sub/?"};
+  for (const char* file : files)
+    drive_.writeFile("AREA/" + std::string(file), "");
+  drive_.writeFile("AREA/.h*", "");
+  const std::string not_found = "File Not Found\n";
+  const DirName kLiteral = DirName::kLiteral;
+  const DirName kPattern = DirName::kPattern;
+  struct {
+    DirName rule;
+    std::string name;
+    std::vector<std::string> names;
+    std::string err;
+    std::string directory;
+  } cases[] = {
+      {kLiteral, "a*b.zip", {"a*b.zip"}, "", "C:\\AREA"},
+      {kLiteral, "a?c.zip", {"a?c.zip"}, "", "C:\\AREA"},
+      {kLiteral, "*.*", {"*.*"}, "", "C:\\AREA"},
+      {kLiteral, "a*", {}, not_found, "C:\\AREA"},
+      {kLiteral, "a?b.zip", {}, not_found, "C:\\AREA"},
+      {kLiteral, "sub\\?", {"?"}, "", "C:\\AREA\\sub"},
+      {kLiteral, "sub\\*", {}, not_found, "C:\\AREA\\sub"},
+      {kLiteral, ".h*", {}, not_found, "C:\\AREA"},
+      {kLiteral,
+       "nodir\\a*",
+       {},
+       "The system cannot find the path specified.\n",
+       "C:\\AREA\\nodir"},
+      {kPattern, "a?b.zip", {"a*b.zip", "aXb.zip"}, "", "C:\\AREA"},
+      {kPattern,
+       "a*",
+       {"a*b.zip", "a.txt", "a?c.zip", "alias", "aXb.zip"},
+       "",
+       "C:\\AREA"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << c.name << (c.rule == kLiteral ? " literal" : " pattern"));
+    Listed listed = list(DirFormat::kShortNames, c.name, c.rule);
     std::vector<std::string> lines = captureLines(listed.out);
     ASSERT_GE(lines.size(), 5u);
     EXPECT_EQ(" Directory of " + c.directory, lines[3]);

@@ -3,8 +3,8 @@
 // last word that begins with ">" is its output file, made before the command
 // runs. The commands are del, DIR and "cmd /c"; a batch file's lines are run
 // the same way. After a command's switches, the rest of the line is one
-// literal name, in double quotes or not: nothing in it is ever expanded,
-// split or run.
+// name, in double quotes or not: nothing in it is ever expanded, split or
+// run. Only DIR reads "*" and "?" of a name without quotes as a pattern.
 #include "shell/interpreter.h"
 
 #include <errno.h>
@@ -80,7 +80,10 @@ int runDir(const Arguments& args, int out_fd) {
   DirFormat format = bare          ? DirFormat::kBare
                      : short_names ? DirFormat::kShortNames
                                    : DirFormat::kNormal;
-  return listDirectory(format, args.name, out_fd);
+  // A name in double quotes is one literal name, "*" and "?" included;
+  // a bare one may be a pattern, as in the tools' own "DIR /B *.*".
+  DirName rule = args.quoted ? DirName::kLiteral : DirName::kPattern;
+  return listDirectory(format, args.name, out_fd, rule);
 }
 
 // Removes one file, named literally: no pattern, never a directory.

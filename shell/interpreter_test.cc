@@ -239,6 +239,34 @@ TEST(InterpreterTest, QuotedNameIsOneLiteralName) {
   }
 }
 
+// A DIR name in double quotes is literal, "*" and "?" included, as
+// kestrel's lookup line gives a list name that holds them; a bare one is a
+// pattern, as in the tools' own listings.
+TEST(InterpreterTest, QuotedWildcardNameListsItsOneEntry) {
+  const struct {
+    const char* written;
+    std::vector<std::string> names;
+  } cases[] = {
+      {"\"a*b.zip\"", {"a*b.zip"}},
+      {"\"a?c.zip\"", {"a?c.zip"}},
+      {"\"*.*\"", {"*.*"}},
+      {"\"a*\"", {}},
+      {"a*", {"a*b.zip", "a?c.zip", "aXb.zip"}},
+      {"*.*", {"*.*", "a*b.zip", "a?c.zip", "aXb.zip"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.written);
+    TestDrive drive;
+    for (const char* name : {"a*b.zip", "a?c.zip", "aXb.zip", "*.*"})
+      drive.writeFile(std::string("AREA/") + name, name);
+    drive.writeFile("$DIR$", "old");
+    Outcome run = runBatch(drive, lookupBatch(c.written));
+    EXPECT_EQ(c.names.empty() ? 1 : 0, run.code);
+    EXPECT_EQ(c.names.empty() ? "File Not Found\n" : "", run.err);
+    EXPECT_EQ(c.names, listedNames(drive.readFile("$DIR$")));
+  }
+}
+
 // A name holding a control byte stays one word of its batch line, is looked
 // up as it stands and is never listed: no line of the capture is forged,
 // and nothing that its pieces name runs.
@@ -419,6 +447,7 @@ TEST(InterpreterTest, PermissionsHoldForAnUnprivilegedUser) {
   TestDrive drive;
   drive.writeFile("AREA/a.txt", "a");
   drive.setTime("AREA/a.txt", utcTime(2000, 1, 1, 0, 7));
+  drive.writeFile("AREA/a*.txt", "ab");
   // The area may be searched but not read or written.
   ASSERT_EQ(0, chmod(drive.path("AREA").c_str(), 0711));
 
@@ -444,6 +473,19 @@ TEST(InterpreterTest, PermissionsHoldForAnUnprivilegedUser) {
   EXPECT_EQ("", one.err);
   EXPECT_NE(std::string::npos,
             one.out.find("\r\n01/01/2000  12:07 AM                 1  "));
+
+  // So is a quoted name that holds "*": it is one name, not a pattern.
+  ChildRun literal = runAsNobody([] {
+    int exit_code = 0;
+    if (runInterpreterCommand("cmd /c dir /x \"a*.txt\"", &exit_code) !=
+        kNoError)
+      return 99;
+    return exit_code;
+  });
+  EXPECT_EQ(0, literal.code);
+  EXPECT_EQ("", literal.err);
+  EXPECT_NE(std::string::npos,
+            literal.out.find("                 2              a*.txt\r\n"));
 
   ChildRun pattern = runAsNobody([] {
     int exit_code = 0;
