@@ -215,4 +215,195 @@ TEST(SafeFilesTest, ListThatIsNoFileIsRefusedAtOnce) {
             area.readFile("OTHER/00_INDEX.HTM").find("Third"));
 }
 
+// A list long enough that a run is stopped while it writes the page.
+std::string longList(int entries) {
+  std::string list;
+  for (int i = 0; i < entries; ++i)
+    list += "F" + std::to_string(i) + ".ZIP Entry number " + std::to_string(i) +
+            "\r\n";
+  return list;
+}
+
+bool hasTail(const std::string& page) {
+  const std::string end = "</HTML>\r\n";
+  return page.size() >= end.size() &&
+         page.compare(page.size() - end.size(), end.size(), end) == 0;
+}
+
+// Waits, for a bounded time, until the run has begun its new page.
+bool newPageBegun(const TestArea& area) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  struct stat st;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (stat(area.path("AREA/.00_INDEX.HTM.new").c_str(), &st) == 0 &&
+        st.st_size > 0)
+      return true;
+    usleep(1000);
+  }
+  return false;
+}
+
+TEST(SafeFilesTest, StoppedRunLeavesTheOldPageOrAWholeNewOne) {
+  const int kEntries = 60000;
+  for (int signal_number : {SIGTERM, SIGHUP, SIGKILL}) {
+    SCOPED_TRACE(strsignal(signal_number));
+    TestArea area;
+    layOutArea(area);
+    area.writeFile("AREA/FILES.BBS", longList(kEntries));
+    area.writeFile("AREA/00_INDEX.HTM", "last night's page");
+    std::vector<std::string> files_before = pathsBelow(area.path(kArea));
+
+    TestArea::Started run = area.start(kKestrel, kArea);
+    ASSERT_TRUE(newPageBegun(area));
+    kill(run.pid, signal_number);
+    area.finish(run);
+
+    std::string page = area.readFile("AREA/00_INDEX.HTM");
+    bool whole = hasTail(page) &&
+                 page.find("Entry number " + std::to_string(kEntries - 1)) !=
+                     std::string::npos;
+    EXPECT_TRUE(page == "last night's page" || whole) << page.size();
+    bool stale = area.exists("AREA/.00_INDEX.HTM.new");
+    if (signal_number != SIGKILL) {
+      // Nothing else is left in the area.
+      EXPECT_EQ(files_before, pathsBelow(area.path(kArea)));
+      continue;
+    }
+    // After SIGKILL the next run takes the file it left for its own.
+    TestArea::Result next = area.run(kKestrel, kArea);
+    EXPECT_EQ(0, next.exit_code) << next.err;
+    EXPECT_TRUE(hasTail(area.readFile("AREA/00_INDEX.HTM")));
+    EXPECT_FALSE(area.exists("AREA/.00_INDEX.HTM.new")) << stale;
+  }
+}
+
+TEST(SafeFilesTest, RunStoppedWhileMakingTheListLeavesNone) {
+  TestArea area;
+  area.makeDirectory(kArea);
+  for (int i = 0; i < 20000; ++i)
+    area.writeFile("AREA/F" + std::to_string(i) + ".ZIP", "");
+  TestArea::Started run = area.start(kKestrel, kArea);
+  // The list is made from the directory before the page is begun.
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  struct stat st;
+  while (std::chrono::steady_clock::now() < deadline &&
+         stat(area.path("AREA/FILES.BBS").c_str(), &st) != 0)
+    usleep(100);
+  kill(run.pid, SIGTERM);
+  area.finish(run);
+  // Stopped while making the list: no list. Stopped later: a whole one.
+  if (!area.exists("AREA/.00_INDEX.HTM.new") &&
+      !area.exists("AREA/00_INDEX.HTM")) {
+    std::string list = area.readFile("AREA/FILES.BBS");
+    EXPECT_TRUE(list.empty() || list.find("F9999.ZIP\r\n") != std::string::npos)
+        << list.size();
+  }
+  TestArea::Result again = area.run(kKestrel, kArea);
+  EXPECT_EQ(0, again.exit_code) << again.err;
+  EXPECT_NE(std::string::npos,
+            area.readFile("AREA/FILES.BBS").find("F9999.ZIP\r\n"));
+}
+
+TEST(SafeFilesTest, LostStandardErrorLosesOnlyTheMessages) {
+  for (TestArea::ErrorStream how :
+       {TestArea::ErrorStream::kClosed, TestArea::ErrorStream::kBrokenPipe}) {
+    SCOPED_TRACE(how == TestArea::ErrorStream::kClosed ? "closed"
+                                                       : "broken pipe");
+    TestArea area;
+    layOutArea(area);
+    // Missing entries and LF line ends make the run write messages.
+    area.writeFile("AREA/FILES.BBS",
+                   "GONE1.ZIP x\r\nA.ZIP First\r\nGONE2.ZIP y\r\n"
+                   "B.ZIP Second\r\nC\nD\r\n");
+    TestArea::Result run = area.runWithError(kKestrel, kArea, how);
+    EXPECT_EQ(0, run.exit_code);
+    std::string page = area.readFile("AREA/00_INDEX.HTM");
+    EXPECT_TRUE(hasTail(page));
+    EXPECT_EQ(std::string::npos, page.find("Not Found")) << page;
+    EXPECT_EQ(std::string::npos, page.find("LF line ends")) << page;
+    EXPECT_NE(std::string::npos,
+              page.find("<TD ALIGN=RIGHT>                 2 </TD>"));
+    // The scratch files went to disk at the end of the run: the batch of
+    // the last entry.
+    EXPECT_NE(std::string::npos, area.readFile("$DIR$.BAT").find("C\nD"));
+  }
+}
+
+// Holds a shared lock on each of `paths` as the user nobody until killed.
+pid_t lockAsNobody(const std::vector<std::string>& paths) {
+  int ready[2];
+  if (pipe(ready) != 0) return -1;
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(ready[0]);
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(1);
+    for (const std::string& path : paths) {
+      int fd = open(path.c_str(), O_RDONLY);
+      if (fd < 0 || flock(fd, LOCK_SH) != 0) _exit(1);
+    }
+    if (write(ready[1], "!", 1) != 1) _exit(1);
+    pause();
+    _exit(0);
+  }
+  close(ready[1]);
+  char byte = 0;
+  bool locked = read(ready[0], &byte, 1) == 1;
+  close(ready[0]);
+  if (!locked && pid > 0) waitpid(pid, nullptr, 0);
+  return locked ? pid : -1;
+}
+
+TEST(SafeFilesTest, ReaderThatLocksTheFilesCannotMakeARunFail) {
+  TestArea area;
+  layOutArea(area);
+  ASSERT_EQ(0, area.run(kKestrel, kArea).exit_code);
+  pid_t reader = lockAsNobody({area.path("$DIR$.BAT"), area.path("$DIR$"),
+                               area.path("AREA/FILES.BBS"),
+                               area.path("AREA/00_INDEX.HTM")});
+  ASSERT_LT(0, reader);
+  TestArea::Result run = area.run(kKestrel, kArea);
+  kill(reader, SIGKILL);
+  waitpid(reader, nullptr, 0);
+  EXPECT_EQ(0, run.exit_code) << run.err;
+  std::string page = area.readFile("AREA/00_INDEX.HTM");
+  EXPECT_NE(std::string::npos, page.find("Second"));
+  EXPECT_NE(std::string::npos,
+            page.find("<TD ALIGN=RIGHT>                 2 </TD>"));
+}
+
+TEST(SafeFilesTest, DriveRootThatCannotBeReadIsLockedAllTheSame) {
+  // Two runs at once, as a user whom the drive root lets write but not
+  // read: each still has the scratch files to itself.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    SCOPED_TRACE(attempt);
+    TestArea area;
+    for (const char* dir : {"ONE", "TWO"}) {
+      area.makeDirectory(dir);
+      area.setMode(dir, 0777);
+      std::string list;
+      for (int i = 0; i < 200; ++i) {
+        std::string name = std::string(dir) + std::to_string(i) + ".ZIP";
+        area.writeFile(std::string(dir) + "/" + name, std::string(i, 'x'));
+        list += name + " Number " + std::to_string(i) + "\r\n";
+      }
+      area.writeFile(std::string(dir) + "/FILES.BBS", list);
+    }
+    area.setMode("", 0333);
+    TestArea::Started one = area.start(kKestrel, "ONE", /*as_nobody=*/true);
+    TestArea::Started two = area.start(kKestrel, "TWO", /*as_nobody=*/true);
+    TestArea::Result first = area.finish(one);
+    TestArea::Result second = area.finish(two);
+    area.setMode("", 0755);
+    for (const auto& [dir, result] :
+         {std::pair{"ONE", first}, {"TWO", second}}) {
+      EXPECT_EQ(0, result.exit_code) << dir << ": " << result.err;
+      std::string page = area.readFile(std::string(dir) + "/00_INDEX.HTM");
+      EXPECT_EQ(std::string::npos, page.find("NOT found")) << dir;
+      EXPECT_NE(std::string::npos, page.find("Number 199")) << dir;
+    }
+  }
+}
+
 }  // namespace

@@ -85,6 +85,37 @@ TestArea::Result TestArea::run(const std::string& program,
 TestArea::Started TestArea::start(const std::string& program,
                                   const std::string& relative, bool as_nobody,
                                   const std::vector<std::string>& args) {
+  return startWith(program, relative, as_nobody, args, ErrorStream::kCaptured);
+}
+
+TestArea::Result TestArea::runWithError(const std::string& program,
+                                        const std::string& relative,
+                                        ErrorStream how) {
+  return finish(startWith(program, relative, false, {}, how));
+}
+
+// Points descriptor 2 where `how` says; false when it cannot.
+static bool setUpErrorStream(TestArea::ErrorStream how, int captured) {
+  switch (how) {
+    case TestArea::ErrorStream::kCaptured:
+      return dup2(captured, 2) == 2;
+    case TestArea::ErrorStream::kClosed:
+      return close(2) == 0 || errno == EBADF;
+    case TestArea::ErrorStream::kBrokenPipe: {
+      int ends[2];
+      if (pipe(ends) != 0) return false;
+      close(ends[0]);
+      return dup2(ends[1], 2) == 2;
+    }
+  }
+  return false;
+}
+
+TestArea::Started TestArea::startWith(const std::string& program,
+                                      const std::string& relative,
+                                      bool as_nobody,
+                                      const std::vector<std::string>& args,
+                                      ErrorStream how) {
   Started started;
   std::string run = std::to_string(++runs_started_);
   started.out_path = base_ + "/stdout." + run;
@@ -102,9 +133,12 @@ TestArea::Started TestArea::start(const std::string& program,
     int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
-        dup2(err, 2) < 0) {
+        !setUpErrorStream(how, err)) {
       _exit(127);
     }
+    // Only the three streams go to the tool.
+    for (int fd : {in, out, err})
+      if (fd > 2) close(fd);
     execIn(program, relative, as_nobody, args);
   }
   started.pid = pid;

@@ -53,6 +53,12 @@ class TestArea : public TestTree {
   Started start(const std::string& program, const std::string& relative,
                 bool as_nobody = false,
                 const std::vector<std::string>& args = {});
+  /// Where a run's standard error goes: captured, closed before the run
+  /// starts, or a pipe whose reading end is already closed.
+  enum class ErrorStream { kCaptured, kClosed, kBrokenPipe };
+  /// `run` with standard error as `how` says (`err` is then empty).
+  Result runWithError(const std::string& program, const std::string& relative,
+                      ErrorStream how);
   Result finish(const Started& started) const;
   /// The same with a terminal for all three streams, as a keeper at the
   /// keyboard runs it; `out` is all that the terminal was sent. Once the
@@ -65,6 +71,9 @@ class TestArea : public TestTree {
 
  private:
   // Execs `program` in `relative` with the area's environment; never returns.
+  Started startWith(const std::string& program, const std::string& relative,
+                    bool as_nobody, const std::vector<std::string>& args,
+                    ErrorStream how);
   [[noreturn]] void execIn(const std::string& program,
                            const std::string& relative, bool as_nobody,
                            const std::vector<std::string>& args) const;
