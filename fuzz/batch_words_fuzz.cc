@@ -46,14 +46,14 @@ void checkLookupLine(std::string_view written, std::string_view name) {
 }
 
 // A name as a classic list gives it (no blank, no CR, not a switch, not in
-// quotes) stands as it is; one as a modern list gives it (no CR, no
-// quote) stands in double quotes.
+// quotes) stands as it is; one as a modern list gives it (no CR, any
+// blanks and quotes) stands in double quotes.
 void checkLookupLines(std::string_view name) {
   bool quoted = name.size() >= 2 && name.front() == '"' && name.back() == '"';
   if (!name.empty() && name[0] != '/' && !quoted &&
       name.find_first_of(" \r") == std::string_view::npos)
     checkLookupLine(name, name);
-  if (name.find_first_of("\r\"") == std::string_view::npos)
+  if (name.find('\r') == std::string_view::npos)
     checkLookupLine("\"" + std::string(name) + "\"", name);
 }
 

@@ -21,7 +21,7 @@ constexpr char kUsage[] =
     "--modern  every name as it is, from the line's first column (for\n"
     "          kestrel --modern); in double quotes, each quote in it doubled,\n"
     "          when it holds a blank or a tab or begins with a quote, a\n"
-    "          backslash or a dash.\n"
+    "          backslash, a dash or a control byte.\n"
     "\n"
     "Without it a name that begins with a backslash cannot stand in the\n"
     "list: it is left out, with a line on standard error.\n"

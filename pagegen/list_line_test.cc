@@ -148,6 +148,7 @@ TEST(ListLineTest, ModernNamesReadBackAsWritten) {
       {"\\", "\"\\\""},
       {"tab\there", "\"tab\there\""},
       {"-dash.txt", "\"-dash.txt\""},
+      {"\177DEL", "\"\177DEL\""},
       {"INDEX.HTM x", "\"INDEX.HTM x\""},
   };
   for (const auto& c : cases) {

@@ -22,9 +22,9 @@ void reportDirectoryMarkName(std::string_view name) {
 
 bool needsListQuotes(std::string_view name) {
   if (name.empty()) return false;
-  char first = name[0];
-  return first == kQuote || first == '\\' || first == '-' ||
-         name.find_first_of(" \t") != std::string_view::npos;
+  unsigned char first = static_cast<unsigned char>(name[0]);
+  return first == kQuote || first == '\\' || first == '-' || first < 32 ||
+         first == 127 || name.find_first_of(" \t") != std::string_view::npos;
 }
 
 std::string modernListName(std::string_view name) {

@@ -19,7 +19,8 @@ void reportDirectoryMarkName(std::string_view name);
 
 /// True when `name` needs quotes in a modern list: it holds a blank or a
 /// tab, or begins with a double quote (a quoted name), a backslash (the
-/// directory mark) or "-" (a comment line).
+/// directory mark), "-" (a comment line) or a control byte (a line that is
+/// skipped).
 bool needsListQuotes(std::string_view name);
 
 /// `name` as a modern list writes it: as it is, or in double quotes with
