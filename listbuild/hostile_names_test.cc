@@ -306,6 +306,8 @@ TEST(HostileNamesTest, NameIsOnlyEverOneLiteralName) {
         EXPECT_NE(std::string::npos,
                   err.find("Skipped a name " + c.skipped + "\n"))
             << err;
+        EXPECT_EQ(std::string::npos,
+                  area.readFile("AREA/FILES.BBS").find(hostile.name));
       }
     }
   }

@@ -232,7 +232,7 @@ struct QuotedEntry {
   std::string name;
   bool directory;
   std::string list_line;  // as wagtails --modern writes it
-  int hour;               // of its time, so that each row shows its own
+  int minute;             // of its time, so that each row shows its own
 };
 
 const std::vector<QuotedEntry>& quotedEntries() {
@@ -246,6 +246,7 @@ const std::vector<QuotedEntry>& quotedEntries() {
       {"-dash.txt", false, "\"-dash.txt\"", 7},
       {"README.TXT", false, "README.TXT", 8},
       {"say\"hi\".txt", false, "say\"hi\".txt", 9},
+      {"\177DEL", false, "\"\177DEL\"", 12},
       {"say \"dir\"", true, "\\\"say \"\"dir\"\"\"", 10},
       {"\"docs\"", true, "\\\"\"\"docs\"\"\"", 11},
   };
@@ -254,13 +255,15 @@ const std::vector<QuotedEntry>& quotedEntries() {
 
 // The date and size cells that `entry`'s row must show.
 std::string cellsOf(const QuotedEntry& entry, size_t size) {
-  std::string date = "03/14/2024  " + std::string(entry.hour < 10 ? "0" : "") +
-                     std::to_string(entry.hour) + ":00 AM";
+  std::string date =
+      "03/14/2024  09:" + std::string(entry.minute < 10 ? "0" : "") +
+      std::to_string(entry.minute) + " AM";
   if (entry.directory)
     return "<TD ALIGN=LEFT>" + date +
            "</TD><TD ALIGN=LEFT><img src=\"/icons/dir.png\"></TD>";
   return "<TD ALIGN=LEFT>" + date + "</TD><TD ALIGN=RIGHT>" +
-         std::string(17, ' ') + std::to_string(size) + " </TD>";
+         std::string(18 - std::to_string(size).size(), ' ') +
+         std::to_string(size) + " </TD>";
 }
 
 class QuotedNamesTest : public testing::Test {
@@ -275,7 +278,7 @@ class QuotedNamesTest : public testing::Test {
       } else {
         area_.writeFile(path, std::string(size++, 'x'));
       }
-      area_.setTime(path, utcTime(2024, 3, 14, entry.hour, 0));
+      area_.setTime(path, utcTime(2024, 3, 14, 9, entry.minute));
     }
   }
 
