@@ -52,7 +52,7 @@ void checkLookupLine(std::string_view written, std::string_view name,
 // A name as a classic list gives it (no blank, no CR) stands as it is when
 // it is not a switch and not in quotes; when it holds "*" or "?" it stands
 // in double quotes, whatever quotes it holds itself. One as a modern list
-// gives it (no CR, no quote) stands in double quotes.
+// gives it (no CR, any blanks and quotes) stands in double quotes.
 void checkLookupLines(std::string_view name) {
   std::string in_quotes = "\"" + std::string(name) + "\"";
   bool quoted = name.size() >= 2 && name.front() == '"' && name.back() == '"';
@@ -61,7 +61,7 @@ void checkLookupLines(std::string_view name) {
   if (classic && name[0] != '/' && !quoted) checkLookupLine(name, name, false);
   if (classic && name.find_first_of("*?") != std::string_view::npos)
     checkLookupLine(in_quotes, name, true);
-  if (name.find_first_of("\r\"") == std::string_view::npos)
+  if (name.find('\r') == std::string_view::npos)
     checkLookupLine(in_quotes, name, true);
 }
 

@@ -1,5 +1,7 @@
-// Fuzzes the escaping of names: a link target is a same-site path made of
-// printable bytes without '"' or ':', a link text holds no angle bracket,
+// Fuzzes the escaping of names: a link target is a same-site path of
+// printable bytes without '"', '&', ':' or angle brackets, a link text holds
+// no angle bracket and no character reference but those the escaper writes,
+// both read back through an HTML parser's decoding as the name's own bytes,
 // and a message text holds no byte that acts on a terminal.
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +11,7 @@
 
 #include "pagegen/link_escape.h"
 #include "services/visible_text.h"
+#include "testing/html_references.h"
 
 namespace {
 
@@ -16,17 +19,36 @@ bool isSlash(char c) { return c == '/' || c == '\\'; }
 
 bool isControl(unsigned char byte) { return byte < 32 || byte == 127; }
 
+void checkTarget(std::string_view name) {
+  std::string target = linkTarget(name);
+  for (char c : target) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 33 || byte >= 127) abort();
+    if (c == '"' || c == '&' || c == ':' || c == '<' || c == '>') abort();
+  }
+  if (target.size() >= 2 && isSlash(target[0]) && isSlash(target[1])) abort();
+  std::string read_back =
+      html::decodeReferences(target, html::Context::kAttribute);
+  if (html::percentDecoded(read_back) != name) abort();
+}
+
+void checkText(std::string_view name) {
+  std::string text = linkText(name);
+  if (text.find_first_of("<>") != std::string::npos) abort();
+  for (const std::string& reference :
+       html::referencesIn(text, html::Context::kText)) {
+    if (reference != "&amp;" && reference != "&lt;" && reference != "&gt;")
+      abort();
+  }
+  if (html::decodeReferences(text, html::Context::kText) != name) abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view name(reinterpret_cast<const char*>(data), size);
-  std::string target = linkTarget(name);
-  for (char c : target) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 33 || byte > 127 || c == '"' || c == ':') abort();
-  }
-  if (target.size() >= 2 && isSlash(target[0]) && isSlash(target[1])) abort();
-  if (linkText(name).find_first_of("<>") != std::string::npos) abort();
+  checkTarget(name);
+  checkText(name);
 
   for (char c : visible::caretText(name)) {
     if (isControl(static_cast<unsigned char>(c))) abort();

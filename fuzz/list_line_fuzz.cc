@@ -1,6 +1,7 @@
 // Fuzzes the FILES.BBS line rules: every rule takes any line, and an entry
 // splits into a name without a blank and the description after it, or in
-// the modern style into a quoted name and the description after it.
+// the modern style into a quoted name ("" for a quote in it) and the
+// description after it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,18 +24,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (entry.name.size() < line.size()) joined += " " + entry.description;
   if (joined != line) abort();
 
-  // The modern split: a quoted name holds no quote and is followed by its
-  // description; any other name ends at its first blank as above.
+  // The modern split: either the one above, or a name that the line begins
+  // with in quotes, each of its quotes doubled, closed by a quote that no
+  // other follows, then at most one blank before the description.
   list_line::Entry modern = list_line::splitEntry(line, AreaStyle::kModern);
-  size_t close = line.find('"', 1);
-  if (line[0] == '"' && close != std::string::npos && close > 1) {
-    if (modern.name.find('"') != std::string::npos) abort();
-    // The two quotes, and at most one blank before the description.
-    size_t used = modern.name.size() + modern.description.size() + 2;
-    if (used != line.size() && used + 1 != line.size()) abort();
-  } else if (modern.name != entry.name ||
-             modern.description != entry.description) {
-    abort();
-  }
+  if (modern.name == entry.name && modern.description == entry.description)
+    return 0;
+  if (modern.name.empty()) abort();
+  std::string quoted = "\"";
+  for (char c : modern.name) quoted += c == '"' ? "\"\"" : std::string(1, c);
+  quoted += '"';
+  if (line.compare(0, quoted.size(), quoted) != 0) abort();
+  std::string rest = line.substr(quoted.size());
+  if (!rest.empty() && rest[0] == '"') abort();
+  if (rest != modern.description && rest != " " + modern.description) abort();
+  if (!rest.empty() && rest[0] == ' ' && rest == modern.description) abort();
   return 0;
 }

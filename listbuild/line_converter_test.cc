@@ -75,40 +75,66 @@ TEST(LineConverterTest, CaptureLines) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);
-    EXPECT_EQ(listLineFor(c.input), c.expected);
+    std::string left_out;
+    EXPECT_EQ(listLineFor(c.input, &left_out), c.expected);
+    EXPECT_EQ("", left_out);
   }
 }
 
-// The modern list: the whole name from column 53, quoted when it holds a
-// blank; a name with a blank and a quote cannot be written so.
-TEST(LineConverterTest, ModernCaptureLines) {
+// A name's own leading backslash would be read back as the directory mark:
+// the name gets no line and is handed back to be named.
+TEST(LineConverterTest, NameBeginningWithBackslashIsLeftOut) {
   const struct {
     std::string input;
-    std::optional<std::string> expected;
     std::string left_out;
   } cases[] = {
-      {" Directory of C:\\AREA", std::nullopt, ""},
-      {dirLine("", "."), std::nullopt, ""},
-      {dirLine("", ".."), std::nullopt, ""},
-      {fileLine("", "README.TXT"), "README.TXT", ""},
-      {fileLine("", "A Long Name.txt"), "\"A Long Name.txt\"", ""},
-      {fileLine("LONGFI~1.ZIP", "Long-File-Name.zip"), "Long-File-Name.zip",
-       ""},
-      {fileLine("", "Q&A.pdf"), "Q&A.pdf", ""},
-      {fileLine("", "say\"hi\".txt"), "say\"hi\".txt", ""},
-      {fileLine("", "say \"hi\".txt"), std::nullopt, "say \"hi\".txt"},
-      {dirLine("", "Old_releases 2019"), "\\\"Old_releases 2019\"", ""},
-      {dirLine("OLDVER~1", "old versions"), "\\\"old versions\"", ""},
-      {dirLine("", "DOCS"), "\\DOCS", ""},
-      {fileLine("", "$lvtr$.txt"), std::nullopt, ""},
-      {fileLine("", "$lvtr$.txt.bak"), "$lvtr$.txt.bak", ""},
-      {"03/14/2024  09:26 PM    1,234", std::nullopt, ""},
+      {fileLine("", "\\back"), "\\back"},
+      {fileLine("", "\\\\host\\x"), "\\\\host\\x"},
+      {dirLine("", "\\DOCS"), "\\DOCS"},
+      {dirLine("", "\\"), "\\"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);
     std::string left_out;
-    EXPECT_EQ(modernListLineFor(c.input, &left_out), c.expected);
+    EXPECT_EQ(std::nullopt, listLineFor(c.input, &left_out));
     EXPECT_EQ(c.left_out, left_out);
+  }
+  EXPECT_EQ("a\\b", listLineFor(fileLine("", "a\\b")));
+}
+
+// The modern list: the whole name from column 53, quoted when a bare line
+// would change it, each quote in it doubled; a directory's backslash mark
+// stands before the quotes.
+TEST(LineConverterTest, ModernCaptureLines) {
+  const struct {
+    std::string input;
+    std::optional<std::string> expected;
+  } cases[] = {
+      {" Directory of C:\\AREA", std::nullopt},
+      {dirLine("", "."), std::nullopt},
+      {dirLine("", ".."), std::nullopt},
+      {fileLine("", "README.TXT"), "README.TXT"},
+      {fileLine("", "A Long Name.txt"), "\"A Long Name.txt\""},
+      {fileLine("LONGFI~1.ZIP", "Long-File-Name.zip"), "Long-File-Name.zip"},
+      {fileLine("", "Q&A.pdf"), "Q&A.pdf"},
+      {fileLine("", "say\"hi\".txt"), "say\"hi\".txt"},
+      {fileLine("", "say \"hi\".txt"), "\"say \"\"hi\"\".txt\""},
+      {fileLine("", "\"README.TXT\""), "\"\"\"README.TXT\"\"\""},
+      {fileLine("", " lead"), "\" lead\""},
+      {fileLine("", "trail "), "\"trail \""},
+      {fileLine("", "\\back"), "\"\\back\""},
+      {fileLine("", "-dash"), "\"-dash\""},
+      {dirLine("", "\\back"), "\\\"\\back\""},
+      {dirLine("", "Old_releases 2019"), "\\\"Old_releases 2019\""},
+      {dirLine("OLDVER~1", "old versions"), "\\\"old versions\""},
+      {dirLine("", "DOCS"), "\\DOCS"},
+      {fileLine("", "$lvtr$.txt"), std::nullopt},
+      {fileLine("", "$lvtr$.txt.bak"), "$lvtr$.txt.bak"},
+      {"03/14/2024  09:26 PM    1,234", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.input);
+    EXPECT_EQ(modernListLineFor(c.input), c.expected);
   }
 }
 

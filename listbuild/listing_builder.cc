@@ -12,6 +12,7 @@
 #include "services/command.h"
 #include "services/credits.h"
 #include "services/drive_path.h"
+#include "services/list_name.h"
 #include "services/visible_text.h"
 
 namespace listbuild {
@@ -109,15 +110,10 @@ void ListingBuilder::convertLines() {
 
 std::optional<std::string> ListingBuilder::listLine(
     std::string_view capture_line) {
-  if (style_ == AreaStyle::kClassic) return listLineFor(capture_line);
+  if (style_ == AreaStyle::kModern) return modernListLineFor(capture_line);
   std::string left_out;
-  std::optional<std::string> line = modernListLineFor(capture_line, &left_out);
-  if (!left_out.empty()) {
-    std::fprintf(stderr,
-                 "wagtails: left out a name holding both a blank and a double "
-                 "quote: %s\n",
-                 visible::caretText(left_out).c_str());
-  }
+  std::optional<std::string> line = listLineFor(capture_line, &left_out);
+  if (!left_out.empty()) reportDirectoryMarkName(left_out);
   return line;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/html_references.h"
 #include "testing/test_area.h"
 
 namespace {
@@ -188,13 +189,9 @@ TEST_F(ModernAreaTest, EveryEntryIsFoundWithItsDescription) {
 // Without a list, kestrel --modern makes one of the bare names, each
 // written as wagtails --modern writes it, and finds every entry.
 TEST_F(ModernAreaTest, MadeListQuotesNamesWithBlanks) {
-  area_.writeFile("AREA/say \"hi\".txt", "x");
   TestArea::Result paged = area_.run(KESTREL_PATH, "AREA", false, {"--modern"});
   ASSERT_EQ(0, paged.exit_code) << paged.err;
-  EXPECT_EQ(
-      "kestrel: left out a name holding both a blank and a double quote: "
-      "say \"hi\".txt\nCould Not Find C:\\$DIR$\n",
-      paged.err);
+  EXPECT_EQ("Could Not Find C:\\$DIR$\n", paged.err);
   std::vector<std::string> expected;
   for (const Entry& entry : areaEntries()) {
     expected.push_back(entry.list_line.substr(entry.directory ? 1 : 0));
@@ -228,21 +225,129 @@ TEST_F(ModernAreaTest, ClassicRunWarnsOfLfLineEnds) {
   EXPECT_EQ("", area_.run(KESTREL_PATH, "AREA").err);
 }
 
-// A name that holds both a blank and a double quote cannot be written in
-// quotes: wagtails leaves it out and says so.
-TEST_F(ModernAreaTest, NameWithBlankAndQuoteIsLeftOut) {
-  area_.writeFile("AREA/say \"hi\".txt", "x");
-  area_.writeFile("AREA/say\"hi\".txt", "x");
+// Names that a bare list line would change: each stands in quotes, "" for
+// a quote of its own, and reads back whole. A real README.TXT lies beside
+// "README.TXT", whose row must not show it.
+struct QuotedEntry {
+  std::string name;
+  bool directory;
+  std::string list_line;  // as wagtails --modern writes it
+  int minute;             // of its time, so that each row shows its own
+};
+
+const std::vector<QuotedEntry>& quotedEntries() {
+  static const std::vector<QuotedEntry> entries = {
+      {"\"", false, "\"\"\"\"", 1},
+      {"\"README.TXT\"", false, "\"\"\"README.TXT\"\"\"", 2},
+      {" lead", false, "\" lead\"", 3},
+      {"trail ", false, "\"trail \"", 4},
+      {"a b", false, "\"a b\"", 5},
+      {"say \"hi\".txt", false, "\"say \"\"hi\"\".txt\"", 6},
+      {"-dash.txt", false, "\"-dash.txt\"", 7},
+      {"README.TXT", false, "README.TXT", 8},
+      {"say\"hi\".txt", false, "say\"hi\".txt", 9},
+      {"\177DEL", false, "\"\177DEL\"", 12},
+      {"say \"dir\"", true, "\\\"say \"\"dir\"\"\"", 10},
+      {"\"docs\"", true, "\\\"\"\"docs\"\"\"", 11},
+  };
+  return entries;
+}
+
+// The date and size cells that `entry`'s row must show.
+std::string cellsOf(const QuotedEntry& entry, size_t size) {
+  std::string date =
+      "03/14/2024  09:" + std::string(entry.minute < 10 ? "0" : "") +
+      std::to_string(entry.minute) + " AM";
+  if (entry.directory)
+    return "<TD ALIGN=LEFT>" + date +
+           "</TD><TD ALIGN=LEFT><img src=\"/icons/dir.png\"></TD>";
+  return "<TD ALIGN=LEFT>" + date + "</TD><TD ALIGN=RIGHT>" +
+         std::string(18 - std::to_string(size).size(), ' ') +
+         std::to_string(size) + " </TD>";
+}
+
+class QuotedNamesTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    area_.makeDirectory("AREA");
+    size_t size = 1;
+    for (const QuotedEntry& entry : quotedEntries()) {
+      std::string path = "AREA/" + entry.name;
+      if (entry.directory) {
+        area_.makeDirectory(path);
+      } else {
+        area_.writeFile(path, std::string(size++, 'x'));
+      }
+      area_.setTime(path, utcTime(2024, 3, 14, 9, entry.minute));
+    }
+  }
+
+  // Every entry has exactly one row, its own: the link's target and text
+  // read back as its name, and the cells show its own date and size.
+  void expectOwnRows(const std::string& page) {
+    std::vector<std::string> lines = linesOf(page);
+    size_t size = 1;
+    for (const QuotedEntry& entry : quotedEntries()) {
+      SCOPED_TRACE("[" + entry.name + "]");
+      std::string cells = cellsOf(entry, entry.directory ? 0 : size++);
+      int rows = 0;
+      for (size_t i = 0; i + 1 < lines.size(); ++i) {
+        std::string target, text;
+        if (!nameCell(lines[i], &target, &text) || target != entry.name)
+          continue;
+        ++rows;
+        EXPECT_EQ(entry.name, text);
+        EXPECT_EQ(cells, lines[i + 1]);
+      }
+      EXPECT_EQ(1, rows) << page;
+    }
+    EXPECT_EQ(std::string::npos, page.find("NOT found!")) << page;
+  }
+
+  // The link target and text of a row's name cell, as a browser reads them.
+  static bool nameCell(const std::string& line, std::string* target,
+                       std::string* text) {
+    const std::string open =
+        "<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B>"
+        "<A HREF=\"";
+    if (line.rfind(open, 0) != 0) return false;
+    size_t end = line.find("\">", open.size());
+    size_t close = line.find("</A>", end);
+    if (end == std::string::npos || close == std::string::npos) return false;
+    *target = html::percentDecoded(
+        html::decodeReferences(line.substr(open.size(), end - open.size()),
+                               html::Context::kAttribute));
+    *text = html::decodeReferences(line.substr(end + 2, close - end - 2),
+                                   html::Context::kText);
+    return true;
+  }
+
+  TestArea area_;
+};
+
+TEST_F(QuotedNamesTest, WagtailsListReadsBackWhole) {
   TestArea::Result built =
       area_.run(WAGTAILS_PATH, "AREA", false, {"--modern"});
   ASSERT_EQ(0, built.exit_code) << built.err;
-  EXPECT_EQ(
-      "wagtails: left out a name holding both a blank and a double quote: "
-      "say \"hi\".txt\n",
-      built.err);
-  std::string list = area_.readFile("AREA/filesbbs.new");
-  EXPECT_EQ(std::string::npos, list.find("say \"hi\""));
-  EXPECT_NE(std::string::npos, list.find("\r\nsay\"hi\".txt\r\n"));
+  EXPECT_EQ("", built.err);
+  std::multiset<std::string> expected;
+  for (const QuotedEntry& entry : quotedEntries())
+    expected.insert(entry.list_line);
+  std::vector<std::string> lines = linesOf(area_.readFile("AREA/filesbbs.new"));
+  EXPECT_EQ(expected, std::multiset<std::string>(lines.begin(), lines.end()));
+
+  std::filesystem::rename(area_.path("AREA/filesbbs.new"),
+                          area_.path("AREA/FILES.BBS"));
+  TestArea::Result paged = area_.run(KESTREL_PATH, "AREA", false, {"--modern"});
+  ASSERT_EQ(0, paged.exit_code) << paged.err;
+  expectOwnRows(area_.readFile("AREA/00_INDEX.HTM"));
+}
+
+TEST_F(QuotedNamesTest, MadeListReadsBackWhole) {
+  TestArea::Result paged = area_.run(KESTREL_PATH, "AREA", false, {"--modern"});
+  ASSERT_EQ(0, paged.exit_code) << paged.err;
+  EXPECT_EQ("Could Not Find C:\\$DIR$\n", paged.err);
+  expectOwnRows(area_.readFile("AREA/00_INDEX.HTM"));
 }
 
 }  // namespace

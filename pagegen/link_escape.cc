@@ -7,6 +7,7 @@ bool needsPercent(unsigned char c) {
   switch (c) {
     case '"':
     case '#':
+    case '&':
     case '%':
     case ':':
     case '<':
@@ -46,7 +47,9 @@ std::string linkText(std::string_view name) {
   std::string out;
   out.reserve(name.size());
   for (char c : name) {
-    if (c == '<') {
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
       out += "&lt;";
     } else if (c == '>') {
       out += "&gt;";

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "testing/html_references.h"
+
 namespace {
+
+using html::Context;
 
 TEST(LinkEscapeTest, Names) {
   struct {
@@ -30,11 +36,26 @@ TEST(LinkEscapeTest, Names) {
        "\"&gt;&lt;script&gt;alert(1)&lt;/script&gt;"},
       {"a#b%c?d", "a%23b%25c%3Fd", "a#b%c?d"},
       {"tab\there\x7f\x1f", "tab%09here%7F%1F", "tab\there\x7f\x1f"},
+      // A browser decodes character references in a target before it uses
+      // it: with "&" encoded there is none left to make a ":" or a slash.
+      {"Q&A.pdf", "Q%26A.pdf", "Q&amp;A.pdf"},
+      {"javascript&colon;alert(1)", "javascript%26colon;alert(1)",
+       "javascript&amp;colon;alert(1)"},
+      {"javascript&#x3a;x", "javascript%26%23x3a;x", "javascript&amp;#x3a;x"},
+      {"javascript&#58x", "javascript%26%2358x", "javascript&amp;#58x"},
+      {"&sol;&sol;evil.example&sol;x.zip",
+       "%26sol;%26sol;evil.example%26sol;x.zip",
+       "&amp;sol;&amp;sol;evil.example&amp;sol;x.zip"},
+      {"&lt;b&gt;&amp", "%26lt;b%26gt;%26amp", "&amp;lt;b&amp;gt;&amp;amp"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(c.target, linkTarget(c.name));
     EXPECT_EQ(c.text, linkText(c.name));
+    // What a browser reads back is the name itself.
+    EXPECT_EQ(c.name, html::percentDecoded(html::decodeReferences(
+                          c.target, Context::kAttribute)));
+    EXPECT_EQ(c.name, html::decodeReferences(c.text, Context::kText));
   }
 }
 

@@ -1,8 +1,10 @@
 // FILES.BBS line rules.
 #include "pagegen/list_line.h"
 
+#include <optional>
 #include <utility>
 
+#include "services/list_name.h"
 #include "services/text.h"
 
 namespace list_line {
@@ -60,14 +62,13 @@ Sorted classify(std::string* line, std::string_view page_name,
 }
 
 Entry splitEntry(std::string line, AreaStyle style) {
-  size_t close = line.find('"', 1);
-  if (style == AreaStyle::kModern && !line.empty() && line[0] == '"' &&
-      close != std::string::npos && close > 1) {
-    std::string name = line.substr(1, close - 1);
-    size_t rest = close + 1;
-    if (rest < line.size() && line[rest] == ' ') ++rest;
-    line.erase(0, rest);
-    return {std::move(name), std::move(line)};
+  if (style == AreaStyle::kModern) {
+    if (std::optional<QuotedName> quoted = readQuotedName(line)) {
+      size_t rest = quoted->end;
+      if (rest < line.size() && line[rest] == ' ') ++rest;
+      line.erase(0, rest);
+      return {std::move(quoted->name), std::move(line)};
+    }
   }
   size_t blank = line.find(' ');
   if (blank == std::string::npos) return {std::move(line), ""};

@@ -49,9 +49,9 @@ bool isContinuation(std::string_view line);
 /// Name and description text of an entry line: split at the first blank.
 /// The line's own text becomes the description (or the name when there is
 /// no blank), so a long line is not copied. In the modern style a line that
-/// begins with a double quote and holds a second one further on has the
-/// text between them as its name, and the text after the closing quote
-/// (less one blank) as its description.
+/// begins with a quoted name (services/list_name.h: "" in it stands for one
+/// double quote) has that name, blanks and all, and the text after the
+/// closing quote (less one blank) as its description.
 struct Entry {
   std::string name;
   std::string description;

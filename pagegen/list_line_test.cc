@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "services/list_name.h"
+
 namespace {
 
 using list_line::Kind;
@@ -89,6 +93,13 @@ TEST(ListLineTest, ModernLines) {
        "Disk Utilities Pack.zip", " Disk tools"},
       {"\\\"Old releases 2019\"", Kind::kEntry, "Old releases 2019", ""},
       {"\"a b\"c d", Kind::kEntry, "a b", "c d"},
+      // "" inside the quotes is one quote; the name ends at the quote that
+      // is not part of a pair.
+      {"\"say \"\"hi\"\".txt\" x", Kind::kEntry, "say \"hi\".txt", "x"},
+      {"\"a\"\"\" b\" c", Kind::kEntry, "a\"", "b\" c"},
+      {"\"\"\"\"", Kind::kEntry, "\"", ""},
+      {"\" \"", Kind::kEntry, " ", ""},
+      {"\"a\"\"b", Kind::kEntry, "\"a\"\"b", ""},
       // Without a closing quote, or with nothing between, the name ends at
       // its first blank as in a classic list.
       {"\"a b", Kind::kEntry, "\"a", "b"},
@@ -110,6 +121,52 @@ TEST(ListLineTest, ModernLines) {
     list_line::Entry entry = list_line::splitEntry(line, AreaStyle::kModern);
     EXPECT_EQ(c.name, entry.name);
     EXPECT_EQ(c.description, entry.description);
+  }
+}
+
+// Every name that a modern list writer gives reads back whole, as a file's
+// line and as a directory's (after its backslash mark), with or without a
+// description after it.
+TEST(ListLineTest, ModernNamesReadBackAsWritten) {
+  struct {
+    const char* name;
+    const char* written;
+  } cases[] = {
+      {"README.TXT", "README.TXT"},
+      {"Q&A.pdf", "Q&A.pdf"},
+      {"say\"hi\".txt", "say\"hi\".txt"},
+      {"r\xc3\xa9sum\xc3\xa9.txt", "r\xc3\xa9sum\xc3\xa9.txt"},
+      {"a b", "\"a b\""},
+      {"\"README.TXT\"", "\"\"\"README.TXT\"\"\""},
+      {"\"", "\"\"\"\""},
+      {"\"\"", "\"\"\"\"\"\""},
+      {" lead", "\" lead\""},
+      {"trail ", "\"trail \""},
+      {"   ", "\"   \""},
+      {"say \"hi\".txt", "\"say \"\"hi\"\".txt\""},
+      {"\\back", "\"\\back\""},
+      {"\\", "\"\\\""},
+      {"tab\there", "\"tab\there\""},
+      {"-dash.txt", "\"-dash.txt\""},
+      {"\177DEL", "\"\177DEL\""},
+      {"INDEX.HTM x", "\"INDEX.HTM x\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.written, modernListName(c.name));
+    for (const char* mark : {"", "\\"}) {
+      for (const char* description : {"", "  Some text"}) {
+        SCOPED_TRACE(std::string(mark) + "|" + description);
+        std::string line = mark + modernListName(c.name) + description;
+        list_line::Sorted sorted =
+            list_line::classify(&line, "00_INDEX.HTM", AreaStyle::kModern);
+        ASSERT_EQ(Kind::kEntry, sorted.kind);
+        list_line::Entry entry =
+            list_line::splitEntry(line, AreaStyle::kModern);
+        EXPECT_EQ(c.name, entry.name);
+        EXPECT_EQ(*description ? " Some text" : "", entry.description);
+      }
+    }
   }
 }
 

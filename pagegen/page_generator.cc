@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
-#include <optional>
 #include <utility>
 
 #include "pagegen/list_line.h"
@@ -364,7 +363,7 @@ PageGenerator::Step PageGenerator::readCapture() {
   files_.closeFile(kCaptureFile);
   if (errors_.pending()) return kGo4It;
   in_scratch_ = false;
-  cells_ = rows::cellsFromCapture(capture_line_, name_);
+  cells_ = rows::cellsFromCapture(capture_line_, name_, style_);
   directory_flag_ = cells_.directory;
   return kGo4It;
 }
@@ -403,7 +402,11 @@ PageGenerator::Step PageGenerator::handleError() {
   runScratchBatch({"@cmd /c DIR /B *.* >FILES.BBS"});
   if (!errors_.pending()) {
     in_scratch_ = false;
-    if (style_ == AreaStyle::kModern) quoteCreatedList();
+    if (style_ == AreaStyle::kModern) {
+      quoteCreatedList();
+    } else {
+      dropDirectoryMarkNames();
+    }
   }
   keepOnStop(list_path);
   if (errors_.pending()) return kStep10000;
@@ -411,30 +414,46 @@ PageGenerator::Step PageGenerator::handleError() {
   return kStep1020;
 }
 
-void PageGenerator::quoteCreatedList() {
+void PageGenerator::readCreatedList(std::vector<std::string>* names) {
   files_.openFile(kListFile, kListName, FileMode::Input);
   if (errors_.pending()) return;
-  std::vector<std::string> lines;
   while (!files_.atEndOfFile(kListFile)) {
-    std::string name = files_.readLine(kListFile);
+    names->push_back(files_.readLine(kListFile));
     if (errors_.pending()) return;
-    if (std::optional<std::string> line = modernListName(name)) {
-      lines.push_back(*line);
-    } else {
-      std::fprintf(stderr,
-                   "kestrel: left out a name holding both a blank and a "
-                   "double quote: %s\n",
-                   visible::caretText(name).c_str());
-    }
   }
   if (errors_.pending()) return;
   files_.closeFile(kListFile);
-  if (errors_.pending()) return;
+}
+
+void PageGenerator::writeCreatedList(const std::vector<std::string>& lines) {
   files_.openFile(kListFile, kListName, FileMode::Output);
   if (errors_.pending()) return;
   writeLines(kListFile, lines);
   if (errors_.pending()) return;
   files_.closeFile(kListFile);
+}
+
+void PageGenerator::quoteCreatedList() {
+  std::vector<std::string> lines;
+  readCreatedList(&lines);
+  if (errors_.pending()) return;
+  for (std::string& line : lines) line = modernListName(line);
+  writeCreatedList(lines);
+}
+
+void PageGenerator::dropDirectoryMarkNames() {
+  std::vector<std::string> names;
+  readCreatedList(&names);
+  if (errors_.pending()) return;
+  std::vector<std::string> kept;
+  for (std::string& name : names) {
+    if (beginsWithDirectoryMark(name)) {
+      reportDirectoryMarkName(name);
+    } else {
+      kept.push_back(std::move(name));
+    }
+  }
+  if (kept.size() != names.size()) writeCreatedList(kept);
 }
 
 PageGenerator::Step PageGenerator::report() {

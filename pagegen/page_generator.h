@@ -125,10 +125,17 @@ class PageGenerator {
   // `name` as the lookup line writes it after "DIR /X": bare, or in double
   // quotes when it must be read as one literal name.
   std::string lookupWord(const std::string& name) const;
+  // Reads the names of the list that DIR /B just made into `*names`, and
+  // writes the list again from `lines`; both stop at the first failure.
+  void readCreatedList(std::vector<std::string>* names);
+  void writeCreatedList(const std::vector<std::string>& lines);
   // Rewrites the list that DIR /B just made with each name as a modern
-  // list writes it; a name that cannot be written so is left out and named
-  // on standard error.
+  // list writes it.
   void quoteCreatedList();
+  // Leaves the names that begin with a backslash out of the list that
+  // DIR /B just made, each named on standard error; a list without any
+  // stays as it was made.
+  void dropDirectoryMarkNames();
   // Says once on standard error that the list line just read holds a lone
   // LF, so that the list was saved with LF line ends.
   void warnOfLfLineEnds();

@@ -51,10 +51,19 @@ Cells notFoundCells() {
   return {"<B>&raquo; NOT found! &laquo;</B>", "-", false};
 }
 
-Cells cellsFromCapture(std::string_view line, std::string_view name) {
+bool namesEntry(std::string_view line, std::string_view name, AreaStyle style) {
+  // A modern name may begin or end with blanks: the whole name field
+  // decides.
+  if (style == AreaStyle::kModern)
+    return capture_line::longNameField(line) == name;
+  return text::startsWith(capture_line::nameText(line), name);
+}
+
+Cells cellsFromCapture(std::string_view line, std::string_view name,
+                       AreaStyle style) {
   Cells cells = notFoundCells();
   if (line.empty() || text::allBlanks(line)) return cells;
-  if (text::startsWith(capture_line::nameText(line), name)) {
+  if (namesEntry(line, name, style)) {
     cells.date = capture_line::dateField(line);
     cells.size = capture_line::sizeField(line);
   }

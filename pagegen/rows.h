@@ -44,8 +44,13 @@ struct Cells {
 };
 /// The cells before the capture has been read: "NOT found!" and "-".
 Cells notFoundCells();
+/// True when capture line `line` lists entry `name`: its name text begins
+/// with the name, or in the modern style its whole name field is the name.
+bool namesEntry(std::string_view line, std::string_view name,
+                AreaStyle style = AreaStyle::kClassic);
 /// The cells that capture line `line` gives for entry `name`.
-Cells cellsFromCapture(std::string_view line, std::string_view name);
+Cells cellsFromCapture(std::string_view line, std::string_view name,
+                       AreaStyle style = AreaStyle::kClassic);
 /// A blank as the date text's 13th character becomes "&nbsp;".
 std::string markTimeGap(std::string date);
 

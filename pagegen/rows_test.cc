@@ -80,6 +80,48 @@ TEST(EntryRowsTest, CellsFromCaptureLine) {
   }
 }
 
+// The modern style compares the capture's whole name field with the entry
+// name, so that blanks at either end and the rest of a longer name count;
+// the default style keeps its trimmed, leading comparison.
+TEST(EntryRowsTest, ModernCellsNeedTheWholeName) {
+  // Columns 1 to 52 of a file line without a short name.
+  const std::string stamp =
+      "03/05/2024  02:07 PM            12,345 " + std::string(13, ' ');
+  struct {
+    std::string listed;
+    const char* name;
+    bool modern_found;
+    bool classic_found;
+  } cases[] = {
+      {"README.TXT", "README.TXT", true, true},
+      {"README.TXT", "README", false, true},
+      {" lead", " lead", true, false},
+      {" lead", "lead", false, true},
+      {"trail ", "trail ", true, false},
+      {"trail ", "trail", false, true},
+      {"\"README.TXT\"", "\"README.TXT\"", true, true},
+      {"README.TXT", "\"README.TXT\"", false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("[" + c.listed + "] / [" + c.name + "]");
+    std::string line = stamp + c.listed;
+    for (AreaStyle style : {AreaStyle::kModern, AreaStyle::kClassic}) {
+      bool found =
+          style == AreaStyle::kModern ? c.modern_found : c.classic_found;
+      rows::Cells cells = rows::cellsFromCapture(line, c.name, style);
+      EXPECT_EQ(found ? "03/05/2024  02:07 PM" : rows::notFoundCells().date,
+                cells.date);
+      EXPECT_EQ(found ? "            12,345 " : "-", cells.size);
+    }
+  }
+  // A directory's listing shows it by its "." line in either style.
+  rows::Cells dir = rows::cellsFromCapture(
+      "03/05/2024  09:00 AM    <DIR>                       .", "DOCS",
+      AreaStyle::kModern);
+  EXPECT_TRUE(dir.directory);
+  EXPECT_EQ("03/05/2024  09:00 AM", dir.date);
+}
+
 TEST(EntryRowsTest, MarkTimeGapTouchesOnlyABlank13thCharacter) {
   EXPECT_EQ("03/05/2024  02:07 PM", rows::markTimeGap("03/05/2024  02:07 PM"));
   EXPECT_EQ("3/5/2024    &nbsp;2:07 PM",
