@@ -138,7 +138,9 @@ TEST_F(ModernAreaTest, EveryEntryIsFoundWithItsDescription) {
   TestArea::Result paged = area_.run(KESTREL_PATH, "AREA", false,
                                      {"--modern", "Caf\xc3\xa9", "Area"});
   ASSERT_EQ(0, paged.exit_code) << paged.err;
-  EXPECT_EQ("Could Not Find C:\\$DIR$\n", paged.err);
+  // The interpreter's messages (the first run finds no earlier capture to
+  // delete) stay off standard error without a terminal.
+  EXPECT_EQ("", paged.err);
   const std::string page = area_.readFile("AREA/00_INDEX.HTM");
   std::vector<std::string> lines = linesOf(page);
   ASSERT_LE(4u, lines.size());
@@ -191,7 +193,9 @@ TEST_F(ModernAreaTest, EveryEntryIsFoundWithItsDescription) {
 TEST_F(ModernAreaTest, MadeListQuotesNamesWithBlanks) {
   TestArea::Result paged = area_.run(KESTREL_PATH, "AREA", false, {"--modern"});
   ASSERT_EQ(0, paged.exit_code) << paged.err;
-  EXPECT_EQ("Could Not Find C:\\$DIR$\n", paged.err);
+  // The interpreter's messages (the first run finds no earlier capture to
+  // delete) stay off standard error without a terminal.
+  EXPECT_EQ("", paged.err);
   std::vector<std::string> expected;
   for (const Entry& entry : areaEntries()) {
     expected.push_back(entry.list_line.substr(entry.directory ? 1 : 0));
@@ -216,7 +220,7 @@ TEST_F(ModernAreaTest, ClassicRunWarnsOfLfLineEnds) {
   EXPECT_EQ(
       "kestrel: FILES.BBS has LF line ends, so its lines run together; "
       "convert it to CR LF line ends (for example with unix2dos) or run "
-      "kestrel --modern\nCould Not Find C:\\$DIR$\n",
+      "kestrel --modern\n",
       paged.err);
   EXPECT_EQ(std::string::npos,
             area_.readFile("AREA/00_INDEX.HTM").find("<META"));
@@ -346,7 +350,9 @@ TEST_F(QuotedNamesTest, WagtailsListReadsBackWhole) {
 TEST_F(QuotedNamesTest, MadeListReadsBackWhole) {
   TestArea::Result paged = area_.run(KESTREL_PATH, "AREA", false, {"--modern"});
   ASSERT_EQ(0, paged.exit_code) << paged.err;
-  EXPECT_EQ("Could Not Find C:\\$DIR$\n", paged.err);
+  // The interpreter's messages (the first run finds no earlier capture to
+  // delete) stay off standard error without a terminal.
+  EXPECT_EQ("", paged.err);
   expectOwnRows(area_.readFile("AREA/00_INDEX.HTM"));
 }
 

@@ -2,6 +2,7 @@
 #include "listbuild/listing_builder.h"
 #include "services/arguments.h"
 #include "services/console.h"
+#include "services/command.h"
 #include "services/credits.h"
 #include "services/process_setup.h"
 #include "services/error_record.h"
@@ -39,6 +40,7 @@ constexpr char kUsage[] =
 
 int main(int argc, char** argv) {
   setUpProcess();
+  showCommandMessagesOnTheConsoleOnly();
   int exit_code = 0;
   AreaStyle style = AreaStyle::kClassic;
   if (!readCommandLine(argc, argv, TailUse::kNothing,

@@ -1,6 +1,7 @@
 // kestrel: writes the index page of the file area in the current directory.
 #include "pagegen/page_generator.h"
 #include "services/arguments.h"
+#include "services/command.h"
 #include "services/credits.h"
 #include "services/process_setup.h"
 
@@ -40,6 +41,7 @@ constexpr char kUsage[] =
 
 int main(int argc, char** argv) {
   setUpProcess();
+  showCommandMessagesOnTheConsoleOnly();
   int exit_code = 0;
   AreaStyle style = AreaStyle::kClassic;
   if (!readCommandLine(argc, argv, TailUse::kText,

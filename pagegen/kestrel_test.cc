@@ -534,6 +534,28 @@ TEST_F(KestrelTest, FailuresAreReportedOnceAndEndTheRun) {
   }
 }
 
+// As cron runs it, without a terminal: a good run prints nothing at all,
+// although the interpreter finds no earlier capture to delete on the first
+// run in a drive root and names the list holds are missing.
+TEST_F(KestrelTest, GoodRunWithoutATerminalPrintsNothing) {
+  area_.writeFile("AREA/FILES.BBS",
+                  "README.TXT Read me\r\nGONE.ZIP Gone\r\n\\DOCS\r\n");
+  for (const char* run_name : {"first run", "second run"}) {
+    SCOPED_TRACE(run_name);
+    TestArea::Result result = area_.run(kKestrel, "AREA");
+    EXPECT_EQ(0, result.exit_code);
+    EXPECT_EQ("", result.out);
+    EXPECT_EQ("", result.err);
+    EXPECT_NE(std::string::npos,
+              area_.readFile("AREA/00_INDEX.HTM").find("NOT found!"));
+  }
+  area_.makeDirectory("NEW");
+  area_.writeFile("NEW/X.ZIP", "x");
+  TestArea::Result made = area_.run(kKestrel, "NEW");
+  EXPECT_EQ(0, made.exit_code);
+  EXPECT_EQ("", made.out + made.err);
+}
+
 TEST_F(KestrelTest, UnreadableListIsReported) {
   area_.writeFile("AREA/FILES.BBS", "A.ZIP\r\n");
   chmod(area_.path("AREA/FILES.BBS").c_str(), 0);

@@ -20,6 +20,13 @@ int runCommand(ErrorRecord& errors, std::string_view command_line);
 int runCommand(ErrorRecord& errors, OsInterface& os,
                std::string_view command_line);
 
+/// From now on what the commands that `runCommand` starts print about
+/// themselves is the console output of a batch, as in the tool's console
+/// window: shown at a terminal, dropped without one, so that a good run from
+/// cron prints nothing. The tools call it at start; the real cmd of Windows
+/// writes into the tool's console as it is.
+void showCommandMessagesOnTheConsoleOnly();
+
 /// The platform's runner behind `runCommand`: kNoError and the exit code in
 /// `*exit_code`, or the reason it could not be started (`*exit_code` 0).
 [[nodiscard]] ErrorNumber startCommand(std::string_view command_line,

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,14 @@
 #include "services/os_error.h"
 #include "services/posix_io.h"
 #include "shell/interpreter.h"
+#include "shell/messages.h"
 
 extern char** environ;
 
 namespace {
+
+// Set by the tools: the interpreter's messages go to the terminal alone.
+bool g_messages_on_console_only = false;
 
 // Splits on blanks; a double-quoted stretch stays inside one word.
 std::vector<std::string> splitQuotedWords(std::string_view line) {
@@ -73,10 +78,17 @@ ErrorNumber startFailure(const std::string& program, int code) {
 
 }  // namespace
 
+void showCommandMessagesOnTheConsoleOnly() {
+  g_messages_on_console_only = true;
+}
+
 ErrorNumber startCommand(std::string_view command_line, int* exit_code) {
   *exit_code = 0;
-  if (isInterpreterCommand(command_line))
+  if (isInterpreterCommand(command_line)) {
+    std::optional<BatchConsole> console;
+    if (g_messages_on_console_only) console.emplace();
     return runInterpreterCommand(command_line, exit_code);
+  }
   std::vector<std::string> words = splitQuotedWords(command_line);
   if (words.empty()) return kFileNotFound;
   // A program named with a path is found on the drive like any file.

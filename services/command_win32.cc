@@ -45,3 +45,7 @@ std::string platformCommandTail(int /*argc*/, char** /*argv*/) {
   const char* line = GetCommandLineA();
   return tailOfCommandLine(line != nullptr ? line : "");
 }
+
+void showCommandMessagesOnTheConsoleOnly() {
+  // cmd writes into the tool's console window itself.
+}

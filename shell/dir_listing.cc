@@ -150,7 +150,7 @@ std::string_view leftOutBecause(std::string_view name) {
 bool mayList(std::string_view name) {
   std::string_view reason = leftOutBecause(name);
   if (reason.empty()) return true;
-  printError("Skipped a name holding " + std::string(reason) + ": " +
+  printWarning("Skipped a name holding " + std::string(reason) + ": " +
              std::string(name));
   return false;
 }

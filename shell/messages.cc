@@ -33,12 +33,35 @@ std::string failureText(int system_code) {
   }
 }
 
-void printError(std::string_view message) {
+namespace {
+
+// Where `printError` writes: standard error, the batch console's terminal,
+// or nowhere (-1).
+int g_message_fd = STDERR_FILENO;
+
+void printTo(int fd, std::string_view message) {
+  if (fd < 0) return;
   // A message may quote a name, and no byte of a name may act on the
   // terminal that shows it.
-  std::string text = isatty(STDERR_FILENO) ? visible::glyphText(message)
-                                           : visible::caretText(message);
+  std::string text =
+      isatty(fd) ? visible::glyphText(message) : visible::caretText(message);
   text += '\n';
-  // A standard error that takes nothing more loses the message.
-  (void)writeAll(STDERR_FILENO, text.data(), text.size());
+  // A stream that takes nothing more loses the message.
+  (void)writeAll(fd, text.data(), text.size());
 }
+
+}  // namespace
+
+void printError(std::string_view message) { printTo(g_message_fd, message); }
+
+void printWarning(std::string_view message) {
+  printTo(STDERR_FILENO, message);
+}
+
+BatchConsole::BatchConsole() : outer_fd_(g_message_fd) {
+  g_message_fd = isatty(STDERR_FILENO)   ? STDERR_FILENO
+                 : isatty(STDOUT_FILENO) ? STDOUT_FILENO
+                                         : -1;
+}
+
+BatchConsole::~BatchConsole() { g_message_fd = outer_fd_; }

@@ -19,9 +19,30 @@ inline constexpr std::string_view kNestedTooDeeplyMessage =
 /// The interpreter's message for a failed system call's errno.
 std::string failureText(int system_code);
 
-/// Writes `message` and a line end to standard error, every byte of it
-/// shown as a glyph on a terminal and control bytes escaped in a pipe or a
-/// file (see services/visible_text.h).
+/// Writes `message` and a line end as the batch's console output, every
+/// byte of it shown as a glyph on a terminal and control bytes escaped in a
+/// pipe or a file (see services/visible_text.h): to standard error, or
+/// while a `BatchConsole` lives, to the terminal alone.
 void printError(std::string_view message);
+
+/// Writes a notice that the keeper must see whether a terminal is there or
+/// not (a name left out of a listing) to standard error, as `printError`
+/// shows it.
+void printWarning(std::string_view message);
+
+/// While it lives, the interpreter's messages are the console output of the
+/// batch that a tool runs: shown at a terminal (standard error's, else
+/// standard output's), and dropped without one, so that a good run from
+/// cron prints nothing.
+class BatchConsole {
+ public:
+  BatchConsole();
+  ~BatchConsole();
+  BatchConsole(const BatchConsole&) = delete;
+  BatchConsole& operator=(const BatchConsole&) = delete;
+
+ private:
+  int outer_fd_;
+};
 
 #endif  // KESTREL_SHELL_MESSAGES_H_
