@@ -153,6 +153,7 @@ void ListingBuilder::showClosingLine() {
     return;
   }
   std::string hint = drive_root_failed_ ? driveRootHint() : "";
+  if (!hint.empty()) hint = "wagtails: " + hint;
   for (const std::string& line : {failure_, hint}) {
     if (line.empty()) continue;
     if (console_.hasOutput()) {

@@ -1,12 +1,12 @@
 // The listing builder: writes "filesbbs.new" for the current directory.
 #include "listbuild/listing_builder.h"
 #include "services/arguments.h"
-#include "services/console.h"
 #include "services/command.h"
+#include "services/console.h"
 #include "services/credits.h"
-#include "services/process_setup.h"
 #include "services/error_record.h"
 #include "services/file_table.h"
+#include "services/process_setup.h"
 
 namespace {
 

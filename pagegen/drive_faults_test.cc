@@ -204,7 +204,7 @@ int runOnTinyDriveRoot(TestArea& area, const std::string& program, bool full) {
 // cause and place, and nothing is taken from a capture cut short.
 TEST(DriveFaultsTest, DriveRootThatCannotBeWrittenIsReported) {
   const std::string kHint =
-      "The drive root is <root>, the root of the file system that holds this "
+      "the drive root is <root>, the root of the file system that holds this "
       "directory; DRIVE_ROOT chooses another.\n";
   const struct {
     const char* what;
@@ -217,10 +217,13 @@ TEST(DriveFaultsTest, DriveRootThatCannotBeWrittenIsReported) {
       {"wagtails, full", kWagtails, true,
        "Directory listing failed: Disk full in the drive root <root>\n"},
       {"kestrel, default root not writable", kKestrel, false,
-       "Internal Error: Line 1100   Code 70  = Permission denied\n" + kHint},
+       "Internal Error: Line 1100   Code 70  = Permission denied\n"
+       "kestrel: cannot write the scratch batch $DIR$.BAT in <root>: "
+       "Permission denied\nkestrel: " +
+           kHint},
       {"wagtails, default root not writable", kWagtails, false,
        "Directory listing failed: Permission denied in the drive root "
-       "<root>\n" +
+       "<root>\nwagtails: " +
            kHint},
   };
   for (const auto& c : cases) {

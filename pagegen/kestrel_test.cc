@@ -476,20 +476,27 @@ TEST_F(KestrelTest, FailuresAreReportedOnceAndEndTheRun) {
     mode_t area_mode;
     mode_t root_mode;
     const char* report;
+    const char* note;  // the line after the report, below the drive root
     const char* page;  // "" when no page is written
     bool capture_is_a_directory = false;
   } cases[] = {
       {"page cannot be created", "NOSUCH\\P.HTM\r\nT\r\n", "A.ZIP\r\n", 0777,
-       0777, "Line 1040   Code 76  = Path not found", ""},
+       0777, "Line 1040   Code 76  = Path not found",
+       "write the page P.HTM in /AREA/NOSUCH: Path not found", ""},
       {"list cannot be made", nullptr, nullptr, 0555, 0777,
-       "Line 1020   Code 53  = File not found", ""},
+       "Line 1020   Code 53  = File not found",
+       "read the list FILES.BBS in /AREA: File not found", ""},
       {"batch cannot be written, no row open", nullptr, "A.ZIP x\r\n", 0777,
-       0555, "Line 1100   Code 70  = Permission denied", "first row"},
+       0555, "Line 1100   Code 70  = Permission denied",
+       "write the scratch batch $DIR$.BAT in : Permission denied", "first row"},
       {"batch cannot be written, a row open", nullptr,
        "   before\r\nA.ZIP x\r\n", 0777, 0555,
-       "Line 1120   Code 70  = Permission denied", "cell, first row"},
+       "Line 1120   Code 70  = Permission denied",
+       "write the scratch batch $DIR$.BAT in : Permission denied",
+       "cell, first row"},
       {"capture cannot be made", nullptr, "A.ZIP x\r\n", 0777, 0777,
-       "Line 1100   Code 70  = Permission denied", "first row", true},
+       "Line 1100   Code 70  = Permission denied",
+       "read the capture $DIR$ in : Permission denied", "first row", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -508,10 +515,13 @@ TEST_F(KestrelTest, FailuresAreReportedOnceAndEndTheRun) {
     chmod(area_.path("AREA").c_str(), 0777);
     chmod(area_.path("").c_str(), 0777);
     EXPECT_EQ(1, result.exit_code);
-    // The commands' own messages may come first; the report comes once.
-    std::string report =
-        " " + kInfinity + " Internal Error: " + c.report + "\n";
-    ASSERT_GE(result.err.size(), report.size());
+    // The commands' own messages may come first; the report comes once,
+    // and the line after it names the file with its directory.
+    std::string note = c.note;
+    note.insert(note.find(" in ") + 4, area_.root());
+    std::string report = " " + kInfinity + " Internal Error: " + c.report +
+                         "\nkestrel: cannot " + note + "\n";
+    ASSERT_GE(result.err.size(), report.size()) << result.err;
     EXPECT_EQ(report, result.err.substr(result.err.size() - report.size()));
     EXPECT_EQ(result.err.find("Internal Error"),
               result.err.rfind("Internal Error"));
@@ -562,7 +572,9 @@ TEST_F(KestrelTest, UnreadableListIsReported) {
   TestArea::Result result = area_.run(kKestrel, "AREA", /*as_nobody=*/true);
   EXPECT_EQ(1, result.exit_code);
   EXPECT_EQ(" " + kInfinity +
-                " Internal Error: Line 1020   Code 70  = Permission denied\n",
+                " Internal Error: Line 1020   Code 70  = Permission denied\n"
+                "kestrel: cannot read the list FILES.BBS in " +
+                area_.path("AREA") + ": Permission denied\n",
             result.err);
   EXPECT_FALSE(area_.exists("AREA/00_INDEX.HTM"));
 }
@@ -579,12 +591,16 @@ TEST_F(KestrelTest, ReportOnTheTerminalWaitsForAKey) {
   TestArea::Result result = area_.runInTerminal(
       kKestrel, "AREA", false, {"My", "Area\\x"}, "Press any key ...", "q");
   EXPECT_EQ(1, result.exit_code);
+  // The line that names the file wraps at the terminal's 80 columns.
+  std::string note = "kestrel: cannot write the page P.HTM in " +
+                     area_.path("AREA/NOSUCH") + ": Path not found";
+  for (size_t at = 80; at < note.size(); at += 82) note.insert(at, "\r\n");
   EXPECT_EQ(
       "KESTREL v2.0  (c) 2026 The Kestrel Tools Team  Args=[My Area\\x] \r\n"
       "\r\n\a\x1b[93;49m " +
           kInfinity +
-          " Internal Error: Line 1040   Code 76  = Path not found\r\n " +
-          kInfinity + " Press any key ...\x1b[0m",
+          " Internal Error: Line 1040   Code 76  = Path not found\r\n" + note +
+          "\r\n " + kInfinity + " Press any key ...\x1b[0m",
       result.out);
 }
 
@@ -601,10 +617,13 @@ TEST_F(KestrelTest, FailingFinishIsReportedOnceAndEnds) {
   area_.writeFile("AREA/FILES.BBS", "A.ZIP\r\n");
   TestArea::Result result = area_.run(kKestrel, "AREA");
   EXPECT_EQ(1, result.exit_code);
+  const std::string note = "kestrel: cannot write the page FULL.HTM in " +
+                           area_.path("AREA") + ": Device I/O error\n";
   EXPECT_EQ(" " + kInfinity +
                 " Internal Error: Line 1040   Code 57  = Device I/O error\n" +
-                " " + kInfinity +
-                " Internal Error: Line 50000   Code 57  = Device I/O error\n",
+                note + " " + kInfinity +
+                " Internal Error: Line 50000   Code 57  = Device I/O error\n" +
+                note,
             result.err);
 }
 

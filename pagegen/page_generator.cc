@@ -144,7 +144,7 @@ void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
 void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
   in_scratch_ = true;
   if (ErrorNumber error = holdDriveRoot(drive_lock_, console_)) {
-    errors_.fail(error);
+    errors_.fail(error, FailedUse{FailedUse::kLock, 0, driveRoot()});
     return;
   }
   // While this run holds the drive root, its scratch files are held in
@@ -388,6 +388,7 @@ PageGenerator::Step PageGenerator::appendDescription() {
 
 PageGenerator::Step PageGenerator::handleError() {
   failed_line_ = errors_.errorLine();
+  failed_use_ = errors_.failedUse();
   failed_number_ = errors_.takeErrorNumber();
   // A missing list is made from the directory, once per run.
   if (failed_line_ != numberOf(kStep1020) || failed_number_ != kFileNotFound ||
@@ -494,11 +495,58 @@ ErrorNumber PageGenerator::releaseScratchFiles() {
 
 PageGenerator::Step PageGenerator::jumpOut() { return kEnd; }
 
+namespace {
+
+// How a report names the file a failure was about, by its file number.
+std::string fileRole(const FailedUse& use) {
+  if (use.kind == FailedUse::kRun) return "the scratch batch";
+  switch (use.file_number) {
+    case kListFile:
+      return "the list";
+    case kPageFile:
+      return "the page";
+    case kCaptureFile:
+      return "the capture";
+    case kBatchFile:
+      return "the scratch batch";
+  }
+  return "the file";
+}
+
+// "the page 00_INDEX.HTM in /srv/files/UTILS" for a use's host path.
+std::string fileAndDirectory(const FailedUse& use) {
+  std::string path = use.host_path;
+  if (path.empty() || path[0] != '/') path = absoluteHostPath(path);
+  size_t slash = path.rfind('/');
+  std::string directory = slash == 0 ? "/" : path.substr(0, slash);
+  return fileRole(use) + " " + path.substr(slash + 1) + " in " + directory;
+}
+
+}  // namespace
+
+std::vector<std::string> PageGenerator::reportNotes(
+    const std::string& message) const {
+  std::vector<std::string> notes;
+  const FailedUse& use = failed_use_;
+  static constexpr const char* kVerbs[] = {"", "read", "write", "run", ""};
+  if (use.kind == FailedUse::kLock) {
+    notes.push_back("kestrel: cannot lock the drive root " + use.host_path +
+                    ": " + message);
+  } else if (use.kind != FailedUse::kNone) {
+    notes.push_back(std::string("kestrel: cannot ") + kVerbs[use.kind] + " " +
+                    fileAndDirectory(use) + ": " + message);
+  }
+  // A failure in the drive root may come from a drive root chosen by
+  // default.
+  std::string hint = in_scratch_ ? driveRootHint() : "";
+  if (!hint.empty()) notes.push_back("kestrel: " + hint);
+  return notes;
+}
+
 void PageGenerator::reportError(uint16_t line, int number) {
   reported_ = true;
   std::string message = errorMessage(number);
-  // A failure in the drive root may come from a drive root chosen by default.
-  std::string hint = in_scratch_ ? driveRootHint() : "";
+  std::vector<std::string> notes = reportNotes(message);
   bool wait = console_.hasInput();
   if (console_.hasOutput()) {
     console_.newLine();
@@ -511,8 +559,8 @@ void PageGenerator::reportError(uint16_t line, int number) {
     console_.printText(" = ");
     console_.printText(message);
     console_.newLine();
-    if (!hint.empty()) {
-      console_.printText(hint);
+    for (const std::string& note : notes) {
+      console_.printText(note);
       console_.newLine();
     }
     if (wait) console_.printText(" \xEC Press any key ...");
@@ -523,7 +571,8 @@ void PageGenerator::reportError(uint16_t line, int number) {
         visible::caretText(" \u221E Internal Error: Line" + numberText(line) +
                            "  Code" + numberText(number) + " = " + message) +
         "\n";
-    if (!hint.empty()) report += visible::caretText(hint) + "\n";
+    for (const std::string& note : notes)
+      report += visible::caretText(note) + "\n";
     if (wait) report += " \u221E Press any key ...\n";
     std::fputs(report.c_str(), stderr);
     std::fflush(stderr);

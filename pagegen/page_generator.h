@@ -142,6 +142,10 @@ class PageGenerator {
   // Prints the error report of a failure and waits for a key if one can
   // be read.
   void reportError(uint16_t line, int number);
+  // The lines that follow the report: what failed on which file (when the
+  // failure names one) and how the drive root is chosen (when that may be
+  // the cause), each as "kestrel: ...".
+  std::vector<std::string> reportNotes(const std::string& message) const;
 
   Console& console_;
   ErrorRecord& errors_;
@@ -170,6 +174,7 @@ class PageGenerator {
   // The failure that INTERROR hands to the report.
   uint16_t failed_line_ = 0;
   int failed_number_ = 0;
+  FailedUse failed_use_;
 
   // Held from the first use of the drive root's scratch files to the end.
   DriveLock drive_lock_;

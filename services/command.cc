@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "services/drive_path.h"
 #include "services/os_interface.h"
 
 namespace {
@@ -30,7 +31,11 @@ int runCommand(ErrorRecord& errors, OsInterface& os,
     error = kOutOfMemory;
   }
   if (error != kNoError) {
-    errors.fail(error);
+    FailedUse use;
+    use.kind = FailedUse::kRun;
+    std::string_view program = command_line.substr(0, command_line.find(' '));
+    use.host_path = absoluteHostPath(program);
+    errors.fail(error, std::move(use));
     return 0;
   }
   return exit_code;

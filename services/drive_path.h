@@ -27,7 +27,8 @@ void unpinDrivePaths();
 std::string driveRoot();
 
 /// After a failure to write in the drive root: one line that tells how the
-/// drive root is chosen, when it was not chosen by the user; else "".
+/// drive root is chosen ("the drive root is ..."), when it was not chosen by
+/// the user; else "". A tool puts its name in front.
 std::string driveRootHint();
 
 /// A host path as the tools' own listings show it ("C:\SUB\DIR").

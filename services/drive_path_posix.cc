@@ -135,7 +135,7 @@ std::string driveRoot() {
 
 std::string driveRootHint() {
   if (!settingNow().empty()) return "";
-  return "The drive root is " + driveRoot() +
+  return "the drive root is " + driveRoot() +
          ", the root of the file system that holds this directory; "
          "DRIVE_ROOT chooses another.";
 }

@@ -2,6 +2,7 @@
 #include "services/error_record.h"
 
 #include <cstdlib>
+#include <utility>
 
 void ErrorRecord::enterStep(uint16_t number) {
   current_number_ = number;
@@ -13,7 +14,10 @@ void ErrorRecord::enterLabel(std::string_view label) {
   label_is_number_ = false;
 }
 
-void ErrorRecord::fail(int number) {
+void ErrorRecord::fail(int number) { fail(number, FailedUse()); }
+
+void ErrorRecord::fail(int number, FailedUse use) {
+  failed_use_ = std::move(use);
   if (number == 0) number = kInternalError;
   number_ = number;
   line_ = current_number_;

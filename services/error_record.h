@@ -10,6 +10,16 @@
 
 #include "services/error_number.h"
 
+/// What the operation that failed was doing with which file, so that a
+/// report can name it: the file number (0 for none), the use and the host
+/// path of the file, the program or the directory.
+struct FailedUse {
+  enum Kind { kNone, kRead, kWrite, kRun, kLock };
+  Kind kind = kNone;
+  int16_t file_number = 0;
+  std::string host_path;
+};
+
 /// One per tool run. Steps are small integers chosen by the tool.
 class ErrorRecord {
  public:
@@ -23,6 +33,11 @@ class ErrorRecord {
   /// Records a failure; 0 becomes 51, and 241 or more ends the process with
   /// exit code 255 at once.
   void fail(int number);
+  /// Records a failure of `use`.
+  void fail(int number, FailedUse use);
+  /// The use of the failure recorded last (kNone when it named none); kept
+  /// until the next failure.
+  const FailedUse& failedUse() const { return failed_use_; }
   /// True between a failure and the `checkError` after its statement.
   bool pending() const { return pending_; }
 
@@ -50,6 +65,7 @@ class ErrorRecord {
 
  private:
   int number_ = 0;
+  FailedUse failed_use_;
   uint16_t line_ = 0;
   std::string label_;
   bool pending_ = false;

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "services/drive_path.h"
 
@@ -30,7 +31,17 @@ const char* lineStop(const char* begin, const char* end, LineEnds ends) {
 }  // namespace
 
 FileTable::~FileTable() {
-  while (!files_.empty()) (void)closeEntry(files_.begin());
+  FailedUse ignored;
+  while (!files_.empty()) (void)closeEntry(files_.begin(), &ignored);
+}
+
+void FileTable::failOn(const Entry& entry, ErrorNumber error) {
+  FailedUse use;
+  use.kind =
+      entry.mode == FileMode::Input ? FailedUse::kRead : FailedUse::kWrite;
+  use.file_number = entry.number;
+  use.host_path = entry.host_path;
+  errors_.fail(error, std::move(use));
 }
 
 FileTable::Entry* FileTable::entryFor(int16_t number) {
@@ -68,7 +79,9 @@ void FileTable::openFile(int16_t number, std::string_view name, FileMode mode) {
   entry.file = OsFile();
   entry.held = entry.position = 0;
   entry.mode = mode;
-  ErrorNumber error = os_.open(hostPath(name), mode, &entry.file);
+  entry.number = number;
+  entry.host_path = hostPath(name);
+  ErrorNumber error = os_.open(entry.host_path, mode, &entry.file);
   // No sharing: a file that this run has open already is in use.
   if (error == kNoError && isOpenAlready(entry.file, number)) {
     os_.discard(entry.file);
@@ -85,8 +98,8 @@ void FileTable::openFile(int16_t number, std::string_view name, FileMode mode) {
     if (error != kNoError) (void)os_.close(entry.file);
   }
   if (error != kNoError) {
+    failOn(entry, error);
     spare_entry_ = files_.extract(it);
-    errors_.fail(error);
   }
 }
 
@@ -110,7 +123,8 @@ bool FileTable::fill(Entry& entry, ErrorNumber* error) {
   return got > 0;
 }
 
-bool FileTable::append(std::string* line, const char* begin, const char* end) {
+bool FileTable::append(const Entry& entry, std::string* line, const char* begin,
+                       const char* end) {
   size_t size = static_cast<size_t>(end - begin);
   if (line->size() + size <= kLineLimit) {
     try {
@@ -121,7 +135,7 @@ bool FileTable::append(std::string* line, const char* begin, const char* end) {
   }
   // The part read so far goes; the rest of the line stays unread.
   std::string().swap(*line);
-  errors_.fail(kOutOfMemory);
+  failOn(entry, kOutOfMemory);
   return false;
 }
 
@@ -142,7 +156,7 @@ void FileTable::readLine(int16_t number, std::string* line, LineEnds ends) {
     if (!fill(*entry, &error)) {
       if (error != kNoError) {
         line->clear();
-        errors_.fail(error);
+        failOn(*entry, error);
         return;
       }
       break;
@@ -152,7 +166,7 @@ void FileTable::readLine(int16_t number, std::string* line, LineEnds ends) {
     const char* end = entry->buffer + entry->held;
     const char* stop = lineStop(begin, end, ends);
     if (stop != begin) {
-      if (!append(line, begin, stop)) return;
+      if (!append(*entry, line, begin, stop)) return;
       took_any = true;
       entry->position += stop - begin;
     }
@@ -166,10 +180,10 @@ void FileTable::readLine(int16_t number, std::string* line, LineEnds ends) {
     entry->position++;
     if (fill(*entry, &error) && entry->buffer[entry->position] == kLf)
       entry->position++;
-    if (error != kNoError) errors_.fail(error);
+    if (error != kNoError) failOn(*entry, error);
     return;
   }
-  if (!took_any) errors_.fail(kInputPastEnd);
+  if (!took_any) failOn(*entry, kInputPastEnd);
 }
 
 std::string FileTable::readLine(int16_t number, LineEnds ends) {
@@ -192,11 +206,11 @@ void FileTable::write(int16_t number, std::string_view bytes) {
   size_t written = 0;
   if (ErrorNumber error =
           os_.write(entry->file, bytes.data(), bytes.size(), &written)) {
-    errors_.fail(error);
+    failOn(*entry, error);
     return;
   }
   if (written < bytes.size())
-    errors_.fail(entry->file.character_device ? kDeviceIoError : kDiskFull);
+    failOn(*entry, entry->file.character_device ? kDeviceIoError : kDiskFull);
 }
 
 void FileTable::writeText(int16_t number, std::string_view text) {
@@ -229,19 +243,26 @@ bool FileTable::atEndOfFile(int16_t number) {
   if (entry->mode != FileMode::Input) return false;
   ErrorNumber error = kNoError;
   if (!fill(*entry, &error)) {
-    if (error != kNoError) errors_.fail(error);
+    if (error != kNoError) failOn(*entry, error);
     return true;
   }
   return entry->buffer[entry->position] == kCtrlZ;
 }
 
-ErrorNumber FileTable::closeEntry(std::map<int16_t, Entry>::iterator it) {
+ErrorNumber FileTable::closeEntry(std::map<int16_t, Entry>::iterator it,
+                                  FailedUse* use) {
   Entry& entry = it->second;
   ErrorNumber error = kNoError;
   if (entry.mode != FileMode::Input && !entry.file.character_device)
     error = os_.truncateHere(entry.file);
   ErrorNumber close_error = os_.close(entry.file);
   if (error == kNoError) error = close_error;
+  if (error != kNoError) {
+    use->kind =
+        entry.mode == FileMode::Input ? FailedUse::kRead : FailedUse::kWrite;
+    use->file_number = entry.number;
+    use->host_path = entry.host_path;
+  }
   spare_entry_ = files_.extract(it);
   return error;
 }
@@ -249,14 +270,21 @@ ErrorNumber FileTable::closeEntry(std::map<int16_t, Entry>::iterator it) {
 void FileTable::closeFile(int16_t number) {
   auto it = files_.find(number);
   if (it == files_.end()) return;
-  if (ErrorNumber error = closeEntry(it)) errors_.fail(error);
+  FailedUse use;
+  if (ErrorNumber error = closeEntry(it, &use))
+    errors_.fail(error, std::move(use));
 }
 
 void FileTable::closeAllFiles() {
   ErrorNumber first = kNoError;
+  FailedUse first_use;
   while (!files_.empty()) {
-    ErrorNumber error = closeEntry(files_.begin());
-    if (first == kNoError) first = error;
+    FailedUse use;
+    ErrorNumber error = closeEntry(files_.begin(), &use);
+    if (first == kNoError && error != kNoError) {
+      first = error;
+      first_use = std::move(use);
+    }
   }
-  if (first != kNoError) errors_.fail(first);
+  if (first != kNoError) errors_.fail(first, std::move(first_use));
 }

@@ -65,6 +65,8 @@ class FileTable {
   struct Entry {
     OsFile file;
     FileMode mode = FileMode::Input;
+    int16_t number = 0;
+    std::string host_path;  // for a report that names the file
     char buffer[kBufferSize];
     size_t held = 0;
     size_t position = 0;
@@ -78,10 +80,15 @@ class FileTable {
   bool isOpenAlready(const OsFile& file, int16_t number) const;
   // Appends the bytes to a line being read; false, with 7 recorded, when
   // the line grows beyond the limit or memory runs out.
-  bool append(std::string* line, const char* begin, const char* end);
+  bool append(const Entry& entry, std::string* line, const char* begin,
+              const char* end);
+  // Records `error` as a failure of a read or write of `entry`.
+  void failOn(const Entry& entry, ErrorNumber error);
   void write(int16_t number, std::string_view bytes);
-  // Closes and removes one entry; returns the mapped failure or kNoError.
-  [[nodiscard]] ErrorNumber closeEntry(std::map<int16_t, Entry>::iterator it);
+  // Closes and removes one entry; returns the mapped failure or kNoError,
+  // and what failed in `*use`.
+  [[nodiscard]] ErrorNumber closeEntry(std::map<int16_t, Entry>::iterator it,
+                                       FailedUse* use);
 
   // The longest line that `writeLine` puts together before writing it.
   static constexpr size_t kLineBufferLimit = 64 * 1024;

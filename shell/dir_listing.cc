@@ -151,7 +151,7 @@ bool mayList(std::string_view name) {
   std::string_view reason = leftOutBecause(name);
   if (reason.empty()) return true;
   printWarning("Skipped a name holding " + std::string(reason) + ": " +
-             std::string(name));
+               std::string(name));
   return false;
 }
 

@@ -54,9 +54,7 @@ void printTo(int fd, std::string_view message) {
 
 void printError(std::string_view message) { printTo(g_message_fd, message); }
 
-void printWarning(std::string_view message) {
-  printTo(STDERR_FILENO, message);
-}
+void printWarning(std::string_view message) { printTo(STDERR_FILENO, message); }
 
 BatchConsole::BatchConsole() : outer_fd_(g_message_fd) {
   g_message_fd = isatty(STDERR_FILENO)   ? STDERR_FILENO
