@@ -139,8 +139,12 @@ bool FileTable::append(const Entry& entry, std::string* line, const char* begin,
   return false;
 }
 
-void FileTable::readLine(int16_t number, std::string* line, LineEnds ends) {
+void FileTable::readLine(int16_t number, std::string* line, LineEnds ends,
+                         std::string* line_end) {
   line->clear();
+  std::string ignored_end;
+  if (line_end == nullptr) line_end = &ignored_end;
+  line_end->clear();
   Entry* entry = entryFor(number);
   if (entry == nullptr) {
     errors_.fail(kBadFileNameOrNumber);
@@ -172,14 +176,14 @@ void FileTable::readLine(int16_t number, std::string* line, LineEnds ends) {
     }
     if (stop == end) continue;
     if (*stop == kCtrlZ) break;
-    if (*stop == kLf) {
-      entry->position++;
-      return;
-    }
-    // A CR ends the line; one LF right after it belongs to the line end.
     entry->position++;
-    if (fill(*entry, &error) && entry->buffer[entry->position] == kLf)
+    *line_end = *stop;
+    if (*stop == kLf) return;
+    // A CR ends the line; one LF right after it belongs to the line end.
+    if (fill(*entry, &error) && entry->buffer[entry->position] == kLf) {
       entry->position++;
+      *line_end += kLf;
+    }
     if (error != kNoError) failOn(*entry, error);
     return;
   }

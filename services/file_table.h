@@ -36,9 +36,11 @@ class FileTable {
   /// The next line without its line end; "" and 62 past the end, "" and 7
   /// for a line longer than 256 MiB or one that memory cannot hold.
   std::string readLine(int16_t number, LineEnds ends = LineEnds::kCr);
-  /// `readLine` into `*line`, which keeps the room it had.
+  /// `readLine` into `*line`, which keeps the room it had. `*line_end`
+  /// (when given) gets the bytes that ended the line: "\r\n", "\r", "\n",
+  /// or "" for a last line that ends at the end of the data.
   void readLine(int16_t number, std::string* line,
-                LineEnds ends = LineEnds::kCr);
+                LineEnds ends = LineEnds::kCr, std::string* line_end = nullptr);
   /// Hands the bytes to the system in one write, at once.
   void writeText(int16_t number, std::string_view text);
   /// Writes CR LF.

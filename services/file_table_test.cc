@@ -137,6 +137,50 @@ TEST_F(FileTableTest, ReadsLinesEndingAtLf) {
   }
 }
 
+// The line ends a read hands back: each line and its end, put together
+// again, give the file's bytes up to a Ctrl-Z, so that a list can be copied
+// unchanged.
+TEST_F(FileTableTest, HandsBackEachLineEnd) {
+  const std::string x127(127, 'x');
+  struct {
+    const char* what;
+    std::string content;
+    LineEnds ends;
+    std::vector<std::string> line_ends;
+  } cases[] = {
+      {"CR LF, CR, none", "A\r\nB\rC", LineEnds::kCr, {"\r\n", "\r", ""}},
+      {"lone LF is data", "A\nB\r\n", LineEnds::kCr, {"\r\n"}},
+      {"LF ends a line",
+       "A\nB\r\n\nC",
+       LineEnds::kCrOrLf,
+       {"\n", "\r\n", "\n", ""}},
+      {"CR LF split over two buffers",
+       x127 + "\r\nz",
+       LineEnds::kCr,
+       {"\r\n", ""}},
+      {"Ctrl-Z ends the last line",
+       "A\r\nB" + kCtrlZ + "C\r\n",
+       LineEnds::kCr,
+       {"\r\n", ""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeBytes(path("in.txt"), c.content);
+    files_.openFile(1, "in.txt", FileMode::Input);
+    std::vector<std::string> line_ends;
+    std::string copy, line, line_end = "stale";
+    while (!files_.atEndOfFile(1) && line_ends.size() < 10) {
+      files_.readLine(1, &line, c.ends, &line_end);
+      line_ends.push_back(line_end);
+      copy += line + line_end;
+    }
+    EXPECT_EQ(0, errors_.takeErrorNumber());
+    EXPECT_EQ(c.line_ends, line_ends);
+    EXPECT_EQ(c.content.substr(0, c.content.find(kCtrlZ)), copy);
+    files_.closeFile(1);
+  }
+}
+
 TEST_F(FileTableTest, ReadingWithoutEndTestStopsAtTheEnd) {
   writeBytes(path("in.txt"), "A\r\nB");
   files_.openFile(1, "in.txt", FileMode::Input);
