@@ -1,4 +1,4 @@
-// The listing builder's main routine: the table of steps 1 to 6 and one
+// The listing builder's main routine: the table of steps 1 to 8 and one
 // function per step. No step stops the run; each statement's failure is taken
 // from the error record as it happens so that the first one can be named at
 // the end.
@@ -22,11 +22,14 @@ namespace {
 constexpr char kCaptureCommand[] = "cmd /c dir /x >\\$lvtr$.txt";
 constexpr char kCaptureFile[] = "\\$lvtr$.txt";
 constexpr char kListFile[] = "filesbbs.new";
+constexpr char kKeptFile[] = "FILES.BBS";
 constexpr int16_t kCaptureNumber = 1;
 constexpr int16_t kListNumber = 2;
+constexpr int16_t kKeptNumber = 3;
 
 constexpr char kListingWork[] = "Directory listing";
 constexpr char kWritingWork[] = "Writing FilesBBS.New";
+constexpr char kReadingWork[] = "Reading FILES.BBS";
 constexpr char kSuccessMessage[] =
     "Directory successfully output to FilesBBS.New";
 
@@ -35,10 +38,13 @@ constexpr char kSuccessMessage[] =
 const ListingBuilder::StepRow ListingBuilder::kSteps[] = {
     {1, "banner", &ListingBuilder::showBanner},
     {2, "capture the listing", &ListingBuilder::captureListing},
-    {3, "open the capture, then the list", &ListingBuilder::openFiles},
-    {4, "one list line per entry", &ListingBuilder::convertLines},
-    {5, "close all files", &ListingBuilder::closeFiles},
-    {6, "closing line", &ListingBuilder::showClosingLine},
+    {3, "an update reads FILES.BBS", &ListingBuilder::readKeptList},
+    {4, "open the capture, then the list", &ListingBuilder::openFiles},
+    {5, "one list line per entry", &ListingBuilder::convertLines},
+    {6, "close all files", &ListingBuilder::closeFiles},
+    {7, "name the listed entries that are gone",
+     &ListingBuilder::reportMissingEntries},
+    {8, "closing line", &ListingBuilder::showClosingLine},
 };
 
 int ListingBuilder::run() {
@@ -77,6 +83,34 @@ void ListingBuilder::captureListing() {
   if (!listed_) findWhyNotListed();
 }
 
+void ListingBuilder::readKeptList() {
+  // Read whole before the new list is opened, so that a list that cannot be
+  // read costs no earlier filesbbs.new.
+  if (!update_ || !listed_) return;
+  files_.openFile(kKeptNumber, kKeptFile, FileMode::Input);
+  int number = errors_.takeErrorNumber();
+  if (number == kFileNotFound) return;  // no list yet: a plain listing
+  if (number != 0) {
+    kept_unread_ = true;
+    keepFailure(kReadingWork, errorMessage(number));
+    return;
+  }
+  kept_.emplace(style_);
+  LineEnds ends =
+      style_ == AreaStyle::kModern ? LineEnds::kCrOrLf : LineEnds::kCr;
+  std::string line, line_end;
+  while (!kept_unread_ && !files_.atEndOfFile(kKeptNumber)) {
+    files_.readLine(kKeptNumber, &line, ends, &line_end);
+    if (noteFailure(kReadingWork) != 0) kept_unread_ = true;
+    if (!kept_unread_) kept_->addLine(line, line_end);
+  }
+  // A read failure met by the end-of-file test, or at the close.
+  if (noteFailure(kReadingWork) != 0) kept_unread_ = true;
+  files_.closeFile(kKeptNumber);
+  if (noteFailure(kReadingWork) != 0) kept_unread_ = true;
+  if (!kept_unread_ && kept_->hasLfInLine()) warnOfLfLineEnds();
+}
+
 void ListingBuilder::openFiles() {
   // A capture that the command did not write this time is an earlier run's,
   // maybe of another directory: it is not read, and the list is only opened
@@ -89,7 +123,7 @@ void ListingBuilder::openFiles() {
     keepFailure(kListingWork, "the dir command ended with exit code " +
                                   std::to_string(dir_exit_code_));
   }
-  if (!files_.isOpen(kCaptureNumber)) return;
+  if (!files_.isOpen(kCaptureNumber) || kept_unread_) return;
   // The new list takes the old one's place only when it is whole.
   files_.openFile(kListNumber, kListFile, FileMode::Replace);
   noteFailure(kWritingWork);
@@ -97,11 +131,15 @@ void ListingBuilder::openFiles() {
 
 void ListingBuilder::convertLines() {
   bool converting = files_.isOpen(kCaptureNumber) && files_.isOpen(kListNumber);
+  if (converting && kept_) {
+    files_.writeText(kListNumber, kept_->bytes());
+    noteFailure(kWritingWork);
+  }
   while (converting && !files_.atEndOfFile(kCaptureNumber)) {
     std::string line = files_.readLine(kCaptureNumber);
     if (noteFailure(kListingWork) != 0) break;
     std::optional<std::string> list_line = listLine(line);
-    if (!list_line) continue;
+    if (!list_line || !addsEntry(*list_line)) continue;
     files_.writeLine(kListNumber, {*list_line});
     noteFailure(kWritingWork);
   }
@@ -117,9 +155,38 @@ std::optional<std::string> ListingBuilder::listLine(
   return line;
 }
 
+bool ListingBuilder::addsEntry(std::string_view list_line) {
+  if (!kept_) return true;
+  if (kept_->holds(list_line)) return false;
+  std::optional<std::string> name = namedEntry(list_line, style_);
+  if (name && isNeverAdded(*name)) return false;
+  ++added_;
+  return true;
+}
+
 void ListingBuilder::closeFiles() {
   files_.closeAllFiles();
   noteFailure(kWritingWork);
+}
+
+void ListingBuilder::reportMissingEntries() {
+  // Only a listing read whole tells which entries are gone.
+  if (!kept_ || !failure_.empty()) return;
+  for (const std::string& name : kept_->missingEntries()) {
+    std::fprintf(stderr, "Listed, but not in the directory: %s\n",
+                 visible::caretText(name).c_str());
+    ++missing_;
+  }
+  std::fflush(stderr);
+}
+
+void ListingBuilder::warnOfLfLineEnds() {
+  std::fputs(
+      "wagtails: FILES.BBS has LF line ends, so kestrel reads its lines as "
+      "one; convert it to CR LF line ends (for example with unix2dos) or run "
+      "wagtails --update --modern\n",
+      stderr);
+  std::fflush(stderr);
 }
 
 void ListingBuilder::findWhyNotListed() {
@@ -146,9 +213,17 @@ void ListingBuilder::keepFailure(const char* what, const std::string& reason) {
   if (failure_.empty()) failure_ = std::string(what) + " failed: " + reason;
 }
 
+std::string ListingBuilder::updateCounts() const {
+  return std::to_string(added_) +
+         (added_ == 1 ? " new entry, " : " new entries, ") +
+         std::to_string(missing_) +
+         (missing_ == 1 ? " listed entry not in the directory"
+                        : " listed entries not in the directory");
+}
+
 void ListingBuilder::showClosingLine() {
   if (failure_.empty()) {
-    console_.printText(kSuccessMessage);
+    console_.printText(kept_ ? updateCounts() : kSuccessMessage);
     console_.newLine();
     return;
   }

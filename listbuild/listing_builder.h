@@ -1,6 +1,7 @@
 // The listing builder's run: captures "dir /x" of the current directory in
 // the drive root and writes the entries, one list line each, to
-// "filesbbs.new". A failure does not stop the run, but it is named in the
+// "filesbbs.new"; an update writes FILES.BBS first and adds only the entries
+// it does not name. A failure does not stop the run, but it is named in the
 // closing line and never costs the keeper an existing list for nothing.
 #ifndef KESTREL_LISTBUILD_LISTING_BUILDER_H_
 #define KESTREL_LISTBUILD_LISTING_BUILDER_H_
@@ -9,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "listbuild/kept_list.h"
 #include "services/area_style.h"
 #include "services/console.h"
 #include "services/drive_lock.h"
@@ -19,11 +21,16 @@ namespace listbuild {
 
 class ListingBuilder {
  public:
+  /// With `update`, the list there is (FILES.BBS) is kept in the new one.
   ListingBuilder(Console& console, ErrorRecord& errors, FileTable& files,
-                 AreaStyle style = AreaStyle::kClassic)
-      : console_(console), errors_(errors), files_(files), style_(style) {}
+                 AreaStyle style = AreaStyle::kClassic, bool update = false)
+      : console_(console),
+        errors_(errors),
+        files_(files),
+        style_(style),
+        update_(update) {}
 
-  /// Runs steps 1 to 6 once; returns the process exit code: 0 when every
+  /// Runs steps 1 to 8 once; returns the process exit code: 0 when every
   /// operation succeeded, 1 when one failed.
   int run();
 
@@ -39,12 +46,22 @@ class ListingBuilder {
 
   void showBanner();
   void captureListing();
+  void readKeptList();
   void openFiles();
   void convertLines();
   void closeFiles();
+  void reportMissingEntries();
+  // A list whose lines hold lone LFs reads as one line in the default
+  // style: says so once, with the fix.
+  void warnOfLfLineEnds();
   // The list line for one capture line in the run's style, or none.
   std::optional<std::string> listLine(std::string_view capture_line);
+  // True when the entry of `list_line` goes into the list: always, unless
+  // the kept list names it already or it is a name an update never adds.
+  bool addsEntry(std::string_view list_line);
   void showClosingLine();
+  // What the closing line says after a good update: the counts.
+  std::string updateCounts() const;
   // After the dir command did not list the directory: makes the capture
   // itself, so that a drive root that cannot be written is named as the
   // cause.
@@ -60,7 +77,13 @@ class ListingBuilder {
   ErrorRecord& errors_;
   FileTable& files_;
   const AreaStyle style_;
-  std::string failure_;  // "what failed: why", empty while all is well
+  const bool update_;
+  // An update's FILES.BBS, once it has been read whole.
+  std::optional<KeptList> kept_;
+  bool kept_unread_ = false;  // FILES.BBS is there, but could not be read
+  int added_ = 0;             // entries the update added
+  int missing_ = 0;           // named entries the directory lacks
+  std::string failure_;       // "what failed: why", empty while all is well
   int dir_exit_code_ = 0;
   bool listed_ = false;         // the listing command ran and succeeded
   bool out_of_memory_ = false;  // the steps left end at the closing line

@@ -172,6 +172,16 @@ TEST(ListingBuilderTest, ArgumentsTouchNoFile) {
       {{"UPLOADS"}, 2, "", "wagtails: unexpected arguments: UPLOADS"},
       {{"--help", "-h"}, 2, "", "wagtails: unexpected arguments: --help -h"},
       {{"--"}, 2, "", "wagtails: unexpected arguments: --"},
+      {{"--update", "--update"},
+       2,
+       "",
+       "wagtails: unexpected arguments: --update"},
+      {{"--modern", "--update", "--modern"},
+       2,
+       "",
+       "wagtails: unexpected arguments: --modern"},
+      {{"--update", "AREA"}, 2, "", "wagtails: unexpected arguments: AREA"},
+      {{"--update=yes"}, 2, "", "wagtails: unexpected arguments: --update=yes"},
   };
   auto firstLine = [](const std::string& s) {
     return s.substr(0, s.find('\n'));

@@ -108,4 +108,26 @@ TEST(RoundTripTest, EveryEntryOfTheAreaGetsItsRow) {
   EXPECT_EQ(page.find("NOT found!"), std::string::npos);
 }
 
+// A new upload: the updated list, put in place, keeps the keeper's
+// descriptions on the page and gives the new file a row of its own.
+TEST(RoundTripTest, UpdatedListKeepsTheDescriptions) {
+  TestArea area;
+  area.makeDirectory("AREA");
+  area.writeFile("AREA/GAME.ZIP", "game");
+  area.writeFile("AREA/NEW.ZIP", "new upload");
+  area.writeFile("AREA/FILES.BBS", "GAME.ZIP  The keeper's words\r\n");
+
+  TestArea::Result built = area.run(WAGTAILS_PATH, "AREA", false, {"--update"});
+  ASSERT_EQ(built.exit_code, 0) << built.err;
+  std::filesystem::rename(area.path("AREA/filesbbs.new"),
+                          area.path("AREA/FILES.BBS"));
+  TestArea::Result paged = area.run(KESTREL_PATH, "AREA");
+  ASSERT_EQ(paged.exit_code, 0) << paged.err;
+
+  const std::string page = area.readFile("AREA/00_INDEX.HTM");
+  EXPECT_NE(page.find("The keeper's words"), std::string::npos) << page;
+  EXPECT_NE(page.find(foundFileRow1("NEW.ZIP")), std::string::npos) << page;
+  EXPECT_EQ(page.find("NOT found!"), std::string::npos);
+}
+
 }  // namespace

@@ -13,6 +13,7 @@ namespace {
 constexpr char kUsage[] =
     "Usage: wagtails\n"
     "       wagtails --modern\n"
+    "       wagtails --update [--modern]\n"
     "       wagtails --help | -h | --version\n"
     "\n"
     "Lists the current directory into filesbbs.new, a new file list in the\n"
@@ -20,6 +21,12 @@ constexpr char kUsage[] =
     "subdirectory's name. Add the descriptions, then rename it to FILES.BBS\n"
     "for kestrel. It takes no other arguments.\n"
     "\n"
+    "--update  keep the list there is: FILES.BBS as kestrel reads it, byte\n"
+    "          for byte, then a line for each entry it does not name yet.\n"
+    "          Each listed entry that is no longer in the directory is named\n"
+    "          on standard error; the closing line gives the counts.\n"
+    "          FILES.BBS itself is never changed; without one, --update\n"
+    "          changes nothing. --update and --modern go in either order.\n"
     "--modern  every name as it is, from the line's first column (for\n"
     "          kestrel --modern); in double quotes, each quote in it doubled,\n"
     "          when it holds a blank or a tab or begins with a quote, a\n"
@@ -42,14 +49,16 @@ int main(int argc, char** argv) {
   setUpProcess();
   showCommandMessagesOnTheConsoleOnly();
   int exit_code = 0;
-  AreaStyle style = AreaStyle::kClassic;
+  Arguments arguments;
   if (!readCommandLine(argc, argv, TailUse::kNothing,
-                       {"wagtails", credits::kWagtailsVersion, kUsage}, &style,
-                       &exit_code)) {
+                       {"wagtails", credits::kWagtailsVersion, kUsage},
+                       &arguments, &exit_code)) {
     return exit_code;
   }
   ErrorRecord errors;
   FileTable files(errors);
   Console console;
-  return listbuild::ListingBuilder(console, errors, files, style).run();
+  return listbuild::ListingBuilder(console, errors, files, arguments.style,
+                                   arguments.update)
+      .run();
 }

@@ -43,14 +43,14 @@ int main(int argc, char** argv) {
   setUpProcess();
   showCommandMessagesOnTheConsoleOnly();
   int exit_code = 0;
-  AreaStyle style = AreaStyle::kClassic;
+  Arguments arguments;
   if (!readCommandLine(argc, argv, TailUse::kText,
-                       {"kestrel", credits::kKestrelVersion, kUsage}, &style,
-                       &exit_code)) {
+                       {"kestrel", credits::kKestrelVersion, kUsage},
+                       &arguments, &exit_code)) {
     return exit_code;
   }
   ErrorRecord errors;
   Console console;
   FileTable files(errors);
-  return PageGenerator(console, errors, files, style).run();
+  return PageGenerator(console, errors, files, arguments.style).run();
 }

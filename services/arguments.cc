@@ -1,5 +1,6 @@
 // The command line's options: help and version, each only as the whole
-// tail.
+// tail; the modern style in front of a run's text, or with the update, in
+// either order, for a tool that takes options only.
 #include "services/arguments.h"
 
 #include <cstdio>
@@ -8,29 +9,41 @@
 
 namespace {
 
-// True when the first word of `*tail` is the modern option; it and the
-// blanks after it are then taken off, as the blanks after a program name.
-bool takeModernOption(std::string_view* tail) {
-  if (tail->substr(0, kModernOption.size()) != kModernOption) return false;
-  std::string_view rest = tail->substr(kModernOption.size());
+// True when the first word of `*tail` is `option`; it and the blanks after
+// it are then taken off, as the blanks after a program name.
+bool takeOption(std::string_view option, std::string_view* tail) {
+  if (tail->substr(0, option.size()) != option) return false;
+  std::string_view rest = tail->substr(option.size());
   if (!rest.empty() && rest[0] != ' ') return false;
   size_t text = rest.find_first_not_of(' ');
   *tail = text == std::string_view::npos ? "" : rest.substr(text);
   return true;
 }
 
+// The options of a tool that takes nothing else, each once, in any order.
+void readOptionsOnly(std::string_view tail, Arguments* arguments) {
+  bool modern = false;
+  while (!tail.empty()) {
+    if (!modern && takeOption(kModernOption, &tail)) {
+      modern = true;
+    } else if (!arguments->update && takeOption(kUpdateOption, &tail)) {
+      arguments->update = true;
+    } else {
+      arguments->request = Request::kMisuse;
+      arguments->text = std::string(tail);
+      break;
+    }
+  }
+  if (modern) arguments->style = AreaStyle::kModern;
+}
+
 }  // namespace
 
 Arguments readArguments(std::string_view tail, TailUse use) {
   Arguments arguments;
-  if (takeModernOption(&tail)) {
+  if (use == TailUse::kText && takeOption(kModernOption, &tail)) {
     arguments.style = AreaStyle::kModern;
-    if (use == TailUse::kText) {
-      arguments.text = std::string(tail);
-    } else if (!tail.empty()) {
-      arguments.request = Request::kMisuse;
-      arguments.text = std::string(tail);
-    }
+    arguments.text = std::string(tail);
     return arguments;
   }
   if (tail == "--help" || tail == "-h" || isHostHelpSwitch(tail)) {
@@ -39,9 +52,8 @@ Arguments readArguments(std::string_view tail, TailUse use) {
     arguments.request = Request::kVersion;
   } else if (use == TailUse::kText) {
     arguments.text = std::string(tail);
-  } else if (!tail.empty()) {
-    arguments.request = Request::kMisuse;
-    arguments.text = std::string(tail);
+  } else {
+    readOptionsOnly(tail, &arguments);
   }
   return arguments;
 }
@@ -66,15 +78,14 @@ int answerRequest(const Arguments& arguments, const ToolDescription& tool) {
 }
 
 bool readCommandLine(int argc, char** argv, TailUse use,
-                     const ToolDescription& tool, AreaStyle* style,
+                     const ToolDescription& tool, Arguments* arguments,
                      int* exit_code) {
   initCommandTail(argc, argv);
-  Arguments arguments = readArguments(commandTail(), use);
-  *style = arguments.style;
-  if (arguments.request == Request::kRun) {
-    if (use == TailUse::kText) setCommandTail(arguments.text);
+  *arguments = readArguments(commandTail(), use);
+  if (arguments->request == Request::kRun) {
+    if (use == TailUse::kText) setCommandTail(arguments->text);
     return true;
   }
-  *exit_code = answerRequest(arguments, tool);
+  *exit_code = answerRequest(*arguments, tool);
   return false;
 }

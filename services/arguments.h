@@ -18,23 +18,28 @@ enum class Request {
 };
 
 /// Whether a tool takes the command tail as text of its own (kestrel's
-/// area text) or takes no arguments at all (wagtails).
+/// area text) or takes options only (wagtails).
 enum class TailUse { kText, kNothing };
 
 struct Arguments {
   Request request = Request::kRun;
   AreaStyle style = AreaStyle::kClassic;
-  std::string text;  // a run's text (kText), or the tail that is misuse
+  bool update = false;  // "--update": keep the list there is, add to it
+  std::string text;     // a run's text (kText), or the tail that is misuse
 };
 
 /// The one option that may stand in front of a run's text.
 inline constexpr std::string_view kModernOption = "--modern";
+/// The option of a tool that takes options only, beside `kModernOption`.
+inline constexpr std::string_view kUpdateOption = "--update";
 
 /// Sorts out a command tail: exactly "--help", "-h" or the host's own help
 /// switch asks for the usage, exactly "--version" for the version. A tail
 /// whose first word is "--modern" asks for a run in the modern style, and
 /// the rest after it and its blanks is the tail proper. Any other tail is
-/// the run's text, or misuse when the tool takes none.
+/// the run's text. A tool that takes options only (kNothing) takes
+/// "--modern" and "--update" in either order, each at most once; any other
+/// word, or one of them again, is misuse from that word on.
 Arguments readArguments(std::string_view tail, TailUse use);
 
 /// True for the help switch of the host's own command lines ("/?" where
@@ -54,11 +59,11 @@ struct ToolDescription {
 int answerRequest(const Arguments& arguments, const ToolDescription& tool);
 
 /// A tool's start: fixes the command tail from the process's arguments and
-/// reads it. True when the tool is to run, in `*style`, with the command
-/// tail then being the run's text; otherwise the request has been answered
-/// and `*exit_code` is the code to end with.
+/// reads it. True when the tool is to run as `*arguments` say, with the
+/// command tail then being the run's text; otherwise the request has been
+/// answered and `*exit_code` is the code to end with.
 bool readCommandLine(int argc, char** argv, TailUse use,
-                     const ToolDescription& tool, AreaStyle* style,
+                     const ToolDescription& tool, Arguments* arguments,
                      int* exit_code);
 
 /// Exit code of a command line the tool does not take.

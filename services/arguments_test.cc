@@ -85,6 +85,48 @@ TEST(ArgumentsTest, ModernOnlyAsTheFirstWord) {
   }
 }
 
+// A tool that takes options only takes "--modern" and "--update" in either
+// order, each once; kestrel's area text is never read for "--update".
+TEST(ArgumentsTest, UpdateWithModernInEitherOrder) {
+  const struct {
+    const char* tail;
+    TailUse use;
+    Request request;
+    AreaStyle style;
+    bool update;
+    const char* text;
+  } cases[] = {
+      {"--update", TailUse::kNothing, Request::kRun, AreaStyle::kClassic, true,
+       ""},
+      {"--update --modern", TailUse::kNothing, Request::kRun,
+       AreaStyle::kModern, true, ""},
+      {"--modern  --update ", TailUse::kNothing, Request::kRun,
+       AreaStyle::kModern, true, ""},
+      {"--update --update", TailUse::kNothing, Request::kMisuse,
+       AreaStyle::kClassic, true, "--update"},
+      {"--modern --update --modern", TailUse::kNothing, Request::kMisuse,
+       AreaStyle::kModern, true, "--modern"},
+      {"--update x", TailUse::kNothing, Request::kMisuse, AreaStyle::kClassic,
+       true, "x"},
+      {"--updates", TailUse::kNothing, Request::kMisuse, AreaStyle::kClassic,
+       false, "--updates"},
+      {"--update --help", TailUse::kNothing, Request::kMisuse,
+       AreaStyle::kClassic, true, "--help"},
+      {"--update", TailUse::kText, Request::kRun, AreaStyle::kClassic, false,
+       "--update"},
+      {"--modern --update", TailUse::kText, Request::kRun, AreaStyle::kModern,
+       false, "--update"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("tail [") + c.tail + "]");
+    Arguments arguments = readArguments(c.tail, c.use);
+    EXPECT_EQ(c.request, arguments.request);
+    EXPECT_EQ(c.style, arguments.style);
+    EXPECT_EQ(c.update, arguments.update);
+    EXPECT_EQ(c.text, arguments.text);
+  }
+}
+
 // "/?" is cmd's help switch; elsewhere it is just an area called "/?".
 TEST(ArgumentsTest, SlashQuestionMarkAsksForHelpUnderCmdOnly) {
 #ifdef _WIN32
