@@ -7,6 +7,9 @@
 #   ./build.sh fuzz       builds the libFuzzer targets (clang) and runs each
 #                         for a bounded time from its seeds (fuzz/run.sh)
 #   ./build.sh package    builds the Debian package (build/package/*.deb)
+#   ./build.sh web        serves a tree of sample areas with the web server
+#                         examples on 127.0.0.1 and checks it with curl
+#                         (tools/web_test.sh)
 #   ./build.sh windows    cross-builds for Windows and runs the tests under wine
 # Packages come from apt-get, through `sudo -n` when not run as root; it
 # never asks anything, so it also runs unattended (CI, cron).
@@ -14,7 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 usage() {
-  echo "usage: $0 demo|test|sanitize|fuzz|package|windows" >&2
+  echo "usage: $0 demo|test|sanitize|fuzz|package|web|windows" >&2
   exit 2
 }
 
@@ -26,6 +29,8 @@ case "$1" in
   test | sanitize) needed+=(libgtest-dev libgmock-dev util-linux groff) ;;
   fuzz) needed=(cmake ninja-build clang libclang-rt-14-dev) ;;
   package) needed+=(dpkg-dev file) ;;  # dpkg-shlibdeps and what it runs
+  # the tools' build, a web server and a client; Apache is checked if present
+  web) needed+=(libgtest-dev libgmock-dev nginx-light curl) ;;
   windows) needed=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 libgtest-dev util-linux) ;;
   *) usage ;;
 esac
@@ -55,6 +60,8 @@ fi
 
 # The Windows build times its phases and reports skipped tests itself.
 [ "$1" = windows ] && exec bash tools/windows_build.sh </dev/null
+# The web test builds the tools, then serves and checks the sample tree.
+[ "$1" = web ] && exec bash tools/web_test.sh </dev/null
 # The fuzz targets run after their build, each for a bounded time.
 [ "$1" = fuzz ] && exec bash fuzz/run.sh </dev/null
 exec cmake --workflow --preset "$1" </dev/null

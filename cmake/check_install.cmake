@@ -17,6 +17,13 @@ set(expected
   share/doc/kestrel/README.md
   share/doc/kestrel/examples/KESTREL.INI
   share/doc/kestrel/examples/area/FILES.BBS
+  share/doc/kestrel/examples/nginx.conf
+  share/doc/kestrel/examples/apache.conf
+  share/doc/kestrel/examples/areas.sh
+  share/doc/kestrel/examples/kestrel.cron
+  share/doc/kestrel/examples/kestrel.service
+  share/doc/kestrel/examples/kestrel.timer
+  share/doc/kestrel/LICENSE
   share/kestrel/www/icons/dir.png
   share/kestrel/www/banner.png)
 foreach(path IN LISTS expected)

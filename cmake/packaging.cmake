@@ -25,6 +25,16 @@ install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY examples/area DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(FILES examples/KESTREL.INI
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+# Publishing the pages and running every area each night: the web server
+# blocks, the keeper's area list and its cron and systemd schedules.
+install(FILES examples/nginx.conf examples/apache.conf examples/areas.sh
+              examples/kestrel.cron examples/kestrel.service
+              examples/kestrel.timer
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+# The licence; a Debian package has it in its copyright file instead.
+if(NOT KESTREL_DEBIAN_PACKAGE)
+  install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
 
 set(KESTREL_MAN_PAGES man/kestrel.1 man/wagtails.1)
 if(KESTREL_DEBIAN_PACKAGE)
