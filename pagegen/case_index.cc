@@ -1,0 +1,32 @@
+// The case-folded index of an area's names.
+#include "pagegen/case_index.h"
+
+#include <functional>
+#include <utility>
+
+namespace {
+
+char folded(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+
+}  // namespace
+
+size_t CaseIndex::FoldedHash::operator()(const std::string& name) const {
+  std::string key(name);
+  for (char& c : key) c = folded(c);
+  return std::hash<std::string>()(key);
+}
+
+bool CaseIndex::FoldedEqual::operator()(const std::string& a,
+                                        const std::string& b) const {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (folded(a[i]) != folded(b[i])) return false;
+  return true;
+}
+
+void CaseIndex::add(std::string name) { names_.insert(std::move(name)); }
+
+const std::string* CaseIndex::find(std::string_view name) const {
+  auto found = names_.find(std::string(name));
+  return found == names_.end() ? nullptr : &*found;
+}
