@@ -27,6 +27,11 @@ bool CaseIndex::FoldedEqual::operator()(const std::string& a,
 void CaseIndex::add(std::string name) { names_.insert(std::move(name)); }
 
 const std::string* CaseIndex::find(std::string_view name) const {
-  auto found = names_.find(std::string(name));
-  return found == names_.end() ? nullptr : &*found;
+  auto range = names_.equal_range(std::string(name));
+  const std::string* first = nullptr;
+  for (auto it = range.first; it != range.second; ++it) {
+    if (*it == name) return &*it;
+    if (first == nullptr || *it < *first) first = &*it;
+  }
+  return first;
 }

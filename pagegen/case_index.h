@@ -1,7 +1,7 @@
-// The names of an area by their ASCII letters folded to one case, for list
-// names written in another case than the disk holds them (lists from DOS
-// areas are often in lower case over upper-case files). Each folded form
-// keeps the first name added for it: names go in in listing order.
+// The names of an area, found by their ASCII letters in either case, for
+// list names written in another case than the disk holds them (lists from
+// DOS areas are often in lower case over upper-case files). A name the area
+// holds as written is always found as itself.
 #ifndef KESTREL_PAGEGEN_CASE_INDEX_H_
 #define KESTREL_PAGEGEN_CASE_INDEX_H_
 
@@ -12,10 +12,11 @@
 
 class CaseIndex {
  public:
-  /// Adds `name` unless a name of the same folded form is in already.
+  /// Adds one of the area's names.
   void add(std::string name);
-  /// The name added for `name`'s folded form, or nullptr; bytes other
-  /// than ASCII letters must match exactly.
+  /// `name` itself when it was added; else the first in listing order of
+  /// the names that differ from it only in the case of ASCII letters (for
+  /// such names that is byte order: upper case first); else nullptr.
   const std::string* find(std::string_view name) const;
   size_t size() const { return names_.size(); }
 
@@ -26,7 +27,7 @@ class CaseIndex {
   struct FoldedEqual {
     bool operator()(const std::string& a, const std::string& b) const;
   };
-  std::unordered_set<std::string, FoldedHash, FoldedEqual> names_;
+  std::unordered_multiset<std::string, FoldedHash, FoldedEqual> names_;
 };
 
 #endif  // KESTREL_PAGEGEN_CASE_INDEX_H_

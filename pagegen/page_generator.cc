@@ -326,6 +326,7 @@ PageGenerator::Step PageGenerator::startRow() {
   description_ = std::move(entry.description);
   disk_name_.clear();
   case_tried_ = false;
+  if (case_index_read_ && mayTryOtherCase()) takeDiskName();
   // The modern style looks up names of any length.
   if (style_ == AreaStyle::kModern || !rows::isLongName(name_)) return kOkLfn;
   if (writePageLine(rows::longNameLine(name_)))
@@ -378,35 +379,32 @@ PageGenerator::Step PageGenerator::readCapture() {
   in_scratch_ = false;
   cells_ = rows::cellsFromCapture(capture_line_, lookupName(), style_);
   directory_flag_ = cells_.directory;
-  return mayTryOtherCase() ? kOtherCase : kGo4It;
+  return !cells_.found && mayTryOtherCase() ? kOtherCase : kGo4It;
 }
 
 bool PageGenerator::mayTryOtherCase() const {
   // A name holding a backslash is a path inside the drive root, looked up
   // as written only.
-  return style_ == AreaStyle::kModern && !cells_.found && !case_tried_ &&
+  return style_ == AreaStyle::kModern && !case_tried_ &&
          name_.find_first_of("\\/") == std::string::npos;
+}
+
+void PageGenerator::takeDiskName() {
+  case_tried_ = true;
+  const std::string* found = case_index_.find(name_);
+  if (found != nullptr && *found != name_) disk_name_ = *found;
 }
 
 PageGenerator::Step PageGenerator::lookUpOtherCase() {
   // Lists in DOS areas often name files in another case than the disk
-  // holds them. The area's names are read once per run; an entry found
-  // there is looked up again by its name on disk, so that its row and the
-  // scratch files are those of the entry found.
-  case_tried_ = true;
-  bool first = !case_index_read_;
-  if (first) {
-    readCaseIndex();
-    if (errors_.pending()) return kGo4It;
-  }
-  const std::string* found = case_index_.find(name_);
-  if (found != nullptr && *found != name_) {
-    disk_name_ = *found;
-    return kOkLfn;
-  }
-  // The index was listed into the capture: the lookup runs again, so that
-  // the scratch files hold this entry's lookup as after any other.
-  return first ? kOkLfn : kGo4It;
+  // holds them. The first entry not found as written reads the area's
+  // names; from then on each entry is looked up by its name on disk. The
+  // names were listed into the capture, so this entry's lookup runs again
+  // either way: its row and the scratch files are those of the entry found.
+  readCaseIndex();
+  if (errors_.pending()) return kGo4It;
+  takeDiskName();
+  return kOkLfn;
 }
 
 void PageGenerator::readCaseIndex() {

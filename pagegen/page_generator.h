@@ -134,9 +134,12 @@ class PageGenerator {
   const std::string& lookupName() const {
     return disk_name_.empty() ? name_ : disk_name_;
   }
-  // True when an entry that was not found may be looked up in another
-  // case: modern areas only, once per entry, and never a path.
+  // True when the entry may be looked up in another case: modern areas
+  // only, once per entry, and never a path.
   bool mayTryOtherCase() const;
+  // Takes the entry's name on disk from the case index when the area does
+  // not hold it as written.
+  void takeDiskName();
   // Lists the area's names into the capture once per run and reads them
   // into the case index; stops at the first failure.
   void readCaseIndex();

@@ -320,6 +320,34 @@ TEST(PageGeneratorTest, ModernCaseLookupAndDescriptionsFailures) {
   }
 }
 
+// The area's names are listed once per run, at the first entry not found
+// as written; each later entry costs its one lookup, found in another case
+// or not found at all. Batch runs: a.zip, the names, a.zip again as A.ZIP,
+// then one for each entry after it, so a fault on a seventh never fires.
+TEST(PageGeneratorTest, ModernRunListsTheAreaOnce) {
+  for (int nth : {6, 7}) {
+    SCOPED_TRACE(nth);
+    TestDrive drive;
+    drive.writeFile("AREA/FILES.BBS", "a.zip\r\nb.zip\r\nc.zip\r\nd.zip\r\n");
+    for (const char* name : {"AREA/A.ZIP", "AREA/B.ZIP", "AREA/C.ZIP"})
+      drive.writeFile(name, "zip");
+    ChildRun run = runInChild(
+        [&] {
+          initCommandTail(0, nullptr);
+          ErrorRecord errors;
+          FailingOs os({{kRun, "$DIR$.BAT", "", nth, kPathNotFound}});
+          FileTable files(errors, os);
+          Console console;
+          return PageGenerator(console, errors, files, AreaStyle::kModern)
+              .run();
+        },
+        /*as_nobody=*/false);
+    EXPECT_EQ(nth == 6 ? 1 : 0, run.code) << run.err;
+    std::string page = drive.readFile("AREA/00_INDEX.HTM");
+    EXPECT_NE(std::string::npos, page.find("<A HREF=\"C.ZIP\">c.zip</A>"));
+  }
+}
+
 // Run in the drive root with no list, the list made names the scratch batch,
 // which the run holds in memory meanwhile: its row shows the batch as it
 // stands when it is looked up, not NOT found.
