@@ -6,7 +6,9 @@
 
 namespace {
 
-char folded(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+char folded(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 }  // namespace
 
