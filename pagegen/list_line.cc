@@ -43,6 +43,11 @@ bool isDotName(std::string_view line) {
   return !line.empty() && line[0] == '.';
 }
 
+bool isQuotedDotName(std::string_view line) {
+  std::optional<QuotedName> quoted = readQuotedName(line);
+  return quoted && isDotName(quoted->name);
+}
+
 bool isContinuation(std::string_view line) {
   return !line.empty() && line[0] == ' ';
 }
@@ -57,24 +62,34 @@ Sorted classify(std::string* line, std::string_view page_name,
   if (*line == page_name) return {Kind::kSkipped, kPageRule};
   if (isReservedName(*line)) return {Kind::kSkipped, 8};
   if (isDotName(*line)) return {Kind::kSkipped, 9};
+  if (style == AreaStyle::kModern && isQuotedDotName(*line))
+    return {Kind::kSkipped, 9};
   if (isContinuation(*line)) return {Kind::kContinuation, 10};
   return {Kind::kEntry, 11};
 }
 
 Entry splitEntry(std::string line, AreaStyle style) {
-  if (style == AreaStyle::kModern) {
+  bool modern = style == AreaStyle::kModern;
+  if (modern) {
     if (std::optional<QuotedName> quoted = readQuotedName(line)) {
       size_t rest = quoted->end;
-      if (rest < line.size() && line[rest] == ' ') ++rest;
+      if (rest < line.size() && (line[rest] == ' ' || line[rest] == '\t'))
+        ++rest;
       line.erase(0, rest);
       return {std::move(quoted->name), std::move(line)};
     }
   }
-  size_t blank = line.find(' ');
+  // Lists that editors line up with TABs end a modern name there too.
+  size_t blank = modern ? line.find_first_of(" \t") : line.find(' ');
   if (blank == std::string::npos) return {std::move(line), ""};
   std::string name = line.substr(0, blank);
   line.erase(0, blank + 1);
   return {std::move(name), std::move(line)};
+}
+
+void dropManagerData(std::string* line) {
+  size_t mark = line->find('\x04');
+  if (mark != std::string::npos) line->erase(mark);
 }
 
 }  // namespace list_line

@@ -20,6 +20,9 @@ bool isLongName(std::string_view name);
 
 /// The name cell of a looked-up row.
 std::string nameLine(std::string_view name);
+/// The same with the link to `target`, the name as the entry was found,
+/// while the link text shows the list's `name`.
+std::string nameLine(std::string_view name, std::string_view target);
 /// The date and size cells; the size cell is left-aligned for a directory.
 std::string dateSizeLine(std::string_view date, std::string_view size,
                          bool directory);
@@ -41,6 +44,7 @@ struct Cells {
   std::string date;
   std::string size;
   bool directory = false;
+  bool found = false;  // the capture line lists the entry or a directory
 };
 /// The cells before the capture has been read: "NOT found!" and "-".
 Cells notFoundCells();
