@@ -140,6 +140,7 @@ TEST_F(ModernAreaTest, EveryEntryIsFoundWithItsDescription) {
   ASSERT_EQ(0, paged.exit_code) << paged.err;
   EXPECT_EQ("Could Not Find C:\\$DIR$\n", paged.err);
   const std::string page = area_.readFile("AREA/00_INDEX.HTM");
+  EXPECT_TRUE(html::isUtf8(page));
   std::vector<std::string> lines = linesOf(page);
   ASSERT_LE(4u, lines.size());
   EXPECT_EQ("<HEAD>", lines[1]);

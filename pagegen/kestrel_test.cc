@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <regex>
 
+#include "testing/html_references.h"  // isUtf8
 #include "testing/test_area.h"
 #include "testing/test_drive.h"  // captureLines
 
@@ -464,6 +465,64 @@ TEST_F(KestrelTest, HostileNamesCannotBreakThePage) {
                 tail(" <A HREF=\"%22%3E%3Cimg_src=x_onerror=alert(1)%3E\">"
                      "\"&gt;&lt;img_src=x_onerror=alert(1)&gt;"),
             normalized(area_.readFile("AREA/00_INDEX.HTM")));
+}
+
+// The head of a modern page: the charset declared right after <HEAD>.
+std::string modernHead(const std::string& title_line,
+                       const std::string& caption) {
+  std::string lines = head(title_line, caption);
+  return lines.insert(lines.find("<HEAD>\r\n") + 8,
+                      "<META charset=\"utf-8\">\r\n");
+}
+
+// Standard error without the note of a first run in a drive root.
+std::string warnings(std::string err) {
+  const std::string kFirstRun = "Could Not Find C:\\$DIR$\n";
+  size_t at = err.find(kFirstRun);
+  if (at != std::string::npos) err.erase(at, kFirstRun.size());
+  return err;
+}
+
+// A keeper's texts in code page 437 (accents, guillemets, box drawing) show
+// in a modern page as the keeper saw them, beside texts in UTF-8 that stay
+// as they are; the link target keeps the name's own bytes.
+TEST_F(KestrelTest, ModernPageShowsCodePage437TextsAsUtf8) {
+  const std::string dos_name = "R\x82SUM\x82.TXT";
+  area_.writeFile("AREA/" + dos_name, "cv");
+  area_.setTime("AREA/" + dos_name, utcTime(2024, 6, 1, 12, 0));
+  area_.writeFile("KESTREL.INI",
+                  "INDEX.HTM\r\nFichiers \x85 t\x82l\x82"
+                  "charger\r\n");
+  area_.writeFile("AREA/FILES.BBS",
+                  "A.ZIP  \xc9\xcd\xcd\xbb \x90"
+                  "diteur plein \x82"
+                  "cran "
+                  "\xc8\xcd\xbc\r\n"
+                  "   D\x82marreur de programme \xae"
+                  "Ad\x8ale\xaf\r\n"
+                  "README.TXT  Lebenslauf \xc2\xbb neu \xc2\xab\r\n"
+                  "   \xe2\x94\x82 caf\xc3\xa9 \xe2\x94\x82\r\n" +
+                      dos_name + "  Curriculum \x84 jour \xb0\xb1\xb2\r\n");
+  TestArea::Result result =
+      area_.run(kKestrel, "AREA", false, {"--modern", "Caf\x82"});
+  EXPECT_EQ(0, result.exit_code);
+  EXPECT_EQ("", warnings(result.err));
+  const std::string page = area_.readFile("AREA/INDEX.HTM");
+  EXPECT_TRUE(html::isUtf8(page));
+  EXPECT_EQ(modernHead("<TITLE>Fichiers à télécharger - Area: Café</TITLE>",
+                       "<CAPTION><H2>Directory of : <B>&nbsp;Café</B></H2>"
+                       "</CAPTION>") +
+                found("A.ZIP", kZipDate, kZipSize) +
+                cell(" ╔══╗ Éditeur plein écran ╚═╝ Démarreur de programme "
+                     "«Adèle»") +
+                found("README.TXT", kReadmeDate, kReadmeSize) +
+                cell(" Lebenslauf » neu « │ café │") +
+                crlf({"<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A "
+                      "HREF=\"R%82SUM%82.TXT\">RéSUMé.TXT</A></FONT></TD>",
+                      "<TD ALIGN=LEFT>06/01/2024  12:00 PM</TD>"
+                      "<TD ALIGN=RIGHT>                 2 </TD>"}) +
+                tail(" Curriculum ä jour ░▒▓"),
+            normalized(page));
 }
 
 // Failures: one report on standard error, exit code 1, and a page that

@@ -330,7 +330,7 @@ PageGenerator::Step PageGenerator::startRow() {
 
 PageGenerator::Step PageGenerator::lookUpEntry() {
   // The lookup: a scratch batch lists this one name into the capture.
-  if (!writePageLine(rows::nameLine(name_))) return kFindIt;
+  if (!writePageLine(rows::nameLine(name_, style_))) return kFindIt;
   runScratchBatch(
       {"@del \\$DIR$", "@cmd /c DIR /X " + lookupWord(name_) + " >\\$DIR$"});
   if (errors_.pending()) return kFindIt;
@@ -378,7 +378,14 @@ PageGenerator::Step PageGenerator::writeDateAndSize() {
 
 PageGenerator::Step PageGenerator::appendDescription() {
   pending_ += ' ';
-  pending_ += rows::cleanFragment(fragment_);
+  // A page that declares UTF-8 gets each list line's text as UTF-8, read
+  // as CP437 when it is not UTF-8 already.
+  if (style_ == AreaStyle::kModern) {
+    visible::appendUtf8Text(rows::cleanFragment(fragment_), &pending_);
+  } else {
+    pending_ += rows::cleanFragment(fragment_);
+  }
+
   row_open_ = true;
   directory_flag_ = false;
   return kSearch;
