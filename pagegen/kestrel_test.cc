@@ -525,6 +525,48 @@ TEST_F(KestrelTest, ModernPageShowsCodePage437TextsAsUtf8) {
             normalized(page));
 }
 
+// A KESTREL.INI saved with LF line ends: a modern run reads its lines; the
+// default mode still takes nothing from it, and says why once.
+TEST_F(KestrelTest, ConfigurationWithLfLineEnds) {
+  const std::string lf_warning =
+      "kestrel: " + area_.path("KESTREL.INI") +
+      " has LF line ends, so its lines run together and its settings are "
+      "not taken as written; convert it to CR LF line ends (for example "
+      "with unix2dos) or run kestrel --modern\n";
+  struct {
+    const char* name;
+    const char* ini;
+    bool modern;
+    const char* page;
+    const char* title;
+    std::string warning;
+  } cases[] = {
+      {"LF, default", "# page\nPAGE.HTM\n\nMy Files\n", false, "00_INDEX.HTM",
+       " ", lf_warning},
+      {"LF, modern", "# page\nPAGE.HTM\n\nMy Files\n", true, "PAGE.HTM",
+       "My Files", ""},
+      {"CR LF, default", "PAGE.HTM\r\nMy Files\r\n", false, "PAGE.HTM",
+       "My Files", ""},
+      {"CR and CR LF, modern", "PAGE.HTM\rMy Files\r\n", true, "PAGE.HTM",
+       "My Files", ""},
+  };
+  area_.writeFile("AREA/FILES.BBS", "");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    area_.writeFile("KESTREL.INI", c.ini);
+    std::vector<std::string> args;
+    if (c.modern) args.push_back("--modern");
+    TestArea::Result result = area_.run(kKestrel, "AREA", false, args);
+    EXPECT_EQ(0, result.exit_code);
+    EXPECT_EQ(c.warning, result.err);
+    std::string title_line = std::string("<TITLE>") + c.title + "</TITLE>";
+    EXPECT_EQ((c.modern ? modernHead(title_line, "") : head(title_line, "")) +
+                  tail(""),
+              normalized(area_.readFile("AREA/" + std::string(c.page))));
+    unlink(area_.path("AREA/" + std::string(c.page)).c_str());
+  }
+}
+
 // Failures: one report on standard error, exit code 1, and a page that
 // still ends with its tail when it could be opened.
 TEST_F(KestrelTest, FailuresAreReportedOnceAndEndTheRun) {

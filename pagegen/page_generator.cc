@@ -206,8 +206,9 @@ PageGenerator::Step PageGenerator::configurationOpened() {
 
 PageGenerator::Step PageGenerator::readPageName() {
   // The page name: a value line counts only when more follows it.
-  line_ = files_.readLine(kListFile);
+  line_ = files_.readLine(kListFile, lineEnds());
   if (errors_.pending()) return kGetIni1;
+  warnOfConfigurationLfLineEnds();
   bool at_end = files_.atEndOfFile(kListFile);
   if (errors_.pending() || at_end) return kNoIni;
   if (line_.empty() || line_[0] == '#') return kGetIni1;
@@ -217,11 +218,30 @@ PageGenerator::Step PageGenerator::readPageName() {
 
 PageGenerator::Step PageGenerator::readTitle() {
   // The title text: reading past the end fails and ends at NOINI.
-  line_ = files_.readLine(kListFile);
+  line_ = files_.readLine(kListFile, lineEnds());
   if (errors_.pending()) return kNoIni;
+  warnOfConfigurationLfLineEnds();
   if (line_.empty() || line_[0] == '#') return kGetIni2;
   title_ = line_;
   return kNoIni;
+}
+
+LineEnds PageGenerator::lineEnds() const {
+  return style_ == AreaStyle::kModern ? LineEnds::kCrOrLf : LineEnds::kCr;
+}
+
+void PageGenerator::warnOfConfigurationLfLineEnds() {
+  if (style_ == AreaStyle::kModern || warned_of_configuration_lf_ ||
+      line_.find('\n') == std::string::npos)
+    return;
+  warned_of_configuration_lf_ = true;
+  std::string warning = "kestrel: " + hostPath(kConfigName) +
+                        " has LF line ends, so its lines run together and "
+                        "its settings are not taken as written; convert it "
+                        "to CR LF line ends (for example with unix2dos) or "
+                        "run kestrel --modern";
+  std::fputs((visible::caretText(warning) + "\n").c_str(), stderr);
+  std::fflush(stderr);
 }
 
 PageGenerator::Step PageGenerator::closeConfiguration() {
@@ -263,11 +283,9 @@ PageGenerator::Step PageGenerator::search() {
 PageGenerator::Step PageGenerator::readListLine() {
   // Rules 1 to 6 of the list lines decide here, the page itself at 1080,
   // the rest at NOTFILE.
-  bool modern = style_ == AreaStyle::kModern;
-  line_ =
-      files_.readLine(kListFile, modern ? LineEnds::kCrOrLf : LineEnds::kCr);
+  line_ = files_.readLine(kListFile, lineEnds());
   if (errors_.pending()) return kSearch;
-  if (!modern) warnOfLfLineEnds();
+  if (style_ != AreaStyle::kModern) warnOfLfLineEnds();
   sorted_ = list_line::classify(&line_, page_name_, style_);
   return sorted_.rule < list_line::kPageRule ? kSearch : kStep1080;
 }

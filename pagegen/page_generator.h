@@ -139,6 +139,10 @@ class PageGenerator {
   // Says once on standard error that the list line just read holds a lone
   // LF, so that the list was saved with LF line ends.
   void warnOfLfLineEnds();
+  // The same for a line of the configuration file, in the default style.
+  void warnOfConfigurationLfLineEnds();
+  // The line ends of the configuration file and the list in this style.
+  LineEnds lineEnds() const;
   // Prints the error report of a failure and waits for a key if one can
   // be read.
   void reportError(uint16_t line, int number);
@@ -180,6 +184,7 @@ class PageGenerator {
 
   bool list_created_ = false;
   bool warned_of_lf_ = false;
+  bool warned_of_configuration_lf_ = false;
   bool finishing_ = false;
   bool reported_ = false;
 };
