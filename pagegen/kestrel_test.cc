@@ -525,6 +525,66 @@ TEST_F(KestrelTest, ModernPageShowsCodePage437TextsAsUtf8) {
             normalized(page));
 }
 
+// The default mode leaves out every list line that holds "&", as it always
+// has, and then says how many it left out and where the first one was.
+TEST_F(KestrelTest, AmpersandLinesLeftOutAreWarnedOf) {
+  struct {
+    const char* name;
+    std::string list;
+    std::string body;
+    std::string last;
+    std::string warning;  // "" for none
+  } cases[] = {
+      {"no such line", "A.ZIP Zip\r\n   more\r\n",
+       found("A.ZIP", kZipDate, kZipSize), " Zip more", ""},
+      {"none held by a line the rules read",
+       "-- Files & more --\r\n\t&\r\n\xe9&\r\nA.ZIP Zip\r\n",
+       found("A.ZIP", kZipDate, kZipSize), " Zip", ""},
+      {"one entry", "A.ZIP Zip\r\nQ&A.TXT Questions\r\n",
+       found("A.ZIP", kZipDate, kZipSize), " Zip",
+       "kestrel: 1 line of FILES.BBS was left out because it holds \"&\" "
+       "(line 2); kestrel --modern keeps it\n"},
+      {"continuations and entries, counted from the first line read",
+       "-- Area --\r\n\r\nA.ZIP Zip\r\n   Tom & Jerry\r\n   and more\r\n"
+       "\\Q&A Answers\r\nREADME.TXT Read\r\n   R&D notes\r\n",
+       found("A.ZIP", kZipDate, kZipSize) + cell(" Zip and more") +
+           found("README.TXT", kReadmeDate, kReadmeSize),
+       " Read",
+       "kestrel: 3 lines of FILES.BBS were left out because they hold \"&\" "
+       "(the first is line 4); kestrel --modern keeps them\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    area_.writeFile("AREA/FILES.BBS", c.list);
+    TestArea::Result result = area_.run(kKestrel, "AREA");
+    EXPECT_EQ(0, result.exit_code);
+    EXPECT_EQ(c.warning, warnings(result.err));
+    EXPECT_EQ(kPlainHead + c.body + tail(c.last),
+              normalized(area_.readFile("AREA/00_INDEX.HTM")));
+  }
+  // A modern run reads those lines and has nothing to warn of.
+  TestArea::Result modern = area_.run(kKestrel, "AREA", false, {"--modern"});
+  EXPECT_EQ(0, modern.exit_code);
+  EXPECT_EQ(std::string::npos, modern.err.find("kestrel:")) << modern.err;
+  EXPECT_NE(
+      std::string::npos,
+      area_.readFile("AREA/00_INDEX.HTM").find(" Zip Tom & Jerry and more"));
+}
+
+// At a terminal the warning shows once, after the run, though the console
+// and standard error both draw on it.
+TEST_F(KestrelTest, AmpersandWarningShowsOnceAtATerminal) {
+  area_.writeFile("AREA/FILES.BBS", "A.ZIP Zip\r\n   &\r\n");
+  TestArea::Result result = area_.runInTerminal(kKestrel, "AREA");
+  EXPECT_EQ(0, result.exit_code);
+  const std::string warning =
+      "kestrel: 1 line of FILES.BBS was left out because it holds \"&\" "
+      "(line 2); kestrel --modern keeps it\r\n";
+  size_t at = result.out.find(warning);
+  ASSERT_NE(std::string::npos, at) << result.out;
+  EXPECT_EQ(result.out.size(), at + warning.size()) << result.out;
+}
+
 // A KESTREL.INI saved with LF line ends: a modern run reads its lines; the
 // default mode still takes nothing from it, and says why once.
 TEST_F(KestrelTest, ConfigurationWithLfLineEnds) {

@@ -108,6 +108,7 @@ int PageGenerator::run() {
     std::fflush(stderr);
     reported_ = true;
   }
+  warnOfAmpersandLines();
   return reported_ ? 1 : 0;
 }
 
@@ -287,6 +288,7 @@ PageGenerator::Step PageGenerator::readListLine() {
   if (errors_.pending()) return kSearch;
   if (style_ != AreaStyle::kModern) warnOfLfLineEnds();
   sorted_ = list_line::classify(&line_, page_name_, style_);
+  countListLine();
   return sorted_.rule < list_line::kPageRule ? kSearch : kStep1080;
 }
 
@@ -299,6 +301,30 @@ void PageGenerator::warnOfLfLineEnds() {
       "kestrel --modern\n",
       stderr);
   std::fflush(stderr);
+}
+
+void PageGenerator::countListLine() {
+  ++list_lines_read_;
+  if (!sorted_.for_ampersand) return;
+  if (ampersand_lines_++ == 0) first_ampersand_line_ = list_lines_read_;
+}
+
+void PageGenerator::warnOfAmpersandLines() {
+  if (ampersand_lines_ == 0) return;
+  bool one = ampersand_lines_ == 1;
+  std::string warning =
+      "kestrel: " + std::to_string(ampersand_lines_) +
+      (one ? " line of FILES.BBS was left out because it holds \"&\" (line "
+           : " lines of FILES.BBS were left out because they hold \"&\" "
+             "(the first is line ") +
+      std::to_string(first_ampersand_line_) + "); kestrel --modern keeps " +
+      (one ? "it" : "them");
+  std::fputs((warning + "\n").c_str(), stderr);
+  std::fflush(stderr);
+  if (console_.hasOutput() && !console_.showsStandardError()) {
+    console_.printText(warning);
+    console_.newLine();
+  }
 }
 
 PageGenerator::Step PageGenerator::skipPageItself() {
@@ -403,7 +429,6 @@ PageGenerator::Step PageGenerator::appendDescription() {
   } else {
     pending_ += rows::cleanFragment(fragment_);
   }
-
   row_open_ = true;
   directory_flag_ = false;
   return kSearch;
