@@ -19,10 +19,13 @@ bool dropDirectoryMark(std::string* line) {
   return true;
 }
 
-bool isUnusable(std::string_view line) {
+bool hasUnusableFirstByte(std::string_view line) {
   int first = text::firstCode(line);
-  if (first < 32 || first > 126) return true;
-  return line.find('&') != std::string_view::npos;
+  return first < 32 || first > 126;
+}
+
+bool isUnusable(std::string_view line) {
+  return hasUnusableFirstByte(line) || line.find('&') != std::string_view::npos;
 }
 
 bool isUnusableModern(std::string_view line) {
@@ -56,9 +59,11 @@ Sorted classify(std::string* line, std::string_view page_name,
                 AreaStyle style) {
   if (isBlankOrComment(*line)) return {Kind::kSkipped, 3};
   dropDirectoryMark(line);
-  bool unusable =
-      style == AreaStyle::kModern ? isUnusableModern(*line) : isUnusable(*line);
-  if (unusable) return {Kind::kSkipped, 6};
+  if (style == AreaStyle::kModern) {
+    if (isUnusableModern(*line)) return {Kind::kSkipped, 6};
+  } else if (isUnusable(*line)) {
+    return {Kind::kSkipped, 6, !hasUnusableFirstByte(*line)};
+  }
   if (*line == page_name) return {Kind::kSkipped, kPageRule};
   if (isReservedName(*line)) return {Kind::kSkipped, 8};
   if (isDotName(*line)) return {Kind::kSkipped, 9};

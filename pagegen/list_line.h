@@ -14,10 +14,13 @@ namespace list_line {
 
 enum class Kind { kSkipped, kContinuation, kEntry };
 
-/// What a line was sorted out as, and the number of the rule that decided.
+/// What a line was sorted out as, and the number of the rule that decided;
+/// `for_ampersand` when rule 6 left out a line of a usable first byte for
+/// the "&" it holds (a modern run reads such a line).
 struct Sorted {
   Kind kind = Kind::kSkipped;
   int rule = 0;
+  bool for_ampersand = false;
 };
 
 /// The rule of the page's own name, which falls between the rules that need
@@ -36,6 +39,8 @@ bool isBlankOrComment(std::string_view line);
 bool dropDirectoryMark(std::string* line);
 /// Rules 5-6: empty now, a first byte outside 32-126, or an "&" anywhere.
 bool isUnusable(std::string_view line);
+/// Rule 5 alone: empty now, or a first byte outside 32-126.
+bool hasUnusableFirstByte(std::string_view line);
 /// Rules 5-6 of the modern style: empty now, or a first byte below 32 or
 /// of 127; an "&" and bytes from 128 up (UTF-8 names) are ordinary.
 bool isUnusableModern(std::string_view line);

@@ -56,6 +56,35 @@ TEST(ListLineTest, ClassifiesByTheRulesInOrder) {
   }
 }
 
+// Only a line that the "&" alone keeps out is told apart: the run warns of
+// those, which a modern run would read.
+TEST(ListLineTest, TellsLinesLeftOutForTheirAmpersand) {
+  struct {
+    const char* line;
+    bool for_ampersand;
+  } cases[] = {
+      {"Q&A.TXT Questions", true},
+      {"   more & more", true},
+      {"\\Q&A", true},
+      {"\\&", true},
+      {"&", true},
+      {"\t&", false},
+      {"\xe9&", false},
+      {"- & a remark", false},
+      {"README.TXT x", false},
+      {"\\", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::string line = c.line;
+    list_line::Sorted sorted = list_line::classify(&line, "PAGE.HTM");
+    EXPECT_EQ(c.for_ampersand, sorted.for_ampersand);
+    line = c.line;
+    EXPECT_FALSE(list_line::classify(&line, "PAGE.HTM", AreaStyle::kModern)
+                     .for_ampersand);
+  }
+}
+
 TEST(ListLineTest, SplitsAnEntryAtItsFirstBlank) {
   struct {
     const char* line;

@@ -111,6 +111,7 @@ int PageGenerator::run() {
     std::fflush(stderr);
     reported_ = true;
   }
+  warnOfAmpersandLines();
   return reported_ ? 1 : 0;
 }
 
@@ -209,8 +210,9 @@ PageGenerator::Step PageGenerator::configurationOpened() {
 
 PageGenerator::Step PageGenerator::readPageName() {
   // The page name: a value line counts only when more follows it.
-  line_ = files_.readLine(kListFile);
+  line_ = files_.readLine(kListFile, lineEnds());
   if (errors_.pending()) return kGetIni1;
+  warnOfConfigurationLfLineEnds();
   bool at_end = files_.atEndOfFile(kListFile);
   if (errors_.pending() || at_end) return kNoIni;
   if (line_.empty() || line_[0] == '#') return kGetIni1;
@@ -220,11 +222,30 @@ PageGenerator::Step PageGenerator::readPageName() {
 
 PageGenerator::Step PageGenerator::readTitle() {
   // The title text: reading past the end fails and ends at NOINI.
-  line_ = files_.readLine(kListFile);
+  line_ = files_.readLine(kListFile, lineEnds());
   if (errors_.pending()) return kNoIni;
+  warnOfConfigurationLfLineEnds();
   if (line_.empty() || line_[0] == '#') return kGetIni2;
   title_ = line_;
   return kNoIni;
+}
+
+LineEnds PageGenerator::lineEnds() const {
+  return style_ == AreaStyle::kModern ? LineEnds::kCrOrLf : LineEnds::kCr;
+}
+
+void PageGenerator::warnOfConfigurationLfLineEnds() {
+  if (style_ == AreaStyle::kModern || warned_of_configuration_lf_ ||
+      line_.find('\n') == std::string::npos)
+    return;
+  warned_of_configuration_lf_ = true;
+  std::string warning = "kestrel: " + hostPath(kConfigName) +
+                        " has LF line ends, so its lines run together and "
+                        "its settings are not taken as written; convert it "
+                        "to CR LF line ends (for example with unix2dos) or "
+                        "run kestrel --modern";
+  std::fputs((visible::caretText(warning) + "\n").c_str(), stderr);
+  std::fflush(stderr);
 }
 
 PageGenerator::Step PageGenerator::closeConfiguration() {
@@ -267,13 +288,12 @@ PageGenerator::Step PageGenerator::search() {
 PageGenerator::Step PageGenerator::readListLine() {
   // Rules 1 to 6 of the list lines decide here, the page itself at 1080,
   // the rest at NOTFILE.
-  bool modern = style_ == AreaStyle::kModern;
-  line_ =
-      files_.readLine(kListFile, modern ? LineEnds::kCrOrLf : LineEnds::kCr);
+  line_ = files_.readLine(kListFile, lineEnds());
   if (errors_.pending()) return kSearch;
-  if (!modern) warnOfLfLineEnds();
+  if (style_ != AreaStyle::kModern) warnOfLfLineEnds();
   if (descriptions_) list_line::dropManagerData(&line_);
   sorted_ = list_line::classify(&line_, page_name_, style_);
+  countListLine();
   return sorted_.rule < list_line::kPageRule ? kSearch : kStep1080;
 }
 
@@ -286,6 +306,30 @@ void PageGenerator::warnOfLfLineEnds() {
       "kestrel --modern\n",
       stderr);
   std::fflush(stderr);
+}
+
+void PageGenerator::countListLine() {
+  ++list_lines_read_;
+  if (!sorted_.for_ampersand) return;
+  if (ampersand_lines_++ == 0) first_ampersand_line_ = list_lines_read_;
+}
+
+void PageGenerator::warnOfAmpersandLines() {
+  if (ampersand_lines_ == 0) return;
+  bool one = ampersand_lines_ == 1;
+  std::string warning =
+      "kestrel: " + std::to_string(ampersand_lines_) +
+      (one ? " line of FILES.BBS was left out because it holds \"&\" (line "
+           : " lines of FILES.BBS were left out because they hold \"&\" "
+             "(the first is line ") +
+      std::to_string(first_ampersand_line_) + "); kestrel --modern keeps " +
+      (one ? "it" : "them");
+  std::fputs((warning + "\n").c_str(), stderr);
+  std::fflush(stderr);
+  if (console_.hasOutput() && !console_.showsStandardError()) {
+    console_.printText(warning);
+    console_.newLine();
+  }
 }
 
 PageGenerator::Step PageGenerator::skipPageItself() {
@@ -342,7 +386,7 @@ PageGenerator::Step PageGenerator::lookUpEntry() {
   // another case, and its link then leads to the name on disk.
   if (style_ == AreaStyle::kModern) {
     name_line_owed_ = true;
-  } else if (!writePageLine(rows::nameLine(name_))) {
+  } else if (!writePageLine(rows::nameLine(name_, style_))) {
     return kFindIt;
   }
   runScratchBatch({"@del \\$DIR$",
@@ -426,7 +470,7 @@ void PageGenerator::readCaseIndex() {
 
 bool PageGenerator::writeOwedNameLine() {
   name_line_owed_ = false;
-  return writePageLine(rows::nameLine(name_, lookupName()));
+  return writePageLine(rows::nameLine(name_, lookupName(), style_));
 }
 
 PageGenerator::Step PageGenerator::writeDateAndSize() {
@@ -440,7 +484,13 @@ PageGenerator::Step PageGenerator::writeDateAndSize() {
 
 PageGenerator::Step PageGenerator::appendDescription() {
   pending_ += ' ';
-  pending_ += rows::cleanFragment(fragment_);
+  // A page that declares UTF-8 gets each list line's text as UTF-8, read
+  // as CP437 when it is not UTF-8 already.
+  if (style_ == AreaStyle::kModern) {
+    visible::appendUtf8Text(rows::cleanFragment(fragment_), &pending_);
+  } else {
+    pending_ += rows::cleanFragment(fragment_);
+  }
   row_open_ = true;
   directory_flag_ = false;
   return kSearch;

@@ -160,6 +160,16 @@ class PageGenerator {
   // Says once on standard error that the list line just read holds a lone
   // LF, so that the list was saved with LF line ends.
   void warnOfLfLineEnds();
+  // The same for a line of the configuration file, in the default style.
+  void warnOfConfigurationLfLineEnds();
+  // Counts the list line just read, and those that rule 6 left out for
+  // their "&".
+  void countListLine();
+  // Says after the run, on standard error and on a console that does not
+  // show it, how many list lines were left out for their "&", if any.
+  void warnOfAmpersandLines();
+  // The line ends of the configuration file and the list in this style.
+  LineEnds lineEnds() const;
   // Prints the error report of a failure and waits for a key if one can
   // be read.
   void reportError(uint16_t line, int number);
@@ -221,6 +231,12 @@ class PageGenerator {
   bool descriptions_tried_ = false;
   bool descriptions_ = false;
   bool warned_of_lf_ = false;
+  bool warned_of_configuration_lf_ = false;
+  // List lines read so far, and those left out for their "&": how many,
+  // and the number of the first.
+  long list_lines_read_ = 0;
+  long ampersand_lines_ = 0;
+  long first_ampersand_line_ = 0;
   bool finishing_ = false;
   bool reported_ = false;
 };

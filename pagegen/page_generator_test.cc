@@ -323,7 +323,9 @@ TEST(PageGeneratorTest, ModernCaseLookupAndDescriptionsFailures) {
     TestDrive drive;
     std::string list = std::string(c.list);
     if (!list.empty())
-      drive.writeFile("AREA/" + list, kList + "a.zip x\x04data\r\n");
+      drive.writeFile("AREA/" + list, kList +
+                                          "a.zip x\x04"
+                                          "data\r\n");
     drive.writeFile("AREA/A.ZIP", "zip");
     ChildRun run = runInChild(
         [&] {

@@ -3,6 +3,7 @@
 
 #include "pagegen/link_escape.h"
 #include "services/text.h"
+#include "services/visible_text.h"
 #include "shell/capture_line.h"
 
 namespace rows {
@@ -16,11 +17,17 @@ bool isLongName(std::string_view name) {
          name.find('\\') == std::string_view::npos;
 }
 
-std::string nameLine(std::string_view name) { return nameLine(name, name); }
+std::string nameLine(std::string_view name, AreaStyle style) {
+  return nameLine(name, name, style);
+}
 
-std::string nameLine(std::string_view name, std::string_view target) {
+std::string nameLine(std::string_view name, std::string_view target,
+                     AreaStyle style) {
+  std::string text = style == AreaStyle::kModern
+                         ? linkText(visible::utf8Text(name))
+                         : linkText(name);
   return "<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A HREF=\"" +
-         linkTarget(target) + "\">" + linkText(name) + "</A></FONT></TD>";
+         linkTarget(target) + "\">" + text + "</A></FONT></TD>";
 }
 
 std::string dateSizeLine(std::string_view date, std::string_view size,

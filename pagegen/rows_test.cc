@@ -131,9 +131,10 @@ TEST(EntryRowsTest, NameLineLinksToTheFoundName) {
   EXPECT_EQ(
       "<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B>"
       "<A HREF=\"Q%26A%20NOTES.TXT\">q&amp;a notes.txt</A></FONT></TD>",
-      rows::nameLine("q&a notes.txt", "Q&A NOTES.TXT"));
-  EXPECT_EQ(rows::nameLine("q&a notes.txt", "q&a notes.txt"),
-            rows::nameLine("q&a notes.txt"));
+      rows::nameLine("q&a notes.txt", "Q&A NOTES.TXT", AreaStyle::kModern));
+  EXPECT_EQ(
+      rows::nameLine("q&a notes.txt", "q&a notes.txt", AreaStyle::kModern),
+      rows::nameLine("q&a notes.txt", AreaStyle::kModern));
 }
 
 TEST(EntryRowsTest, MarkTimeGapTouchesOnlyABlank13thCharacter) {
