@@ -357,8 +357,10 @@ TEST(PageGeneratorTest, ModernCaseLookupAndDescriptionsFailures) {
     EXPECT_EQ(kPageEnd, page.substr(page.size() - (sizeof kPageEnd - 1)));
     EXPECT_NE(std::string::npos, page.find(c.row)) << page;
     // The manager's data after Ctrl-D is no part of a DESCRIPT.ION line's
-    // description; in a FILES.BBS the Ctrl-D is a control byte like any.
-    EXPECT_EQ(list == "DESCRIPT.ION", page.find("data") == std::string::npos);
+    // description (in a FILES.BBS the Ctrl-D is a control byte like any).
+    if (list == "DESCRIPT.ION") {
+      EXPECT_EQ(std::string::npos, page.find("data"));
+    }
   }
 }
 
