@@ -2,7 +2,9 @@
 // printable bytes without '"', '&', ':' or angle brackets, a link text holds
 // no angle bracket and no character reference but those the escaper writes,
 // both read back through an HTML parser's decoding as the name's own bytes,
-// and a message text holds no byte that acts on a terminal.
+// a message text holds no byte that acts on a terminal, and the UTF-8 form
+// of a page text is well-formed UTF-8 with the text's bytes below 128 in
+// their places among its characters.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -43,12 +45,31 @@ void checkText(std::string_view name) {
   if (html::decodeReferences(text, html::Context::kText) != name) abort();
 }
 
+// The bytes below 128 of `text`, in order.
+std::string asciiOf(std::string_view text) {
+  std::string ascii;
+  for (char c : text)
+    if (static_cast<unsigned char>(c) < 128) ascii += c;
+  return ascii;
+}
+
+void checkPageText(std::string_view name) {
+  std::string utf8 = visible::utf8Text(name);
+  if (!html::isUtf8(utf8)) abort();
+  if (asciiOf(utf8) != asciiOf(name)) abort();
+  // A text is changed only when it is not UTF-8 already.
+  if (utf8 != name && html::isUtf8(name) &&
+      name.find("\xc2") == std::string_view::npos)
+    abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view name(reinterpret_cast<const char*>(data), size);
   checkTarget(name);
   checkText(name);
+  checkPageText(name);
 
   for (char c : visible::caretText(name)) {
     if (isControl(static_cast<unsigned char>(c))) abort();

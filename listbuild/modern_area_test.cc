@@ -142,6 +142,7 @@ TEST_F(ModernAreaTest, EveryEntryIsFoundWithItsDescription) {
   // delete) stay off standard error without a terminal.
   EXPECT_EQ("", paged.err);
   const std::string page = area_.readFile("AREA/00_INDEX.HTM");
+  EXPECT_TRUE(html::isUtf8(page));
   std::vector<std::string> lines = linesOf(page);
   ASSERT_LE(4u, lines.size());
   EXPECT_EQ("<HEAD>", lines[1]);

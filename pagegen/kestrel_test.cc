@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <regex>
 
+#include "testing/html_references.h"  // isUtf8
 #include "testing/test_area.h"
 #include "testing/test_drive.h"  // captureLines
 
@@ -464,6 +465,166 @@ TEST_F(KestrelTest, HostileNamesCannotBreakThePage) {
                 tail(" <A HREF=\"%22%3E%3Cimg_src=x_onerror=alert(1)%3E\">"
                      "\"&gt;&lt;img_src=x_onerror=alert(1)&gt;"),
             normalized(area_.readFile("AREA/00_INDEX.HTM")));
+}
+
+// The head of a modern page: the charset declared right after <HEAD>.
+std::string modernHead(const std::string& title_line,
+                       const std::string& caption) {
+  std::string lines = head(title_line, caption);
+  return lines.insert(lines.find("<HEAD>\r\n") + 8,
+                      "<META charset=\"utf-8\">\r\n");
+}
+
+// Standard error without the note of a first run in a drive root.
+std::string warnings(std::string err) {
+  const std::string kFirstRun = "Could Not Find C:\\$DIR$\n";
+  size_t at = err.find(kFirstRun);
+  if (at != std::string::npos) err.erase(at, kFirstRun.size());
+  return err;
+}
+
+// A keeper's texts in code page 437 (accents, guillemets, box drawing) show
+// in a modern page as the keeper saw them, beside texts in UTF-8 that stay
+// as they are; the link target keeps the name's own bytes.
+TEST_F(KestrelTest, ModernPageShowsCodePage437TextsAsUtf8) {
+  const std::string dos_name = "R\x82SUM\x82.TXT";
+  area_.writeFile("AREA/" + dos_name, "cv");
+  area_.setTime("AREA/" + dos_name, utcTime(2024, 6, 1, 12, 0));
+  area_.writeFile("KESTREL.INI",
+                  "INDEX.HTM\r\nFichiers \x85 t\x82l\x82"
+                  "charger\r\n");
+  area_.writeFile("AREA/FILES.BBS",
+                  "A.ZIP  \xc9\xcd\xcd\xbb \x90"
+                  "diteur plein \x82"
+                  "cran "
+                  "\xc8\xcd\xbc\r\n"
+                  "   D\x82marreur de programme \xae"
+                  "Ad\x8ale\xaf\r\n"
+                  "README.TXT  Lebenslauf \xc2\xbb neu \xc2\xab\r\n"
+                  "   \xe2\x94\x82 caf\xc3\xa9 \xe2\x94\x82\r\n" +
+                      dos_name + "  Curriculum \x84 jour \xb0\xb1\xb2\r\n");
+  TestArea::Result result =
+      area_.run(kKestrel, "AREA", false, {"--modern", "Caf\x82"});
+  EXPECT_EQ(0, result.exit_code);
+  EXPECT_EQ("", warnings(result.err));
+  const std::string page = area_.readFile("AREA/INDEX.HTM");
+  EXPECT_TRUE(html::isUtf8(page));
+  EXPECT_EQ(modernHead("<TITLE>Fichiers à télécharger - Area: Café</TITLE>",
+                       "<CAPTION><H2>Directory of : <B>&nbsp;Café</B></H2>"
+                       "</CAPTION>") +
+                found("A.ZIP", kZipDate, kZipSize) +
+                cell(" ╔══╗ Éditeur plein écran ╚═╝ Démarreur de programme "
+                     "«Adèle»") +
+                found("README.TXT", kReadmeDate, kReadmeSize) +
+                cell(" Lebenslauf » neu « │ café │") +
+                crlf({"<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A "
+                      "HREF=\"R%82SUM%82.TXT\">RéSUMé.TXT</A></FONT></TD>",
+                      "<TD ALIGN=LEFT>06/01/2024  12:00 PM</TD>"
+                      "<TD ALIGN=RIGHT>                 2 </TD>"}) +
+                tail(" Curriculum ä jour ░▒▓"),
+            normalized(page));
+}
+
+// The default mode leaves out every list line that holds "&", as it always
+// has, and then says how many it left out and where the first one was.
+TEST_F(KestrelTest, AmpersandLinesLeftOutAreWarnedOf) {
+  struct {
+    const char* name;
+    std::string list;
+    std::string body;
+    std::string last;
+    std::string warning;  // "" for none
+  } cases[] = {
+      {"no such line", "A.ZIP Zip\r\n   more\r\n",
+       found("A.ZIP", kZipDate, kZipSize), " Zip more", ""},
+      {"none held by a line the rules read",
+       "-- Files & more --\r\n\t&\r\n\xe9&\r\nA.ZIP Zip\r\n",
+       found("A.ZIP", kZipDate, kZipSize), " Zip", ""},
+      {"one entry", "A.ZIP Zip\r\nQ&A.TXT Questions\r\n",
+       found("A.ZIP", kZipDate, kZipSize), " Zip",
+       "kestrel: 1 line of FILES.BBS was left out because it holds \"&\" "
+       "(line 2); kestrel --modern keeps it\n"},
+      {"continuations and entries, counted from the first line read",
+       "-- Area --\r\n\r\nA.ZIP Zip\r\n   Tom & Jerry\r\n   and more\r\n"
+       "\\Q&A Answers\r\nREADME.TXT Read\r\n   R&D notes\r\n",
+       found("A.ZIP", kZipDate, kZipSize) + cell(" Zip and more") +
+           found("README.TXT", kReadmeDate, kReadmeSize),
+       " Read",
+       "kestrel: 3 lines of FILES.BBS were left out because they hold \"&\" "
+       "(the first is line 4); kestrel --modern keeps them\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    area_.writeFile("AREA/FILES.BBS", c.list);
+    TestArea::Result result = area_.run(kKestrel, "AREA");
+    EXPECT_EQ(0, result.exit_code);
+    EXPECT_EQ(c.warning, warnings(result.err));
+    EXPECT_EQ(kPlainHead + c.body + tail(c.last),
+              normalized(area_.readFile("AREA/00_INDEX.HTM")));
+  }
+  // A modern run reads those lines and has nothing to warn of.
+  TestArea::Result modern = area_.run(kKestrel, "AREA", false, {"--modern"});
+  EXPECT_EQ(0, modern.exit_code);
+  EXPECT_EQ(std::string::npos, modern.err.find("kestrel:")) << modern.err;
+  EXPECT_NE(
+      std::string::npos,
+      area_.readFile("AREA/00_INDEX.HTM").find(" Zip Tom & Jerry and more"));
+}
+
+// At a terminal the warning shows once, after the run, though the console
+// and standard error both draw on it.
+TEST_F(KestrelTest, AmpersandWarningShowsOnceAtATerminal) {
+  area_.writeFile("AREA/FILES.BBS", "A.ZIP Zip\r\n   &\r\n");
+  TestArea::Result result = area_.runInTerminal(kKestrel, "AREA");
+  EXPECT_EQ(0, result.exit_code);
+  const std::string warning =
+      "kestrel: 1 line of FILES.BBS was left out because it holds \"&\" "
+      "(line 2); kestrel --modern keeps it\r\n";
+  size_t at = result.out.find(warning);
+  ASSERT_NE(std::string::npos, at) << result.out;
+  EXPECT_EQ(result.out.size(), at + warning.size()) << result.out;
+}
+
+// A KESTREL.INI saved with LF line ends: a modern run reads its lines; the
+// default mode still takes nothing from it, and says why once.
+TEST_F(KestrelTest, ConfigurationWithLfLineEnds) {
+  const std::string lf_warning =
+      "kestrel: " + area_.path("KESTREL.INI") +
+      " has LF line ends, so its lines run together and its settings are "
+      "not taken as written; convert it to CR LF line ends (for example "
+      "with unix2dos) or run kestrel --modern\n";
+  struct {
+    const char* name;
+    const char* ini;
+    bool modern;
+    const char* page;
+    const char* title;
+    std::string warning;
+  } cases[] = {
+      {"LF, default", "# page\nPAGE.HTM\n\nMy Files\n", false, "00_INDEX.HTM",
+       " ", lf_warning},
+      {"LF, modern", "# page\nPAGE.HTM\n\nMy Files\n", true, "PAGE.HTM",
+       "My Files", ""},
+      {"CR LF, default", "PAGE.HTM\r\nMy Files\r\n", false, "PAGE.HTM",
+       "My Files", ""},
+      {"CR and CR LF, modern", "PAGE.HTM\rMy Files\r\n", true, "PAGE.HTM",
+       "My Files", ""},
+  };
+  area_.writeFile("AREA/FILES.BBS", "");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    area_.writeFile("KESTREL.INI", c.ini);
+    std::vector<std::string> args;
+    if (c.modern) args.push_back("--modern");
+    TestArea::Result result = area_.run(kKestrel, "AREA", false, args);
+    EXPECT_EQ(0, result.exit_code);
+    EXPECT_EQ(c.warning, result.err);
+    std::string title_line = std::string("<TITLE>") + c.title + "</TITLE>";
+    EXPECT_EQ((c.modern ? modernHead(title_line, "") : head(title_line, "")) +
+                  tail(""),
+              normalized(area_.readFile("AREA/" + std::string(c.page))));
+    unlink(area_.path("AREA/" + std::string(c.page)).c_str());
+  }
 }
 
 // Failures: one report on standard error, exit code 1, and a page that

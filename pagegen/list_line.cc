@@ -19,10 +19,13 @@ bool dropDirectoryMark(std::string* line) {
   return true;
 }
 
-bool isUnusable(std::string_view line) {
+bool hasUnusableFirstByte(std::string_view line) {
   int first = text::firstCode(line);
-  if (first < 32 || first > 126) return true;
-  return line.find('&') != std::string_view::npos;
+  return first < 32 || first > 126;
+}
+
+bool isUnusable(std::string_view line) {
+  return hasUnusableFirstByte(line) || line.find('&') != std::string_view::npos;
 }
 
 bool isUnusableModern(std::string_view line) {
@@ -43,6 +46,11 @@ bool isDotName(std::string_view line) {
   return !line.empty() && line[0] == '.';
 }
 
+bool isQuotedDotName(std::string_view line) {
+  std::optional<QuotedName> quoted = readQuotedName(line);
+  return quoted && isDotName(quoted->name);
+}
+
 bool isContinuation(std::string_view line) {
   return !line.empty() && line[0] == ' ';
 }
@@ -51,30 +59,42 @@ Sorted classify(std::string* line, std::string_view page_name,
                 AreaStyle style) {
   if (isBlankOrComment(*line)) return {Kind::kSkipped, 3};
   dropDirectoryMark(line);
-  bool unusable =
-      style == AreaStyle::kModern ? isUnusableModern(*line) : isUnusable(*line);
-  if (unusable) return {Kind::kSkipped, 6};
+  if (style == AreaStyle::kModern) {
+    if (isUnusableModern(*line)) return {Kind::kSkipped, 6};
+  } else if (isUnusable(*line)) {
+    return {Kind::kSkipped, 6, !hasUnusableFirstByte(*line)};
+  }
   if (*line == page_name) return {Kind::kSkipped, kPageRule};
   if (isReservedName(*line)) return {Kind::kSkipped, 8};
   if (isDotName(*line)) return {Kind::kSkipped, 9};
+  if (style == AreaStyle::kModern && isQuotedDotName(*line))
+    return {Kind::kSkipped, 9};
   if (isContinuation(*line)) return {Kind::kContinuation, 10};
   return {Kind::kEntry, 11};
 }
 
 Entry splitEntry(std::string line, AreaStyle style) {
-  if (style == AreaStyle::kModern) {
+  bool modern = style == AreaStyle::kModern;
+  if (modern) {
     if (std::optional<QuotedName> quoted = readQuotedName(line)) {
       size_t rest = quoted->end;
-      if (rest < line.size() && line[rest] == ' ') ++rest;
+      if (rest < line.size() && (line[rest] == ' ' || line[rest] == '\t'))
+        ++rest;
       line.erase(0, rest);
       return {std::move(quoted->name), std::move(line)};
     }
   }
-  size_t blank = line.find(' ');
+  // Lists that editors line up with TABs end a modern name there too.
+  size_t blank = modern ? line.find_first_of(" \t") : line.find(' ');
   if (blank == std::string::npos) return {std::move(line), ""};
   std::string name = line.substr(0, blank);
   line.erase(0, blank + 1);
   return {std::move(name), std::move(line)};
+}
+
+void dropManagerData(std::string* line) {
+  size_t mark = line->find('\x04');
+  if (mark != std::string::npos) line->erase(mark);
 }
 
 }  // namespace list_line

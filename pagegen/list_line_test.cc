@@ -56,6 +56,35 @@ TEST(ListLineTest, ClassifiesByTheRulesInOrder) {
   }
 }
 
+// Only a line that the "&" alone keeps out is told apart: the run warns of
+// those, which a modern run would read.
+TEST(ListLineTest, TellsLinesLeftOutForTheirAmpersand) {
+  struct {
+    const char* line;
+    bool for_ampersand;
+  } cases[] = {
+      {"Q&A.TXT Questions", true},
+      {"   more & more", true},
+      {"\\Q&A", true},
+      {"\\&", true},
+      {"&", true},
+      {"\t&", false},
+      {"\xe9&", false},
+      {"- & a remark", false},
+      {"README.TXT x", false},
+      {"\\", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::string line = c.line;
+    list_line::Sorted sorted = list_line::classify(&line, "PAGE.HTM");
+    EXPECT_EQ(c.for_ampersand, sorted.for_ampersand);
+    line = c.line;
+    EXPECT_FALSE(list_line::classify(&line, "PAGE.HTM", AreaStyle::kModern)
+                     .for_ampersand);
+  }
+}
+
 TEST(ListLineTest, SplitsAnEntryAtItsFirstBlank) {
   struct {
     const char* line;
@@ -105,6 +134,22 @@ TEST(ListLineTest, ModernLines) {
       {"\"a b", Kind::kEntry, "\"a", "b"},
       {"\"\" x", Kind::kEntry, "\"\"", "x"},
       {"a\"b c", Kind::kEntry, "a\"b", "c"},
+      // A bare name ends at a blank or a TAB; a TAB in the description,
+      // or in a quoted name, stays.
+      {"ms-vscode.live-server\t   Hosts a server", Kind::kEntry,
+       "ms-vscode.live-server", "   Hosts a server"},
+      {"a.zip\tone\ttwo", Kind::kEntry, "a.zip", "one\ttwo"},
+      {"a.zip one\ttwo", Kind::kEntry, "a.zip", "one\ttwo"},
+      {"\"a b\"\t\tx", Kind::kEntry, "a b", "\tx"},
+      {"\"tab\there\" x", Kind::kEntry, "tab\there", "x"},
+      {"a.zip\t", Kind::kEntry, "a.zip", ""},
+      // A quoted dot name is skipped as a bare one is; a dot inside a name,
+      // or an unclosed quote, is not a dot name.
+      {"\".github\" Templates", Kind::kSkipped, "", ""},
+      {"\\\".github\"", Kind::kSkipped, "", ""},
+      {"\"..\"", Kind::kSkipped, "", ""},
+      {"\"a .github\" x", Kind::kEntry, "a .github", "x"},
+      {"\".github x", Kind::kEntry, "\".github", "x"},
       {"\x01X", Kind::kSkipped, "", ""},
       {"\x7fX", Kind::kSkipped, "", ""},
       {"\\", Kind::kSkipped, "", ""},
@@ -167,6 +212,26 @@ TEST(ListLineTest, ModernNamesReadBackAsWritten) {
         EXPECT_EQ(*description ? " Some text" : "", entry.description);
       }
     }
+  }
+}
+
+// A DESCRIPT.ION line loses its manager data from the first Ctrl-D on.
+TEST(ListLineTest, DropsManagerData) {
+  struct {
+    const char* line;
+    const char* expected;
+  } cases[] = {
+      {"readme.txt Read me", "readme.txt Read me"},
+      {"readme.txt Read me\x04\xc2", "readme.txt Read me"},
+      {"\"Long name.zip\" Tools\x04\x01\x02\x04x", "\"Long name.zip\" Tools"},
+      {"\x04only data", ""},
+      {"a\tb\x04", "a\tb"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::string line = c.line;
+    list_line::dropManagerData(&line);
+    EXPECT_EQ(c.expected, line);
   }
 }
 

@@ -2,17 +2,23 @@
 #include "pagegen/page.h"
 
 #include "services/credits.h"
+#include "services/visible_text.h"
 
 namespace page {
 
 std::vector<std::string> headLines(const std::string& title,
                                    const std::string& area, AreaStyle style) {
+  // A page that declares UTF-8 gets its texts as UTF-8; the area text's
+  // length is taken as it was given.
+  const bool utf8 = style == AreaStyle::kModern;
+  const std::string shown_area = utf8 ? visible::utf8Text(area) : area;
   std::vector<std::string> lines;
   lines.push_back("<HTML>");
   lines.push_back("<HEAD>");
-  if (style == AreaStyle::kModern) lines.push_back("<META charset=\"utf-8\">");
-  std::string title_line = "<TITLE>" + title;
-  if (area.size() > 2) title_line += " - Area: " + area;
+  if (utf8) lines.push_back("<META charset=\"utf-8\">");
+  std::string title_line =
+      "<TITLE>" + (utf8 ? visible::utf8Text(title) : title);
+  if (area.size() > 2) title_line += " - Area: " + shown_area;
   lines.push_back(title_line + "</TITLE>");
   lines.push_back("</HEAD>");
   lines.push_back("<A NAME=\"TOP\"></A>");
@@ -23,7 +29,7 @@ std::vector<std::string> headLines(const std::string& title,
   lines.push_back(
       "<CAPTION><H1><I><img src=\"/banner.png\"></I></H1></CAPTION>");
   if (!area.empty()) {
-    lines.push_back("<CAPTION><H2>Directory of : <B>&nbsp;" + area +
+    lines.push_back("<CAPTION><H2>Directory of : <B>&nbsp;" + shown_area +
                     "</B></H2></CAPTION>");
   }
   lines.push_back("<TR><TH><FONT SIZE=4>File Name</TH>");

@@ -14,7 +14,8 @@ namespace page {
 /// The head lines, first to last: the title carries the area text only
 /// when it is longer than 2 characters; the directory caption is there
 /// only when the area text is not empty. The modern style declares the
-/// utf-8 charset right after "<HEAD>".
+/// utf-8 charset right after "<HEAD>" and writes both texts as UTF-8
+/// (services/visible_text.h).
 std::vector<std::string> headLines(const std::string& title,
                                    const std::string& area,
                                    AreaStyle style = AreaStyle::kClassic);

@@ -28,6 +28,8 @@ constexpr int16_t kBatchFile = 4;
 
 constexpr char kConfigName[] = "\\KESTREL.INI";
 constexpr char kListName[] = "FILES.BBS";
+// The list of file managers, which a modern area may have instead.
+constexpr char kDescriptionsName[] = "DESCRIPT.ION";
 constexpr char kBatchName[] = "\\$DIR$.BAT";
 constexpr char kCaptureName[] = "\\$DIR$";
 // A capture's first entry line follows its five header lines.
@@ -64,6 +66,7 @@ const PageGenerator::StepRow PageGenerator::kSteps[] = {
     {kEntry, nullptr, 0, &PageGenerator::startRow},
     {kOkLfn, "OKLFN", 0, &PageGenerator::lookUpEntry},
     {kFindIt, "FINDIT", 0, &PageGenerator::readCapture},
+    {kOtherCase, nullptr, 0, &PageGenerator::lookUpOtherCase},
     {kGo4It, "GO4IT", 0, &PageGenerator::writeDateAndSize},
     {kAppDesc, "APPDESC", 0, &PageGenerator::appendDescription},
     // The error step and its report.
@@ -108,12 +111,13 @@ int PageGenerator::run() {
     std::fflush(stderr);
     reported_ = true;
   }
+  warnOfAmpersandLines();
   return reported_ ? 1 : 0;
 }
 
 void PageGenerator::releaseWorkingTexts() {
-  for (std::string* text :
-       {&line_, &name_, &description_, &fragment_, &capture_line_}) {
+  for (std::string* text : {&line_, &name_, &description_, &disk_name_,
+                            &fragment_, &capture_line_}) {
     std::string().swap(*text);
   }
 }
@@ -206,8 +210,9 @@ PageGenerator::Step PageGenerator::configurationOpened() {
 
 PageGenerator::Step PageGenerator::readPageName() {
   // The page name: a value line counts only when more follows it.
-  line_ = files_.readLine(kListFile);
+  line_ = files_.readLine(kListFile, lineEnds());
   if (errors_.pending()) return kGetIni1;
+  warnOfConfigurationLfLineEnds();
   bool at_end = files_.atEndOfFile(kListFile);
   if (errors_.pending() || at_end) return kNoIni;
   if (line_.empty() || line_[0] == '#') return kGetIni1;
@@ -217,11 +222,30 @@ PageGenerator::Step PageGenerator::readPageName() {
 
 PageGenerator::Step PageGenerator::readTitle() {
   // The title text: reading past the end fails and ends at NOINI.
-  line_ = files_.readLine(kListFile);
+  line_ = files_.readLine(kListFile, lineEnds());
   if (errors_.pending()) return kNoIni;
+  warnOfConfigurationLfLineEnds();
   if (line_.empty() || line_[0] == '#') return kGetIni2;
   title_ = line_;
   return kNoIni;
+}
+
+LineEnds PageGenerator::lineEnds() const {
+  return style_ == AreaStyle::kModern ? LineEnds::kCrOrLf : LineEnds::kCr;
+}
+
+void PageGenerator::warnOfConfigurationLfLineEnds() {
+  if (style_ == AreaStyle::kModern || warned_of_configuration_lf_ ||
+      line_.find('\n') == std::string::npos)
+    return;
+  warned_of_configuration_lf_ = true;
+  std::string warning = "kestrel: " + hostPath(kConfigName) +
+                        " has LF line ends, so its lines run together and "
+                        "its settings are not taken as written; convert it "
+                        "to CR LF line ends (for example with unix2dos) or "
+                        "run kestrel --modern";
+  std::fputs((visible::caretText(warning) + "\n").c_str(), stderr);
+  std::fflush(stderr);
 }
 
 PageGenerator::Step PageGenerator::closeConfiguration() {
@@ -237,7 +261,8 @@ PageGenerator::Step PageGenerator::beginPage() {
 }
 
 PageGenerator::Step PageGenerator::openList() {
-  files_.openFile(kListFile, kListName, FileMode::Input);
+  files_.openFile(kListFile, descriptions_ ? kDescriptionsName : kListName,
+                  FileMode::Input);
   return kStep1040;
 }
 
@@ -263,12 +288,12 @@ PageGenerator::Step PageGenerator::search() {
 PageGenerator::Step PageGenerator::readListLine() {
   // Rules 1 to 6 of the list lines decide here, the page itself at 1080,
   // the rest at NOTFILE.
-  bool modern = style_ == AreaStyle::kModern;
-  line_ =
-      files_.readLine(kListFile, modern ? LineEnds::kCrOrLf : LineEnds::kCr);
+  line_ = files_.readLine(kListFile, lineEnds());
   if (errors_.pending()) return kSearch;
-  if (!modern) warnOfLfLineEnds();
+  if (style_ != AreaStyle::kModern) warnOfLfLineEnds();
+  if (descriptions_) list_line::dropManagerData(&line_);
   sorted_ = list_line::classify(&line_, page_name_, style_);
+  countListLine();
   return sorted_.rule < list_line::kPageRule ? kSearch : kStep1080;
 }
 
@@ -281,6 +306,30 @@ void PageGenerator::warnOfLfLineEnds() {
       "kestrel --modern\n",
       stderr);
   std::fflush(stderr);
+}
+
+void PageGenerator::countListLine() {
+  ++list_lines_read_;
+  if (!sorted_.for_ampersand) return;
+  if (ampersand_lines_++ == 0) first_ampersand_line_ = list_lines_read_;
+}
+
+void PageGenerator::warnOfAmpersandLines() {
+  if (ampersand_lines_ == 0) return;
+  bool one = ampersand_lines_ == 1;
+  std::string warning =
+      "kestrel: " + std::to_string(ampersand_lines_) +
+      (one ? " line of FILES.BBS was left out because it holds \"&\" (line "
+           : " lines of FILES.BBS were left out because they hold \"&\" "
+             "(the first is line ") +
+      std::to_string(first_ampersand_line_) + "); kestrel --modern keeps " +
+      (one ? "it" : "them");
+  std::fputs((warning + "\n").c_str(), stderr);
+  std::fflush(stderr);
+  if (console_.hasOutput() && !console_.showsStandardError()) {
+    console_.printText(warning);
+    console_.newLine();
+  }
 }
 
 PageGenerator::Step PageGenerator::skipPageItself() {
@@ -319,6 +368,9 @@ PageGenerator::Step PageGenerator::startRow() {
   list_line::Entry entry = list_line::splitEntry(std::move(line_), style_);
   name_ = std::move(entry.name);
   description_ = std::move(entry.description);
+  disk_name_.clear();
+  case_tried_ = false;
+  if (case_index_read_ && mayTryOtherCase()) takeDiskName();
   // The modern style looks up names of any length.
   if (style_ == AreaStyle::kModern || !rows::isLongName(name_)) return kOkLfn;
   if (writePageLine(rows::longNameLine(name_)))
@@ -329,10 +381,16 @@ PageGenerator::Step PageGenerator::startRow() {
 }
 
 PageGenerator::Step PageGenerator::lookUpEntry() {
-  // The lookup: a scratch batch lists this one name into the capture.
-  if (!writePageLine(rows::nameLine(name_))) return kFindIt;
-  runScratchBatch(
-      {"@del \\$DIR$", "@cmd /c DIR /X " + lookupWord(name_) + " >\\$DIR$"});
+  // The lookup: a scratch batch lists this one name into the capture. A
+  // modern row's name cell waits for it, as the entry may be found in
+  // another case, and its link then leads to the name on disk.
+  if (style_ == AreaStyle::kModern) {
+    name_line_owed_ = true;
+  } else if (!writePageLine(rows::nameLine(name_, style_))) {
+    return kFindIt;
+  }
+  runScratchBatch({"@del \\$DIR$",
+                   "@cmd /c DIR /X " + lookupWord(lookupName()) + " >\\$DIR$"});
   if (errors_.pending()) return kFindIt;
   files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
   if (errors_.pending()) return kFindIt;
@@ -363,12 +421,60 @@ PageGenerator::Step PageGenerator::readCapture() {
   files_.closeFile(kCaptureFile);
   if (errors_.pending()) return kGo4It;
   in_scratch_ = false;
-  cells_ = rows::cellsFromCapture(capture_line_, name_, style_);
+  cells_ = rows::cellsFromCapture(capture_line_, lookupName(), style_);
   directory_flag_ = cells_.directory;
-  return kGo4It;
+  return !cells_.found && mayTryOtherCase() ? kOtherCase : kGo4It;
+}
+
+bool PageGenerator::mayTryOtherCase() const {
+  // A name holding a backslash is a path inside the drive root, looked up
+  // as written only.
+  return style_ == AreaStyle::kModern && !case_tried_ &&
+         name_.find_first_of("\\/") == std::string::npos;
+}
+
+void PageGenerator::takeDiskName() {
+  case_tried_ = true;
+  const std::string* found = case_index_.find(name_);
+  if (found != nullptr && *found != name_) disk_name_ = *found;
+}
+
+PageGenerator::Step PageGenerator::lookUpOtherCase() {
+  // Lists in DOS areas often name files in another case than the disk
+  // holds them. The first entry not found as written reads the area's
+  // names; from then on each entry is looked up by its name on disk. The
+  // names were listed into the capture, so this entry's lookup runs again
+  // either way: its row and the scratch files are those of the entry found.
+  readCaseIndex();
+  if (errors_.pending()) return kGo4It;
+  takeDiskName();
+  return kOkLfn;
+}
+
+void PageGenerator::readCaseIndex() {
+  case_index_read_ = true;
+  runScratchBatch({"@del \\$DIR$", "@cmd /c DIR /B *.* >\\$DIR$"});
+  if (errors_.pending()) return;
+  files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
+  if (errors_.pending()) return;
+  std::string name;
+  while (!files_.atEndOfFile(kCaptureFile) && !errors_.pending()) {
+    files_.readLine(kCaptureFile, &name);
+    if (errors_.pending()) return;
+    case_index_.add(name);
+  }
+  if (errors_.pending()) return;
+  files_.closeFile(kCaptureFile);
+  if (!errors_.pending()) in_scratch_ = false;
+}
+
+bool PageGenerator::writeOwedNameLine() {
+  name_line_owed_ = false;
+  return writePageLine(rows::nameLine(name_, lookupName(), style_));
 }
 
 PageGenerator::Step PageGenerator::writeDateAndSize() {
+  if (name_line_owed_ && !writeOwedNameLine()) return kAppDesc;
   if (!writePageLine(rows::dateSizeLine(rows::markTimeGap(cells_.date),
                                         cells_.size, directory_flag_)))
     return kAppDesc;
@@ -378,7 +484,13 @@ PageGenerator::Step PageGenerator::writeDateAndSize() {
 
 PageGenerator::Step PageGenerator::appendDescription() {
   pending_ += ' ';
-  pending_ += rows::cleanFragment(fragment_);
+  // A page that declares UTF-8 gets each list line's text as UTF-8, read
+  // as CP437 when it is not UTF-8 already.
+  if (style_ == AreaStyle::kModern) {
+    visible::appendUtf8Text(rows::cleanFragment(fragment_), &pending_);
+  } else {
+    pending_ += rows::cleanFragment(fragment_);
+  }
   row_open_ = true;
   directory_flag_ = false;
   return kSearch;
@@ -390,11 +502,18 @@ PageGenerator::Step PageGenerator::handleError() {
   failed_line_ = errors_.errorLine();
   failed_use_ = errors_.failedUse();
   failed_number_ = errors_.takeErrorNumber();
-  // A missing list is made from the directory, once per run.
-  if (failed_line_ != numberOf(kStep1020) || failed_number_ != kFileNotFound ||
-      list_created_) {
+  if (failed_line_ != numberOf(kStep1020) || failed_number_ != kFileNotFound)
     return kStep10000;
+  // A modern area without FILES.BBS may describe its files in DESCRIPT.ION,
+  // which is then read as it is: no list is made beside it.
+  if (style_ == AreaStyle::kModern && !descriptions_tried_) {
+    descriptions_tried_ = descriptions_ = true;
+    errors_.leaveErrorStep();
+    return kStep1020;
   }
+  descriptions_ = false;
+  // A missing list is made from the directory, once per run.
+  if (list_created_) return kStep10000;
   list_created_ = true;
   // A run stopped while it makes the list leaves none, so that the next
   // run makes it again rather than taking a part of it for the whole.
@@ -471,6 +590,8 @@ PageGenerator::Step PageGenerator::finish() {
   finishing_ = true;
   // Without a page file there is no page to end.
   if (!files_.isOpen(kPageFile)) return kStep50100;
+  // A row whose lookup failed keeps its name cell.
+  if (name_line_owed_ && !writeOwedNameLine()) return kStep50100;
   writePendingCell();
   if (errors_.pending()) return kStep50100;
   writePageLines(page::closingLines(dateText(), timeText()));
@@ -525,7 +646,7 @@ std::string fileAndDirectory(const FailedUse& use) {
 }  // namespace
 
 std::vector<std::string> PageGenerator::reportNotes(
-    const std::string& message) const {
+    uint16_t line, const std::string& message) const {
   std::vector<std::string> notes;
   const FailedUse& use = failed_use_;
   static constexpr const char* kVerbs[] = {"", "read", "write", "run", ""};
@@ -535,6 +656,12 @@ std::vector<std::string> PageGenerator::reportNotes(
   } else if (use.kind != FailedUse::kNone) {
     notes.push_back(std::string("kestrel: cannot ") + kVerbs[use.kind] + " " +
                     fileAndDirectory(use) + ": " + message);
+  }
+  // The report's step is that of FILES.BBS: it says which list it was.
+  if (descriptions_ && line == numberOf(kStep1020)) {
+    notes.push_back(
+        "kestrel: the area has no FILES.BBS, and its DESCRIPT.ION could not "
+        "be read");
   }
   // A failure in the drive root may come from a drive root chosen by
   // default.
@@ -546,7 +673,7 @@ std::vector<std::string> PageGenerator::reportNotes(
 void PageGenerator::reportError(uint16_t line, int number) {
   reported_ = true;
   std::string message = errorMessage(number);
-  std::vector<std::string> notes = reportNotes(message);
+  std::vector<std::string> notes = reportNotes(line, message);
   bool wait = console_.hasInput();
   if (console_.hasOutput()) {
     console_.newLine();

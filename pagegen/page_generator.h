@@ -1,7 +1,8 @@
 // The index page generator's run, from its banner to its exit: the area
-// text and the optional configuration file, the reading of FILES.BBS into
-// table rows with their directory lookups, the error step that creates a
-// missing list or reports a failure, and the finish of the page.
+// text and the optional configuration file, the reading of FILES.BBS (or,
+// in a modern area without one, DESCRIPT.ION) into table rows with their
+// directory lookups, the error step that creates a missing list or reports
+// a failure, and the finish of the page.
 #ifndef KESTREL_PAGEGEN_PAGE_GENERATOR_H_
 #define KESTREL_PAGEGEN_PAGE_GENERATOR_H_
 
@@ -10,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pagegen/case_index.h"
 #include "pagegen/list_line.h"
 #include "pagegen/rows.h"
 #include "services/area_style.h"
@@ -53,6 +55,7 @@ class PageGenerator {
     kEntry,
     kOkLfn,
     kFindIt,
+    kOtherCase,
     kGo4It,
     kAppDesc,
     kInterror,
@@ -97,6 +100,7 @@ class PageGenerator {
   Step startRow();
   Step lookUpEntry();
   Step readCapture();
+  Step lookUpOtherCase();
   Step writeDateAndSize();
   Step appendDescription();
   // The error step, the report and the finish.
@@ -125,6 +129,23 @@ class PageGenerator {
   // `name` as the lookup line writes it after "DIR /X": bare, or in double
   // quotes when it must be read as one literal name.
   std::string lookupWord(const std::string& name) const;
+  // The name the entry is looked up by: as the list writes it, or as the
+  // disk holds it once it was found in another case.
+  const std::string& lookupName() const {
+    return disk_name_.empty() ? name_ : disk_name_;
+  }
+  // True when the entry may be looked up in another case: modern areas
+  // only, once per entry, and never a path.
+  bool mayTryOtherCase() const;
+  // Takes the entry's name on disk from the case index when the area does
+  // not hold it as written.
+  void takeDiskName();
+  // Lists the area's names into the capture once per run and reads them
+  // into the case index; stops at the first failure.
+  void readCaseIndex();
+  // Writes the modern row's name cell, which waited for the lookup; false
+  // when it failed.
+  bool writeOwedNameLine();
   // Reads the names of the list that DIR /B just made into `*names`, and
   // writes the list again from `lines`; both stop at the first failure.
   void readCreatedList(std::vector<std::string>* names);
@@ -139,13 +160,25 @@ class PageGenerator {
   // Says once on standard error that the list line just read holds a lone
   // LF, so that the list was saved with LF line ends.
   void warnOfLfLineEnds();
+  // The same for a line of the configuration file, in the default style.
+  void warnOfConfigurationLfLineEnds();
+  // Counts the list line just read, and those that rule 6 left out for
+  // their "&".
+  void countListLine();
+  // Says after the run, on standard error and on a console that does not
+  // show it, how many list lines were left out for their "&", if any.
+  void warnOfAmpersandLines();
+  // The line ends of the configuration file and the list in this style.
+  LineEnds lineEnds() const;
   // Prints the error report of a failure and waits for a key if one can
   // be read.
   void reportError(uint16_t line, int number);
   // The lines that follow the report: what failed on which file (when the
-  // failure names one) and how the drive root is chosen (when that may be
-  // the cause), each as "kestrel: ...".
-  std::vector<std::string> reportNotes(const std::string& message) const;
+  // failure names one), that an area's DESCRIPT.ION could not be read, and
+  // how the drive root is chosen (when that may be the cause), each as
+  // "kestrel: ...".
+  std::vector<std::string> reportNotes(uint16_t line,
+                                       const std::string& message) const;
 
   Console& console_;
   ErrorRecord& errors_;
@@ -162,6 +195,15 @@ class PageGenerator {
   list_line::Sorted sorted_;
   std::string name_;
   std::string description_;
+  // The entry's name on disk when it was found in another case than the
+  // list's; empty while it is looked up as written.
+  std::string disk_name_;
+  bool case_tried_ = false;      // the lookup in another case was made
+  bool name_line_owed_ = false;  // a modern row's name cell is not out yet
+  // The area's names by their folded case, read once, when a modern run
+  // first finds an entry not as written.
+  CaseIndex case_index_;
+  bool case_index_read_ = false;
   // What the next APPDESC appends.
   std::string fragment_;
   // The description gathered for the open row, and whether a row is open.
@@ -184,7 +226,17 @@ class PageGenerator {
   bool holding_scratch_ = false;  // the scratch files are held in memory
 
   bool list_created_ = false;
+  // A modern area without FILES.BBS is read from DESCRIPT.ION when it has
+  // one: tried once, and true while that is the list.
+  bool descriptions_tried_ = false;
+  bool descriptions_ = false;
   bool warned_of_lf_ = false;
+  bool warned_of_configuration_lf_ = false;
+  // List lines read so far, and those left out for their "&": how many,
+  // and the number of the first.
+  long list_lines_read_ = 0;
+  long ampersand_lines_ = 0;
+  long first_ampersand_line_ = 0;
   bool finishing_ = false;
   bool reported_ = false;
 };

@@ -270,6 +270,128 @@ TEST(PageGeneratorTest, EveryFailingStepIsReportedOrPassedOver) {
   }
 }
 
+// A modern run: an entry found in another case than the list's, through
+// the area's names read once, and a DESCRIPT.ION read where FILES.BBS is
+// missing. Each failure on the way is reported at the step of the lookup
+// or of the list, and the row whose lookup failed keeps its name cell.
+TEST(PageGeneratorTest, ModernCaseLookupAndDescriptionsFailures) {
+  const std::string kList = std::string(4100, '-') + "\r\n   before\r\n";
+  const std::string kFound = "<A HREF=\"A.ZIP\">a.zip</A>";
+  const std::string kAsWritten = "<A HREF=\"a.zip\">a.zip</A>";
+  const std::string kHint =
+      "kestrel: the area has no FILES.BBS, and its DESCRIPT.ION could not be "
+      "read\n";
+  struct {
+    const char* name;
+    const char* list;  // the list file, FILES.BBS or DESCRIPT.ION
+    std::vector<Fault> faults;
+    const char* report;  // "" when the run ends well
+    std::string row;     // the name cell that the page must hold, "" for
+                         // no page
+    bool list_made;      // FILES.BBS is made
+  } cases[] = {
+      {"found in another case", "FILES.BBS", {}, "", kFound, false},
+      {"names cannot be listed",
+       "FILES.BBS",
+       {{kRun, "$DIR$.BAT", "", 2, kPathNotFound}},
+       "Line 1120   Code 76  = Path not found",
+       kAsWritten,
+       false},
+      {"listed names cannot be read",
+       "FILES.BBS",
+       {{kRead, "/$DIR$", "", 2, kDeviceIoError}},
+       "Line 1120   Code 57  = Device I/O error",
+       kAsWritten,
+       false},
+      {"name on disk cannot be looked up",
+       "FILES.BBS",
+       {{kWrite, "/$DIR$.BAT", "\"A.ZIP\"", 1, kDiskFull}},
+       "Line 1120   Code 61  = Disk full",
+       kFound,
+       false},
+      {"DESCRIPT.ION read", "DESCRIPT.ION", {}, "", kFound, false},
+      {"DESCRIPT.ION cannot be opened",
+       "DESCRIPT.ION",
+       {{kOpen, "DESCRIPT.ION", "", 1, kPermissionDenied}},
+       "Line 1020   Code 70  = Permission denied",
+       "",
+       false},
+      {"neither list", "", {}, "", "<A HREF=\"A.ZIP\">A.ZIP</A>", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestDrive drive;
+    std::string list = std::string(c.list);
+    if (!list.empty())
+      drive.writeFile("AREA/" + list, kList +
+                                          "a.zip x\x04"
+                                          "data\r\n");
+    drive.writeFile("AREA/A.ZIP", "zip");
+    ChildRun run = runInChild(
+        [&] {
+          initCommandTail(0, nullptr);
+          ErrorRecord errors;
+          FailingOs os(c.faults);
+          FileTable files(errors, os);
+          Console console;
+          return PageGenerator(console, errors, files, AreaStyle::kModern)
+              .run();
+        },
+        /*as_nobody=*/false);
+    std::string report(c.report);
+    EXPECT_EQ(report.empty() ? 0 : 1, run.code) << run.err;
+    if (report.empty()) {
+      EXPECT_EQ(std::string::npos, run.err.find("Internal Error")) << run.err;
+    } else {
+      std::string hint = list == "DESCRIPT.ION" ? kHint : "";
+      std::string line = " \xE2\x88\x9E Internal Error: " + report + "\n";
+      EXPECT_NE(std::string::npos, run.err.find(line)) << run.err;
+      EXPECT_EQ(hint.empty(), run.err.find(kHint) == std::string::npos);
+    }
+    EXPECT_EQ(c.list_made, drive.exists("AREA/FILES.BBS") && list.empty());
+    // A list that cannot be opened leaves no page, as in every area.
+    EXPECT_EQ(!c.row.empty(), drive.exists("AREA/00_INDEX.HTM"));
+    if (c.row.empty()) continue;
+    std::string page = drive.readFile("AREA/00_INDEX.HTM");
+    ASSERT_LE(sizeof kPageEnd, page.size()) << run.err;
+    EXPECT_EQ(kPageEnd, page.substr(page.size() - (sizeof kPageEnd - 1)));
+    EXPECT_NE(std::string::npos, page.find(c.row)) << page;
+    // The manager's data after Ctrl-D is no part of a DESCRIPT.ION line's
+    // description (in a FILES.BBS the Ctrl-D is a control byte like any).
+    if (list == "DESCRIPT.ION") {
+      EXPECT_EQ(std::string::npos, page.find("data"));
+    }
+  }
+}
+
+// The area's names are listed once per run, at the first entry not found
+// as written; each later entry costs its one lookup, found in another case
+// or not found at all. Batch runs: a.zip, the names, a.zip again as A.ZIP,
+// then one for each entry after it, so a fault on a seventh never fires.
+TEST(PageGeneratorTest, ModernRunListsTheAreaOnce) {
+  for (int nth : {6, 7}) {
+    SCOPED_TRACE(nth);
+    TestDrive drive;
+    drive.writeFile("AREA/FILES.BBS", "a.zip\r\nb.zip\r\nc.zip\r\nd.zip\r\n");
+    for (const char* name : {"AREA/A.ZIP", "AREA/B.ZIP", "AREA/C.ZIP"})
+      drive.writeFile(name, "zip");
+    ChildRun run = runInChild(
+        [&] {
+          initCommandTail(0, nullptr);
+          ErrorRecord errors;
+          FailingOs os({{kRun, "$DIR$.BAT", "", nth, kPathNotFound}});
+          FileTable files(errors, os);
+          Console console;
+          return PageGenerator(console, errors, files, AreaStyle::kModern)
+              .run();
+        },
+        /*as_nobody=*/false);
+    EXPECT_EQ(nth == 6 ? 1 : 0, run.code) << run.err;
+    std::string page = drive.readFile("AREA/00_INDEX.HTM");
+    EXPECT_NE(std::string::npos, page.find("<A HREF=\"C.ZIP\">c.zip</A>"));
+  }
+}
+
 // Run in the drive root with no list, the list made names the scratch batch,
 // which the run holds in memory meanwhile: its row shows the batch as it
 // stands when it is looked up, not NOT found.

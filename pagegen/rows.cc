@@ -3,6 +3,7 @@
 
 #include "pagegen/link_escape.h"
 #include "services/text.h"
+#include "services/visible_text.h"
 #include "shell/capture_line.h"
 
 namespace rows {
@@ -16,9 +17,17 @@ bool isLongName(std::string_view name) {
          name.find('\\') == std::string_view::npos;
 }
 
-std::string nameLine(std::string_view name) {
+std::string nameLine(std::string_view name, AreaStyle style) {
+  return nameLine(name, name, style);
+}
+
+std::string nameLine(std::string_view name, std::string_view target,
+                     AreaStyle style) {
+  std::string text = style == AreaStyle::kModern
+                         ? linkText(visible::utf8Text(name))
+                         : linkText(name);
   return "<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A HREF=\"" +
-         linkTarget(name) + "\">" + linkText(name) + "</A></FONT></TD>";
+         linkTarget(target) + "\">" + text + "</A></FONT></TD>";
 }
 
 std::string dateSizeLine(std::string_view date, std::string_view size,
@@ -64,10 +73,12 @@ Cells cellsFromCapture(std::string_view line, std::string_view name,
   Cells cells = notFoundCells();
   if (line.empty() || text::allBlanks(line)) return cells;
   if (namesEntry(line, name, style)) {
+    cells.found = true;
     cells.date = capture_line::dateField(line);
     cells.size = capture_line::sizeField(line);
   }
   if (capture_line::hasDirMark(line)) {
+    cells.found = true;
     cells.directory = true;
     cells.date = capture_line::dateField(line);
     cells.size = "<img src=\"/icons/dir.png\">";

@@ -18,8 +18,14 @@ inline constexpr size_t kLookupNameLimit = 12;
 /// True when the entry gets a long-name row instead of a lookup.
 bool isLongName(std::string_view name);
 
-/// The name cell of a looked-up row.
-std::string nameLine(std::string_view name);
+/// The name cell of a looked-up row; in the modern style the link text is
+/// the name as UTF-8 (services/visible_text.h), the target its own bytes.
+std::string nameLine(std::string_view name,
+                     AreaStyle style = AreaStyle::kClassic);
+/// The same with the link to `target`, the name as the entry was found,
+/// while the link text shows the list's `name`.
+std::string nameLine(std::string_view name, std::string_view target,
+                     AreaStyle style);
 /// The date and size cells; the size cell is left-aligned for a directory.
 std::string dateSizeLine(std::string_view date, std::string_view size,
                          bool directory);
@@ -41,6 +47,7 @@ struct Cells {
   std::string date;
   std::string size;
   bool directory = false;
+  bool found = false;  // the capture line lists the entry or a directory
 };
 /// The cells before the capture has been read: "NOT found!" and "-".
 Cells notFoundCells();

@@ -77,6 +77,7 @@ TEST(EntryRowsTest, CellsFromCaptureLine) {
     EXPECT_EQ(c.date, cells.date);
     EXPECT_EQ(c.size, cells.size);
     EXPECT_EQ(c.directory, cells.directory);
+    EXPECT_EQ(c.date != rows::notFoundCells().date, cells.found);
   }
 }
 
@@ -112,6 +113,7 @@ TEST(EntryRowsTest, ModernCellsNeedTheWholeName) {
       EXPECT_EQ(found ? "03/05/2024  02:07 PM" : rows::notFoundCells().date,
                 cells.date);
       EXPECT_EQ(found ? "            12,345 " : "-", cells.size);
+      EXPECT_EQ(found, cells.found);
     }
   }
   // A directory's listing shows it by its "." line in either style.
@@ -119,7 +121,20 @@ TEST(EntryRowsTest, ModernCellsNeedTheWholeName) {
       "03/05/2024  09:00 AM    <DIR>                       .", "DOCS",
       AreaStyle::kModern);
   EXPECT_TRUE(dir.directory);
+  EXPECT_TRUE(dir.found);
   EXPECT_EQ("03/05/2024  09:00 AM", dir.date);
+}
+
+// A row found under another case links to the name on disk, escaped as a
+// link target, and shows the list's name as its text.
+TEST(EntryRowsTest, NameLineLinksToTheFoundName) {
+  EXPECT_EQ(
+      "<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B>"
+      "<A HREF=\"Q%26A%20NOTES.TXT\">q&amp;a notes.txt</A></FONT></TD>",
+      rows::nameLine("q&a notes.txt", "Q&A NOTES.TXT", AreaStyle::kModern));
+  EXPECT_EQ(
+      rows::nameLine("q&a notes.txt", "q&a notes.txt", AreaStyle::kModern),
+      rows::nameLine("q&a notes.txt", AreaStyle::kModern));
 }
 
 TEST(EntryRowsTest, MarkTimeGapTouchesOnlyABlank13thCharacter) {

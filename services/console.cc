@@ -15,6 +15,7 @@ Console::Console() : impl_(makeConsoleImpl()) {}
 Console::~Console() = default;
 bool Console::hasOutput() const { return impl_->hasOutput(); }
 bool Console::hasInput() const { return impl_->hasInput(); }
+bool Console::showsStandardError() const { return impl_->showsStandardError(); }
 void Console::printText(std::string_view text) { impl_->printText(text); }
 void Console::newLine() { impl_->newLine(); }
 void Console::setColours(int foreground, int background) {

@@ -24,6 +24,9 @@ class Console {
   bool hasOutput() const;
   /// True when keys can be read from a console.
   bool hasInput() const;
+  /// True when standard error shows on a console of its own, so that a
+  /// message written there is seen without being drawn here as well.
+  bool showsStandardError() const;
 
   /// Draws each byte as a glyph of its own at the cursor, wrapping at the
   /// end of a row; no byte acts as a control.
@@ -51,6 +54,7 @@ class Console {
     virtual ~Impl() = default;
     virtual bool hasOutput() const = 0;
     virtual bool hasInput() const = 0;
+    virtual bool showsStandardError() const = 0;
     virtual void printText(std::string_view text) = 0;
     virtual void newLine() = 0;
     virtual void setColours(int foreground, int background) = 0;

@@ -331,6 +331,9 @@ class TerminalConsole final : public Console::Impl {
 
   bool hasOutput() const override { return out_fd_ >= 0; }
   bool hasInput() const override { return tty_fd_ >= 0; }
+  bool showsStandardError() const override {
+    return isatty(STDERR_FILENO) != 0;
+  }
 
   void printText(std::string_view text) override {
     if (out_fd_ < 0 || text.empty()) return;

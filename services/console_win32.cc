@@ -185,6 +185,12 @@ class WindowsConsole final : public Console::Impl {
 
   bool hasOutput() const override { return output_ != nullptr; }
   bool hasInput() const override { return input_ != INVALID_HANDLE_VALUE; }
+  bool showsStandardError() const override {
+    DWORD mode = 0;
+    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+           GetConsoleMode(handle, &mode);
+  }
 
   void printText(std::string_view text) override {
     CONSOLE_SCREEN_BUFFER_INFO info;

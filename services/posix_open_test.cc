@@ -163,8 +163,9 @@ TEST(PosixOpenTest, ReplacementTakesTheNamesPlaceOnlyWhenCommitted) {
     EXPECT_NE("new", before);
     EXPECT_FALSE(
         drive.exists(replacement.staged.substr(drive.root().size() + 1)));
-    if (std::string(c.lands) != "target")
+    if (std::string(c.lands) != "target") {
       EXPECT_EQ("t", drive.readFile("target"));
+    }
     if (std::string(c.name) == "own_link") {
       struct stat st;
       ASSERT_EQ(0, lstat(drive.path("own_link").c_str(), &st));

@@ -1,4 +1,4 @@
-// Glyph and caret forms of message texts.
+// Glyph and caret forms of message texts, and the UTF-8 form of page texts.
 #include "services/visible_text.h"
 
 #include "services/console_glyphs.h"
@@ -19,7 +19,43 @@ void appendCaret(unsigned char byte, std::string* out) {
   }
 }
 
+// True when every byte from 128 up is part of a well-formed UTF-8
+// character that is no C1 control.
+bool isUtf8(std::string_view text) {
+  for (size_t at = 0; at < text.size();) {
+    if (static_cast<unsigned char>(text[at]) < 128) {
+      ++at;
+      continue;
+    }
+    glyphs::Glyph glyph = glyphs::nextGlyph(text.substr(at));
+    if (glyph.consumed == 1) return false;
+    at += glyph.consumed;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string utf8Text(std::string_view text) {
+  std::string out;
+  appendUtf8Text(text, &out);
+  return out;
+}
+
+void appendUtf8Text(std::string_view text, std::string* out) {
+  if (isUtf8(text)) {
+    out->append(text);
+    return;
+  }
+  for (char c : text) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 128) {
+      *out += c;
+    } else {
+      out->append(glyphs::cp437Glyph(byte));
+    }
+  }
+}
 
 std::string glyphText(std::string_view text) {
   std::string out;

@@ -183,4 +183,35 @@ std::string percentDecoded(std::string_view target) {
   return out;
 }
 
+namespace {
+
+// Length of the well-formed character at the front of `text`, or 0.
+size_t characterLength(std::string_view text) {
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+  if (length == 0 || lead > 0xF4 || text.size() < length) return 0;
+  uint32_t code = lead & (0x7F >> length);
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (byte(i) & 0x3F);
+  }
+  static constexpr uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+  if (code < kLeast[length] || surrogate || code > 0x10FFFF) return 0;
+  return length;
+}
+
+}  // namespace
+
+bool isUtf8(std::string_view text) {
+  while (!text.empty()) {
+    size_t length = characterLength(text);
+    if (length == 0) return false;
+    text.remove_prefix(length);
+  }
+  return true;
+}
+
 }  // namespace html

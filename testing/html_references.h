@@ -30,6 +30,11 @@ std::vector<std::string> referencesIn(std::string_view text, Context context);
 /// `target` with each "%" and two hex digits made the byte they name.
 std::string percentDecoded(std::string_view target);
 
+/// True when `text` is well-formed UTF-8 as a browser decodes a page that
+/// declares it: no stray byte, cut or overlong form, surrogate or code point
+/// past U+10FFFF. (A decoder of its own, to check the tools' pages.)
+bool isUtf8(std::string_view text);
+
 }  // namespace html
 
 #endif  // KESTREL_TESTING_HTML_REFERENCES_H_

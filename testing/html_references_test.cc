@@ -64,4 +64,28 @@ TEST(HtmlReferencesTest, PercentDecoding) {
   EXPECT_EQ("%4%G1%", html::percentDecoded("%4%G1%"));
 }
 
+TEST(HtmlReferencesTest, Utf8Check) {
+  const struct {
+    std::string text;
+    bool utf8;
+  } cases[] = {
+      {"", true},
+      {std::string("a\0\x7f", 3), true},
+      {"\xc2\x80 \xdf\xbf \xe0\xa0\x80 \xef\xbf\xbf", true},
+      {"\xf0\x90\x80\x80 \xf4\x8f\xbf\xbf", true},
+      {"\x82", false},              // a stray continuation byte
+      {"caf\xc3", false},           // cut
+      {"\xc3(", false},             // no continuation
+      {"\xc0\xaf", false},          // overlong
+      {"\xe0\x9f\xbf", false},      // overlong
+      {"\xed\xa0\x80", false},      // surrogate
+      {"\xf4\x90\x80\x80", false},  // past U+10FFFF
+      {"\xf8\x88\x80\x80\x80", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(c.utf8, html::isUtf8(c.text));
+  }
+}
+
 }  // namespace

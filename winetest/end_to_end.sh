@@ -137,6 +137,92 @@ case $(shown "$work/wagtails.log") in
   *) fail "closing line shown" ;;
 esac
 
+# quiet LOG-STEM DIR PROGRAM [ARGS...]: runs in DIR without a console,
+# standard output and error in LOG-STEM.out and .err; exit code in $status.
+quiet() {
+  stem=$1
+  dir=$2
+  shift 2
+  status=0
+  (cd "$dir" && sh "$wine_run" "$prefix" "$@" \
+    <"/dev/null" >"$stem.out" 2>"$stem.err") || status=$?
+}
+
+# count TEXT FILE: how often TEXT occurs in FILE, one occurrence a line.
+count() {
+  grep -cF "$1" "$2"
+}
+
+echo "both tools --modern: a round trip with a DOS keeper's texts"
+# Wine's DIR columns cut the names that wagtails takes from them, so the
+# names are long enough that what is left stays an entry; the checks are of
+# what does not depend on the columns: one line per entry, the texts and the
+# page's UTF-8. The configuration has LF line ends and a CP437 title.
+modern=$drive/FILES/MODERN
+mkdir "$modern" "$modern/Old releases 2019"
+printf x >"$modern/Disk Utilities Pack.zip"
+printf xy >"$modern/Questions and answers.pdf"
+printf xyz >"$modern/README.TXT"
+printf 'MODERN.HTM\nFichiers \205 t\202l\202charger\n' >"$drive/KESTREL.INI"
+quiet "$work/modern_list" "$modern" "$wagtails" --modern
+expect "wagtails --modern: exit code 0 (was $status)" "$status" -eq 0
+list=$modern/filesbbs.new
+expect "wagtails --modern: one line per entry" \
+  "$(grep -c . "$list")" -eq 4
+expect "wagtails --modern: every line ends in CR LF" \
+  "$(grep -vc "$(printf '\r')\$" "$list")" -eq 0
+# The keeper adds a CP437 description to every line, and a continuation
+# line holding "&" to the first.
+n=0
+tr -d '\r' <"$list" | while IFS= read -r line; do
+  n=$((n + 1))
+  printf '%s  Entr\202e %d \311\315\273\r\n' "$line" "$n"
+  [ "$n" -eq 1 ] && printf '   Tom & Jerry\r\n'
+done >"$modern/FILES.BBS"
+quiet "$work/modern_page" "$modern" "$kestrel" --modern Caf
+page=$modern/MODERN.HTM
+expect "kestrel --modern: exit code 0 (was $status)" "$status" -eq 0
+expect "kestrel --modern: the page named in the LF KESTREL.INI" -f "$page"
+expect "kestrel --modern: no warning" \
+  "$(count 'kestrel:' "$work/modern_page.err")" -eq 0
+expect "kestrel --modern: the utf-8 charset" \
+  "$(count '<META charset="utf-8">' "$page")" -eq 1
+expect "kestrel --modern: the page is UTF-8" -n \
+  "$(iconv -f UTF-8 -t UTF-8 "$page" >/dev/null 2>&1 && echo valid)"
+expect "kestrel --modern: the CP437 title as UTF-8" \
+  "$(count '<TITLE>Fichiers à télécharger - Area: Caf</TITLE>' "$page")" -eq 1
+expect "kestrel --modern: the first description and its & line" \
+  "$(count ' Entrée 1 ╔═╗ Tom & Jerry</TD>' "$page")" -eq 1
+for n in 2 3 4; do
+  expect "kestrel --modern: description $n as UTF-8" \
+    "$(count " Entrée $n ╔═╗</TD>" "$page")" -eq 1
+done
+expect "kestrel --modern: no long-name rows" "$(count '{ LFN }' "$page")" -eq 0
+
+echo "kestrel: the default mode warns of \"&\" lines and an LF KESTREL.INI"
+classic=$drive/FILES/CLASSIC
+mkdir "$classic"
+printf xyz >"$classic/README.TXT"
+printf 'README.TXT Read\r\n   Tom & Jerry\r\nQ&A.TXT x\r\n' \
+  >"$classic/FILES.BBS"
+ampersand='kestrel: 2 lines of FILES.BBS were left out because they hold "&" (the first is line 2); kestrel --modern keeps them'
+quiet "$work/classic" "$classic" "$kestrel"
+expect "exit code 0 (was $status)" "$status" -eq 0
+expect "the \"&\" warning once" \
+  "$(count "$ampersand" "$work/classic.err")" -eq 1
+expect "the LF warning of KESTREL.INI once" \
+  "$(count 'KESTREL.INI has LF line ends' "$work/classic.err")" -eq 1
+expect "the page as without the warning" \
+  "$(count '<TD><B><FONT SIZE=3 FACE=Cambria,Georgia> Read</TD>' \
+    "$classic/00_INDEX.HTM")" -eq 1
+# On a console that standard error also reaches, the warning shows once.
+status=0
+(cd "$classic" && sh "$here/in_terminal.sh" -k "" -o "$work/warning.log" \
+  sh "$wine_run" "$prefix" "$kestrel") || status=$?
+expect "exit code 0 on a console (was $status)" "$status" -eq 0
+expect "the \"&\" warning once on a console" "$(shown "$work/warning.log" |
+  grep -o 'leftoutbecausetheyhold"&"(thefirstisline2)' | wc -l)" -eq 1
+
 if [ "$failures" -ne 0 ]; then
   for log in "$work"/*.log; do
     echo "--- $(basename "$log")"
