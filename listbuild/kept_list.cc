@@ -9,12 +9,6 @@ namespace listbuild {
 
 namespace {
 
-#ifdef _WIN32
-constexpr bool kLookupIgnoresCase = true;
-#else
-constexpr bool kLookupIgnoresCase = false;
-#endif
-
 char upperAscii(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
 
 }  // namespace
@@ -38,7 +32,7 @@ bool isNeverAdded(std::string_view name) {
 
 std::string KeptList::keyOf(std::string_view name) const {
   std::string key(name);
-  if (style_ == AreaStyle::kModern && kLookupIgnoresCase)
+  if (style_ == AreaStyle::kModern)
     for (char& c : key) c = upperAscii(c);
   return key;
 }

@@ -49,8 +49,8 @@ class KeptList {
 
  private:
   // The key under which a name is found: itself, or in the modern style,
-  // where the host's file names ignore ASCII case (Windows), folded to
-  // upper case, as kestrel's lookup would find it.
+  // where kestrel finds a name in another case of its ASCII letters too,
+  // folded to upper case.
   std::string keyOf(std::string_view name) const;
 
   const AreaStyle style_;

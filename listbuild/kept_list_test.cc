@@ -8,12 +8,6 @@
 namespace listbuild {
 namespace {
 
-#ifdef _WIN32
-constexpr bool kNamesIgnoreCase = true;
-#else
-constexpr bool kNamesIgnoreCase = false;
-#endif
-
 KeptList keptList(const std::vector<std::string>& lines, AreaStyle style) {
   KeptList list(style);
   for (const std::string& line : lines) list.addLine(line, "\r\n");
@@ -72,8 +66,8 @@ TEST(KeptListTest, HoldsAnEntryItNames) {
       {"\\GAME.ZIP", AreaStyle::kClassic, true},
       {"\\DOCS", AreaStyle::kModern, true},
       {"game.zip", AreaStyle::kClassic, false},
-      {"game.zip", AreaStyle::kModern, kNamesIgnoreCase},
-      {"README.TXT", AreaStyle::kModern, kNamesIgnoreCase},
+      {"game.zip", AreaStyle::kModern, true},
+      {"README.TXT", AreaStyle::kModern, true},
       {"README.TXT", AreaStyle::kClassic, false},
       {"NOTES.TXT", AreaStyle::kClassic, false},
       {"\"A B.zip\"", AreaStyle::kModern, true},

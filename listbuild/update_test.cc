@@ -80,6 +80,13 @@ TEST(UpdateTest, KeepsTheListAndAddsWhatItLacks) {
        "readme.txt  Notes\r\n",
        "README.TXT\r\n",
        "Listed, but not in the directory: readme.txt\n"},
+      // kestrel --modern finds such a name in another case.
+      {"modern: a name listed in another case",
+       true,
+       {"README.TXT", "Docs/"},
+       "readme.txt  Notes\r\n\\docs  Manuals\r\n",
+       "",
+       ""},
       {"modern: quoted names, LF line ends kept",
        true,
        {"A B.zip", "C D.txt", "Old releases/", "-dash.txt", "q&a.pdf"},
