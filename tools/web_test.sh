@@ -42,7 +42,7 @@ bash tools/sample_tree.sh "$drive"
 PATH=$bin/pagegen:$bin/listbuild:$PATH DRIVE_ROOT=$drive sh examples/areas.sh
 mkdir "$drive/pub/FLAT"
 printf 'flat\r\n' >"$drive/pub/FLAT/FLAT.TXT"
-printf '# no settings\n' >"$drive/pub/KESTREL.INI"
+printf '# no settings\r\n' >"$drive/pub/KESTREL.INI"
 (cd "$drive/pub/FLAT" && DRIVE_ROOT=$drive/pub "$bin/listbuild/wagtails" &&
   DRIVE_ROOT=$drive/pub "$bin/pagegen/kestrel" Flat)
 cp "$drive/pub/\$DIR\$" "$drive/pub/\$DIR\$.BAT" "$drive/pub/KESTREL.INI" \
