@@ -33,6 +33,20 @@ constexpr Operation kRun = Operation::kRun;
 
 constexpr char kPageEnd[] = "</HTML>\r\n";
 
+// Runs kestrel in process, in a child without a terminal, with `faults`.
+ChildRun runWithFaults(const std::vector<Fault>& faults, AreaStyle style) {
+  return runInChild(
+      [&] {
+        initCommandTail(0, nullptr);
+        ErrorRecord errors;
+        FailingOs os(faults);
+        FileTable files(errors, os);
+        Console console;
+        return PageGenerator(console, errors, files, style).run();
+      },
+      /*as_nobody=*/false);
+}
+
 TEST(PageGeneratorTest, EveryFailingStepIsReportedOrPassedOver) {
   struct {
     const char* name;
@@ -225,16 +239,7 @@ TEST(PageGeneratorTest, EveryFailingStepIsReportedOrPassedOver) {
     drive.writeFile("KESTREL.INI", kConfiguration);
     drive.writeFile("AREA/FILES.BBS", kList);
     drive.writeFile("AREA/A.ZIP", "zip");
-    ChildRun run = runInChild(
-        [&] {
-          initCommandTail(0, nullptr);
-          ErrorRecord errors;
-          FailingOs os(c.faults);
-          FileTable files(errors, os);
-          Console console;
-          return PageGenerator(console, errors, files).run();
-        },
-        /*as_nobody=*/false);
+    ChildRun run = runWithFaults(c.faults, AreaStyle::kClassic);
     std::string report(c.report);
     EXPECT_EQ(report.empty() ? 0 : 1, run.code);
     if (report.empty()) {
@@ -327,17 +332,7 @@ TEST(PageGeneratorTest, ModernCaseLookupAndDescriptionsFailures) {
                                           "a.zip x\x04"
                                           "data\r\n");
     drive.writeFile("AREA/A.ZIP", "zip");
-    ChildRun run = runInChild(
-        [&] {
-          initCommandTail(0, nullptr);
-          ErrorRecord errors;
-          FailingOs os(c.faults);
-          FileTable files(errors, os);
-          Console console;
-          return PageGenerator(console, errors, files, AreaStyle::kModern)
-              .run();
-        },
-        /*as_nobody=*/false);
+    ChildRun run = runWithFaults(c.faults, AreaStyle::kModern);
     std::string report(c.report);
     EXPECT_EQ(report.empty() ? 0 : 1, run.code) << run.err;
     if (report.empty()) {
