@@ -60,6 +60,19 @@ std::vector<std::pair<std::string, std::string>> rowsOf(
   return rows;
 }
 
+// Runs wagtails with `args` in AREA, puts its list in place as FILES.BBS and
+// runs kestrel on it; both must end well. `*page` is the page.
+void listThenPage(TestArea& area, const std::vector<std::string>& args,
+                  std::string* page) {
+  TestArea::Result built = area.run(WAGTAILS_PATH, "AREA", false, args);
+  ASSERT_EQ(built.exit_code, 0) << built.err;
+  std::filesystem::rename(area.path("AREA/filesbbs.new"),
+                          area.path("AREA/FILES.BBS"));
+  TestArea::Result paged = area.run(KESTREL_PATH, "AREA");
+  ASSERT_EQ(paged.exit_code, 0) << paged.err;
+  *page = area.readFile("AREA/00_INDEX.HTM");
+}
+
 TEST(RoundTripTest, EveryEntryOfTheAreaGetsItsRow) {
   TestArea area;
   const time_t file_time = utcTime(2024, 3, 14, 21, 26);
@@ -87,14 +100,8 @@ TEST(RoundTripTest, EveryEntryOfTheAreaGetsItsRow) {
     area.setTime(path, dir_time);
   }
 
-  TestArea::Result built = area.run(WAGTAILS_PATH, "AREA");
-  ASSERT_EQ(built.exit_code, 0) << built.err;
-  std::filesystem::rename(area.path("AREA/filesbbs.new"),
-                          area.path("AREA/FILES.BBS"));
-  TestArea::Result paged = area.run(KESTREL_PATH, "AREA");
-  ASSERT_EQ(paged.exit_code, 0) << paged.err;
-
-  const std::string page = area.readFile("AREA/00_INDEX.HTM");
+  std::string page;
+  ASSERT_NO_FATAL_FAILURE(listThenPage(area, {}, &page));
   const std::vector<std::pair<std::string, std::string>> expected = {
       {foundFileRow1("ABCDEFGH.ZIP"), foundFileRow2("7")},
       longNameRow("ABCDEFGHI.ZIP"),
@@ -117,14 +124,8 @@ TEST(RoundTripTest, UpdatedListKeepsTheDescriptions) {
   area.writeFile("AREA/NEW.ZIP", "new upload");
   area.writeFile("AREA/FILES.BBS", "GAME.ZIP  The keeper's words\r\n");
 
-  TestArea::Result built = area.run(WAGTAILS_PATH, "AREA", false, {"--update"});
-  ASSERT_EQ(built.exit_code, 0) << built.err;
-  std::filesystem::rename(area.path("AREA/filesbbs.new"),
-                          area.path("AREA/FILES.BBS"));
-  TestArea::Result paged = area.run(KESTREL_PATH, "AREA");
-  ASSERT_EQ(paged.exit_code, 0) << paged.err;
-
-  const std::string page = area.readFile("AREA/00_INDEX.HTM");
+  std::string page;
+  ASSERT_NO_FATAL_FAILURE(listThenPage(area, {"--update"}, &page));
   EXPECT_NE(page.find("The keeper's words"), std::string::npos) << page;
   EXPECT_NE(page.find(foundFileRow1("NEW.ZIP")), std::string::npos) << page;
   EXPECT_EQ(page.find("NOT found!"), std::string::npos);

@@ -50,6 +50,23 @@ std::vector<std::string> entryNames(const std::string& capture) {
   return names;
 }
 
+// A listing of one directory in the short-name layout shows `names` under
+// its header, with `err` on standard error; one that found nothing is the
+// header alone.
+void expectListing(const Listed& listed, const std::string& directory,
+                   const std::vector<std::string>& names,
+                   const std::string& err) {
+  std::vector<std::string> lines = captureLines(listed.out);
+  ASSERT_GE(lines.size(), 5u);
+  EXPECT_EQ(" Directory of " + directory, lines[3]);
+  EXPECT_EQ(names, entryNames(listed.out));
+  EXPECT_EQ(err, listed.err);
+  EXPECT_EQ(err.empty() ? 0 : 1, listed.code);
+  if (names.empty()) {
+    EXPECT_EQ(5u, lines.size());
+  }
+}
+
 // A directory with one of each kind of entry, every time fixed:
 //   a.txt (5 bytes), b.dat (12,345), Big.zip (7,340,032), two words.txt,
 //   sub/ (inner.txt, .secret), .hidden, fifo, dangling -> nowhere,
@@ -312,16 +329,7 @@ TEST_F(ListingTest, NamesPatternsAndPaths) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Listed listed = list(DirFormat::kShortNames, c.name);
-    std::vector<std::string> lines = captureLines(listed.out);
-    ASSERT_GE(lines.size(), 5u);
-    EXPECT_EQ(" Directory of " + c.directory, lines[3]);
-    EXPECT_EQ(c.names, entryNames(listed.out));
-    EXPECT_EQ(c.err, listed.err);
-    EXPECT_EQ(c.err.empty() ? 0 : 1, listed.code);
-    // Nothing found: the header alone, no summary.
-    if (c.names.empty()) {
-      EXPECT_EQ(5u, lines.size());
-    }
+    ASSERT_NO_FATAL_FAILURE(expectListing(listed, c.directory, c.names, c.err));
   }
 }
 
@@ -367,16 +375,7 @@ TEST_F(ListingTest, LiteralNamesHoldWildcardsAsCharacters) {
     SCOPED_TRACE(testing::Message()
                  << c.name << (c.rule == kLiteral ? " literal" : " pattern"));
     Listed listed = list(DirFormat::kShortNames, c.name, c.rule);
-    std::vector<std::string> lines = captureLines(listed.out);
-    ASSERT_GE(lines.size(), 5u);
-    EXPECT_EQ(" Directory of " + c.directory, lines[3]);
-    EXPECT_EQ(c.names, entryNames(listed.out));
-    EXPECT_EQ(c.err, listed.err);
-    EXPECT_EQ(c.err.empty() ? 0 : 1, listed.code);
-    // Nothing found: the header alone, no summary.
-    if (c.names.empty()) {
-      EXPECT_EQ(5u, lines.size());
-    }
+    ASSERT_NO_FATAL_FAILURE(expectListing(listed, c.directory, c.names, c.err));
   }
 }
 
