@@ -78,7 +78,7 @@ void ListingBuilder::captureListing() {
                 errorMessage(error) + " in the drive root " + driveRoot());
     return;
   }
-  dir_exit_code_ = runCommand(errors_, files_.os(), kCaptureCommand);
+  dir_exit_code_ = runCommand(errors_, commands_, kCaptureCommand);
   listed_ = noteFailure(kListingWork) == 0 && dir_exit_code_ == 0;
   if (!listed_) findWhyNotListed();
 }

@@ -12,6 +12,7 @@
 
 #include "listbuild/kept_list.h"
 #include "services/area_style.h"
+#include "services/command_runner.h"
 #include "services/console.h"
 #include "services/drive_lock.h"
 #include "services/error_record.h"
@@ -22,11 +23,14 @@ namespace listbuild {
 class ListingBuilder {
  public:
   /// With `update`, the list there is (FILES.BBS) is kept in the new one.
+  /// The run's files go through `files`, its listing through `commands`.
   ListingBuilder(Console& console, ErrorRecord& errors, FileTable& files,
+                 CommandRunner& commands,
                  AreaStyle style = AreaStyle::kClassic, bool update = false)
       : console_(console),
         errors_(errors),
         files_(files),
+        commands_(commands),
         style_(style),
         update_(update) {}
 
@@ -76,6 +80,7 @@ class ListingBuilder {
   Console& console_;
   ErrorRecord& errors_;
   FileTable& files_;
+  CommandRunner& commands_;
   const AreaStyle style_;
   const bool update_;
   // An update's FILES.BBS, once it has been read whole.

@@ -7,6 +7,7 @@
 #include "services/error_record.h"
 #include "services/file_table.h"
 #include "services/process_setup.h"
+#include "shell/host_shell.h"
 
 namespace {
 
@@ -47,7 +48,6 @@ constexpr char kUsage[] =
 
 int main(int argc, char** argv) {
   setUpProcess();
-  showCommandMessagesOnTheConsoleOnly();
   int exit_code = 0;
   Arguments arguments;
   if (!readCommandLine(argc, argv, TailUse::kNothing,
@@ -56,9 +56,10 @@ int main(int argc, char** argv) {
     return exit_code;
   }
   ErrorRecord errors;
-  FileTable files(errors);
+  HostShell shell;
+  FileTable files(errors, shell.files());
   Console console;
-  return listbuild::ListingBuilder(console, errors, files, arguments.style,
-                                   arguments.update)
+  return listbuild::ListingBuilder(console, errors, files, shell.commands(),
+                                   arguments.style, arguments.update)
       .run();
 }

@@ -4,6 +4,7 @@
 #include "services/command.h"
 #include "services/credits.h"
 #include "services/process_setup.h"
+#include "shell/host_shell.h"
 
 namespace {
 
@@ -48,7 +49,6 @@ constexpr char kUsage[] =
 
 int main(int argc, char** argv) {
   setUpProcess();
-  showCommandMessagesOnTheConsoleOnly();
   int exit_code = 0;
   Arguments arguments;
   if (!readCommandLine(argc, argv, TailUse::kText,
@@ -58,6 +58,9 @@ int main(int argc, char** argv) {
   }
   ErrorRecord errors;
   Console console;
-  FileTable files(errors);
-  return PageGenerator(console, errors, files, arguments.style).run();
+  HostShell shell;
+  FileTable files(errors, shell.files());
+  return PageGenerator(console, errors, files, shell.commands(),
+                       shell.scratch(), arguments.style)
+      .run();
 }

@@ -14,7 +14,6 @@
 #include "services/command.h"
 #include "services/credits.h"
 #include "services/drive_path.h"
-#include "services/held_files.h"
 #include "services/list_name.h"
 #include "services/stop_signals.h"
 #include "services/visible_text.h"
@@ -154,7 +153,7 @@ void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
   // While this run holds the drive root, its scratch files are held in
   // memory from one lookup to the next and go to disk at the end.
   if (drive_lock_.held() && !holding_scratch_) {
-    holdFiles({hostPath(kBatchName), hostPath(kCaptureName)});
+    scratch_.hold({hostPath(kBatchName), hostPath(kCaptureName)});
     pinDrivePaths();
     holding_scratch_ = true;
   }
@@ -168,7 +167,7 @@ void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
   if (errors_.pending()) return;
   files_.closeFile(kBatchFile);
   if (errors_.pending()) return;
-  runCommand(errors_, files_.os(), kBatchName);
+  runCommand(errors_, commands_, kBatchName);
 }
 
 // --- Configuration. ---
@@ -611,7 +610,7 @@ PageGenerator::Step PageGenerator::closeAll() {
 ErrorNumber PageGenerator::releaseScratchFiles() {
   holding_scratch_ = false;
   unpinDrivePaths();
-  return releaseHeldFiles();
+  return scratch_.release();
 }
 
 PageGenerator::Step PageGenerator::jumpOut() { return kEnd; }

@@ -15,16 +15,26 @@
 #include "pagegen/list_line.h"
 #include "pagegen/rows.h"
 #include "services/area_style.h"
+#include "services/command_runner.h"
 #include "services/console.h"
 #include "services/drive_lock.h"
 #include "services/error_record.h"
 #include "services/file_table.h"
+#include "services/scratch_files.h"
 
 class PageGenerator {
  public:
+  /// The run's files go through `files`, its lookups through `commands`;
+  /// while it holds the drive root, `scratch` holds its scratch files.
   PageGenerator(Console& console, ErrorRecord& errors, FileTable& files,
+                CommandRunner& commands, ScratchFiles& scratch,
                 AreaStyle style = AreaStyle::kClassic)
-      : console_(console), errors_(errors), files_(files), style_(style) {}
+      : console_(console),
+        errors_(errors),
+        files_(files),
+        commands_(commands),
+        scratch_(scratch),
+        style_(style) {}
 
   /// Runs the whole tool; returns the process exit code: 0, or 1 after an
   /// error report.
@@ -183,6 +193,8 @@ class PageGenerator {
   Console& console_;
   ErrorRecord& errors_;
   FileTable& files_;
+  CommandRunner& commands_;
+  ScratchFiles& scratch_;
   const AreaStyle style_;
 
   // Run settings, final once the configuration has been read.

@@ -39,10 +39,12 @@ ChildRun runWithFaults(const std::vector<Fault>& faults, AreaStyle style) {
       [&] {
         initCommandTail(0, nullptr);
         ErrorRecord errors;
-        FailingOs os(faults);
-        FileTable files(errors, os);
+        FailingHost host(faults);
+        FileTable files(errors, host.files());
         Console console;
-        return PageGenerator(console, errors, files, style).run();
+        return PageGenerator(console, errors, files, host.commands(),
+                             host.scratch(), style)
+            .run();
       },
       /*as_nobody=*/false);
 }
@@ -374,10 +376,11 @@ TEST(PageGeneratorTest, ModernRunListsTheAreaOnce) {
         [&] {
           initCommandTail(0, nullptr);
           ErrorRecord errors;
-          FailingOs os({{kRun, "$DIR$.BAT", "", nth, kPathNotFound}});
-          FileTable files(errors, os);
+          FailingHost host({{kRun, "$DIR$.BAT", "", nth, kPathNotFound}});
+          FileTable files(errors, host.files());
           Console console;
-          return PageGenerator(console, errors, files, AreaStyle::kModern)
+          return PageGenerator(console, errors, files, host.commands(),
+                               host.scratch(), AreaStyle::kModern)
               .run();
         },
         /*as_nobody=*/false);
@@ -398,9 +401,12 @@ TEST(PageGeneratorTest, ScratchBatchListedInTheDriveRootShowsItself) {
         if (chdir(drive.root().c_str()) != 0) return 99;
         initCommandTail(0, nullptr);
         ErrorRecord errors;
-        FileTable files(errors);
+        FailingHost host({});
+        FileTable files(errors, host.files());
         Console console;
-        return PageGenerator(console, errors, files).run();
+        return PageGenerator(console, errors, files, host.commands(),
+                             host.scratch())
+            .run();
       },
       /*as_nobody=*/false);
   ASSERT_EQ(0, run.code) << run.err;

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "services/drive_path.h"
-#include "services/os_interface.h"
+#include "services/command_runner.h"
 
 namespace {
 
@@ -15,18 +15,14 @@ std::string g_tail;
 
 }  // namespace
 
-int runCommand(ErrorRecord& errors, std::string_view command_line) {
-  return runCommand(errors, realOs(), command_line);
-}
-
-int runCommand(ErrorRecord& errors, OsInterface& os,
+int runCommand(ErrorRecord& errors, CommandRunner& runner,
                std::string_view command_line) {
   int exit_code = 0;
   ErrorNumber error = kNoError;
   // The built-in interpreter runs in this process: memory that runs out
   // there is this run's failure, like a program that cannot be started.
   try {
-    error = os.run(command_line.substr(0, kCommandLimit), &exit_code);
+    error = runner.run(command_line.substr(0, kCommandLimit), &exit_code);
   } catch (const std::bad_alloc&) {
     error = kOutOfMemory;
   }

@@ -81,21 +81,21 @@ void FileTable::openFile(int16_t number, std::string_view name, FileMode mode) {
   entry.mode = mode;
   entry.number = number;
   entry.host_path = hostPath(name);
-  ErrorNumber error = os_.open(entry.host_path, mode, &entry.file);
+  ErrorNumber error = fs_.open(entry.host_path, mode, &entry.file);
   // No sharing: a file that this run has open already is in use.
   if (error == kNoError && isOpenAlready(entry.file, number)) {
-    os_.discard(entry.file);
+    fs_.discard(entry.file);
     error = kPermissionDenied;
   } else if (error == kNoError && mode == FileMode::Output &&
              !entry.file.character_device) {
     // Only a file not in use is cut; it is at its start.
-    error = os_.truncateHere(entry.file);
-    if (error != kNoError) os_.discard(entry.file);
+    error = fs_.truncateHere(entry.file);
+    if (error != kNoError) fs_.discard(entry.file);
   }
   if (error == kNoError && mode == FileMode::Input &&
       !entry.file.character_device) {
     fill(entry, &error);
-    if (error != kNoError) (void)os_.close(entry.file);
+    if (error != kNoError) (void)fs_.close(entry.file);
   }
   if (error != kNoError) {
     failOn(entry, error);
@@ -117,7 +117,7 @@ bool FileTable::isOpenAlready(const OsFile& file, int16_t number) const {
 bool FileTable::fill(Entry& entry, ErrorNumber* error) {
   if (entry.position < entry.held) return true;
   size_t got = 0;
-  *error = os_.read(entry.file, entry.buffer, kBufferSize, &got);
+  *error = fs_.read(entry.file, entry.buffer, kBufferSize, &got);
   entry.held = got;
   entry.position = 0;
   return got > 0;
@@ -209,7 +209,7 @@ void FileTable::write(int16_t number, std::string_view bytes) {
   if (bytes.empty()) return;
   size_t written = 0;
   if (ErrorNumber error =
-          os_.write(entry->file, bytes.data(), bytes.size(), &written)) {
+          fs_.write(entry->file, bytes.data(), bytes.size(), &written)) {
     failOn(*entry, error);
     return;
   }
@@ -258,8 +258,8 @@ ErrorNumber FileTable::closeEntry(std::map<int16_t, Entry>::iterator it,
   Entry& entry = it->second;
   ErrorNumber error = kNoError;
   if (entry.mode != FileMode::Input && !entry.file.character_device)
-    error = os_.truncateHere(entry.file);
-  ErrorNumber close_error = os_.close(entry.file);
+    error = fs_.truncateHere(entry.file);
+  ErrorNumber close_error = fs_.close(entry.file);
   if (error == kNoError) error = close_error;
   if (error != kNoError) {
     use->kind =

@@ -12,8 +12,7 @@
 #include <string_view>
 
 #include "services/error_record.h"
-#include "services/os_file.h"
-#include "services/os_interface.h"
+#include "services/file_system.h"
 
 /// Where a line read from a file ends: at CR (one LF right after it belongs
 /// to the line end), or at CR LF, CR or a lone LF.
@@ -21,9 +20,10 @@ enum class LineEnds { kCr, kCrOrLf };
 
 class FileTable {
  public:
-  /// Every file operation goes through `os`.
-  explicit FileTable(ErrorRecord& errors, OsInterface& os = realOs())
-      : errors_(errors), os_(os) {}
+  /// Every file operation goes through `files`.
+  explicit FileTable(ErrorRecord& errors,
+                     FileSystem& files = realFileSystem())
+      : errors_(errors), fs_(files) {}
   ~FileTable();
   FileTable(const FileTable&) = delete;
   FileTable& operator=(const FileTable&) = delete;
@@ -58,8 +58,6 @@ class FileTable {
   void closeAllFiles();
 
   bool isOpen(int16_t number) const { return files_.count(number) != 0; }
-  /// The operations the table goes through, for the run's commands too.
-  OsInterface& os() const { return os_; }
 
  private:
   // Large enough that a very long line costs few reads.
@@ -95,7 +93,7 @@ class FileTable {
   // The longest line that `writeLine` puts together before writing it.
   static constexpr size_t kLineBufferLimit = 64 * 1024;
   ErrorRecord& errors_;
-  OsInterface& os_;
+  FileSystem& fs_;
   std::string line_buffer_;  // reused by `writeLine`
   std::map<int16_t, Entry> files_;
   // The node of the entry closed last, for the next open to use again.

@@ -1,18 +1,13 @@
-// The DIR command on POSIX. A plain or literal name is looked up with one
-// stat, without reading its directory (a lookup runs once per list entry);
-// only a directory or a wildcard pattern is read with readdir. Special files
-// are stat-ed, never opened, so a FIFO cannot make a listing wait.
+// The DIR command. A plain or literal name is looked up with one stat,
+// without reading its directory (a lookup runs once per list entry); only a
+// directory or a wildcard pattern is listed whole. Special files are
+// stat-ed, never opened, so a FIFO cannot make a listing wait. Every lookup
+// goes through the interpreter's file system, so a listing sees the run's
+// scratch files as the run has left them.
 #include "shell/dir_listing.h"
 
-#include <dirent.h>
 #include <errno.h>
-#include <fcntl.h>
-#include <limits.h>
-#include <string.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,8 +16,6 @@
 
 #include "services/drive_path.h"
 #include "services/error_number.h"
-#include "services/held_files.h"
-#include "services/posix_io.h"
 #include "services/visible_text.h"
 #include "shell/capture_columns.h"
 #include "shell/dir_entry_table.h"
@@ -33,25 +26,27 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr size_t kFlushSize = 64 * 1024;
 
-// Buffered line output to a file descriptor that remembers the first
-// failure, so that a full disk is reported instead of a cut capture.
+// Buffered line output to an open file that remembers the first failure,
+// so that a full disk is reported instead of a cut capture.
 class LineWriter {
  public:
   // Room for a lookup's whole listing from the start.
-  explicit LineWriter(int fd) : fd_(fd) { buffer_.reserve(1024); }
+  LineWriter(FileSystem& files, const OsFile& out) : files_(files), out_(out) {
+    buffer_.reserve(1024);
+  }
   void line(std::string_view text) {
     buffer_.append(text);
     buffer_.append(kLineEnd);
     if (buffer_.size() >= kFlushSize) flush();
   }
-  // A line that costs a system call to make: into a held file it goes as
-  // the file's ending, made only when the line is read or the file goes to
-  // disk (a lookup's capture is read no further than its first entry).
+  // A line that costs a system call to make: where the file can, it goes
+  // as the file's ending, made only when the line is read or the file goes
+  // to disk (a lookup's capture is read no further than its first entry).
   void lineLater(const std::function<std::string()>& make) {
     constexpr size_t kRoom = 128;  // more than any such line takes
-    if (isHeldHandle(fd_) && flush() == 0 &&
-        writeHeldFileLater(
-            fd_, [make] { return make() + std::string(kLineEnd); }, kRoom)) {
+    if (flush() == kNoError &&
+        files_.writeLater(
+            out_, [make] { return make() + std::string(kLineEnd); }, kRoom)) {
       return;
     }
     line(make());
@@ -61,33 +56,36 @@ class LineWriter {
     buffer_.append(text);
     if (buffer_.size() >= kFlushSize) flush();
   }
-  // Writes what is buffered; returns 0 or the errno of the first failure.
-  int flush() {
-    if (buffer_.empty()) return error_;
-    if (error_ == 0 && isHeldHandle(fd_)) {
-      (void)writeHeldFile(fd_, buffer_.data(), buffer_.size(), &error_);
-    } else if (error_ == 0) {
-      error_ = writeAll(fd_, buffer_.data(), buffer_.size());
+  // Writes what is buffered; returns kNoError or the first failure.
+  FsStatus flush() {
+    if (buffer_.empty() || error_ != kNoError) {
+      buffer_.clear();
+      return error_;
     }
+    size_t written = 0;
+    error_ = files_.write(out_, buffer_.data(), buffer_.size(), &written);
+    // A disk that takes no more is full.
+    if (error_ == kNoError && written < buffer_.size())
+      error_ = FsStatus(kDiskFull, ENOSPC);
     buffer_.clear();
     return error_;
   }
 
  private:
-  int fd_;
+  FileSystem& files_;
+  OsFile out_;
   std::string buffer_;
-  int error_ = 0;
+  FsStatus error_;
 };
 
 // What a DIR name resolved to, and what was found there: kNoError, the
-// reason nothing is listed, or kPathFileAccessError for a failed call whose
-// errno is in `system_code`.
+// reason nothing is listed, or kPathFileAccessError for a failed call
+// whose status is in `failure`.
 struct Listing {
   std::string directory;  // absolute host path shown as "Directory of"
   DirEntryTable entries;
   ErrorNumber outcome = kNoError;
-  int system_code = 0;
-  bool shows_held_file = false;  // one of the run's held scratch files
+  FsStatus failure;
 };
 
 std::string parentOf(const std::string& path) {
@@ -96,18 +94,17 @@ std::string parentOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool isDirectory(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+bool isDirectory(FileSystem& files, const std::string& path) {
+  FileStatus status;
+  return files.stat(path, Follow::kLinks, &status) == kNoError &&
+         status.kind == FileStatus::kDirectory;
 }
 
-// Adds `name` with what `st` says of it: a directory shows no size.
-void addFromStat(std::string_view name, const struct stat& st,
+// Adds `name` with what `status` says of it: a directory shows no size.
+void addFromStat(std::string_view name, const FileStatus& status,
                  DirEntryTable* entries) {
-  bool directory = S_ISDIR(st.st_mode);
-  uint64_t size =
-      directory || st.st_size < 0 ? 0 : static_cast<uint64_t>(st.st_size);
-  entries->add(name, directory, size, static_cast<int64_t>(st.st_mtime));
+  bool directory = status.kind == FileStatus::kDirectory;
+  entries->add(name, directory, directory ? 0 : status.size, status.mtime);
 }
 
 // Appends `value` (not negative) as `width` digits, with leading zeros.
@@ -124,12 +121,6 @@ void appendZeroPadded(std::string* out, int value, int width) {
 std::string alignedRight(std::string text, size_t width) {
   if (text.size() < width) text.insert(0, width - text.size(), ' ');
   return text;
-}
-
-// Notes a file that the run holds in memory: its disk file is not what the
-// run has made of it.
-void noteHeldFile(const struct stat& st, Listing* listing) {
-  if (isHeldFileAt(st.st_dev, st.st_ino)) listing->shows_held_file = true;
 }
 
 // Why `name` is never written into a listing, or "" when it may be. A
@@ -155,86 +146,83 @@ bool mayList(std::string_view name) {
   return false;
 }
 
-// Stats `name` in the directory `dir_fd`, following a link; a link that
-// cannot be followed and any special file show their own (lstat) data.
-bool statEntry(int dir_fd, const char* name, struct stat* st) {
-  if (fstatat(dir_fd, name, st, 0) == 0 &&
-      (S_ISREG(st->st_mode) || S_ISDIR(st->st_mode))) {
-    return true;
-  }
-  return fstatat(dir_fd, name, st, AT_SYMLINK_NOFOLLOW) == 0;
-}
-
-// Sizes `entries` for every visible name in `dir` and rewinds it. One
-// extra pass over the names costs little next to a stat per entry, and it
-// keeps a large table from being copied, old and new at once, as it grows.
-void reserveForDirectory(DIR* dir, DirEntryTable* entries) {
-  size_t count = 2;  // "." and ".."
-  size_t name_bytes = 3;
-  while (const dirent* item = readdir(dir)) {
-    if (item->d_name[0] == '.') continue;
-    ++count;
-    name_bytes += strlen(item->d_name);
-  }
-  rewinddir(dir);
-  entries->reserve(count, name_bytes);
-}
-
-// Adds "." and ".." for the directory `dir_fd`; ".." shows the directory
-// itself when it has no parent to stat.
-void addDots(int dir_fd, DirEntryTable* entries) {
-  struct stat here;
-  struct stat up;
-  if (fstatat(dir_fd, ".", &here, 0) != 0) return;
+// Adds "." and ".." for `directory`; ".." shows the directory itself when
+// it has no parent to stat.
+void addDots(FileSystem& files, const std::string& directory,
+             DirEntryTable* entries) {
+  FileStatus here;
+  FileStatus up;
+  std::string base = directory == "/" ? "" : directory;
+  if (files.stat(base + "/.", Follow::kLinks, &here) != kNoError) return;
   addFromStat(".", here, entries);
-  if (fstatat(dir_fd, "..", &up, 0) != 0) up = here;
+  if (files.stat(base + "/..", Follow::kLinks, &up) != kNoError) up = here;
   addFromStat("..", up, entries);
 }
 
+// Takes the visible entries of a directory that match a pattern ("" for
+// all), with "." and ".." in front when asked.
+class DirectoryReader : public DirectoryVisitor {
+ public:
+  DirectoryReader(FileSystem& files, std::string_view pattern, bool with_dots,
+                  Listing* listing)
+      : files_(files),
+        pattern_(pattern),
+        with_dots_(with_dots),
+        listing_(listing) {}
+  // Sizes the table for every name at once: it keeps a large table from
+  // being copied, old and new at once, as it grows.
+  void expect(size_t names, size_t name_bytes) override {
+    listing_->entries.reserve(names + 2, name_bytes + 3);
+    if (with_dots_) addDots(files_, listing_->directory, &listing_->entries);
+    first_found_ = listing_->entries.size();
+  }
+  bool wants(std::string_view name) override {
+    if (name[0] == '.') return false;  // hidden
+    if (!pattern_.empty() && !matchesPattern(pattern_, name)) return false;
+    return mayList(name);
+  }
+  void add(std::string_view name, const FileStatus& status) override {
+    addFromStat(name, status, &listing_->entries);
+  }
+  size_t firstFound() const { return first_found_; }
+
+ private:
+  FileSystem& files_;
+  std::string_view pattern_;
+  bool with_dots_;
+  Listing* listing_;
+  size_t first_found_ = 0;
+};
+
 // Reads the visible entries of `listing->directory` that match `pattern`
 // ("" for all), sorted, with "." and ".." in front when `with_dots`.
-void readDirectory(std::string_view pattern, bool with_dots, Listing* listing) {
-  DIR* dir = opendir(listing->directory.c_str());
-  if (dir == nullptr) {
-    listing->system_code = errno;
-    listing->outcome = (errno == ENOENT || errno == ENOTDIR)
-                           ? kPathNotFound
-                           : kPathFileAccessError;
+void readDirectory(FileSystem& files, std::string_view pattern, bool with_dots,
+                   Listing* listing) {
+  DirectoryReader reader(files, pattern, with_dots, listing);
+  FsStatus status = files.listDirectory(listing->directory, reader);
+  if (status != kNoError) {
+    listing->failure = status;
+    listing->outcome = status.number() == kPathNotFound ? kPathNotFound
+                                                        : kPathFileAccessError;
     return;
   }
-  int dir_fd = dirfd(dir);
-  DirEntryTable& entries = listing->entries;
-  reserveForDirectory(dir, &entries);
-  if (with_dots) addDots(dir_fd, &entries);
-  size_t first_found = entries.size();
-  while (const dirent* item = readdir(dir)) {
-    const char* name = item->d_name;
-    if (name[0] == '.') continue;  // hidden, and "." and ".."
-    if (!pattern.empty() && !matchesPattern(pattern, name)) continue;
-    if (!mayList(name)) continue;
-    struct stat st;
-    if (!statEntry(dir_fd, name, &st)) continue;
-    noteHeldFile(st, listing);
-    addFromStat(name, st, &entries);
-  }
-  closedir(dir);
-  entries.sortFrom(first_found);  // the dots stay in front
-  if (entries.empty()) listing->outcome = kFileNotFound;
+  listing->entries.sortFrom(reader.firstFound());  // the dots stay in front
+  if (listing->entries.empty()) listing->outcome = kFileNotFound;
 }
 
 // The outcome for a name that stat could not find.
-void missingName(const std::string& path, int system_code, Listing* listing) {
-  listing->system_code = system_code;
-  if (system_code == ENOENT) {
-    listing->outcome = missingFileOrPath(path);
-  } else if (system_code == ENOTDIR) {
+void missingName(const FsStatus& status, Listing* listing) {
+  listing->failure = status;
+  if (status.systemCode() == ENOENT) {
+    listing->outcome = status.number();
+  } else if (status.systemCode() == ENOTDIR) {
     listing->outcome = kPathNotFound;
   } else {
     listing->outcome = kPathFileAccessError;
   }
 }
 
-Listing resolve(std::string_view name, DirName rule) {
+Listing resolve(FileSystem& files, std::string_view name, DirName rule) {
   Listing listing;
   if (name.find('\0') != std::string_view::npos) {
     // No file name holds a NUL byte; the host would cut the name there.
@@ -250,7 +238,7 @@ Listing resolve(std::string_view name, DirName rule) {
 
   if (last.empty() || last == "." || last == "..") {
     listing.directory = absoluteHostPath(name.empty() ? "." : name);
-    readDirectory("", true, &listing);
+    readDirectory(files, "", true, &listing);
     return listing;
   }
   bool pattern = rule == DirName::kPattern && hasWildcard(last);
@@ -259,9 +247,10 @@ Listing resolve(std::string_view name, DirName rule) {
     if (last[0] == '.') {
       // A hidden name is never listed, even when named.
       listing.outcome =
-          isDirectory(listing.directory) ? kFileNotFound : kPathNotFound;
+          isDirectory(files, listing.directory) ? kFileNotFound
+                                                : kPathNotFound;
     } else {
-      readDirectory(last, false, &listing);
+      readDirectory(files, last, false, &listing);
     }
     return listing;
   }
@@ -271,51 +260,46 @@ Listing resolve(std::string_view name, DirName rule) {
   // directory itself, whatever its name now.
   std::string path = absoluteHostPath(name);
   std::string found_at = hostPath(name);
-  struct stat st;
-  bool followed = stat(found_at.c_str(), &st) == 0;
-  int stat_error = errno;
-  if (followed && S_ISDIR(st.st_mode)) {
+  FileStatus status;
+  FsStatus followed = files.stat(found_at, Follow::kLinks, &status);
+  if (followed == kNoError && status.kind == FileStatus::kDirectory) {
     listing.directory = path;
-    readDirectory("", true, &listing);
+    readDirectory(files, "", true, &listing);
     return listing;
   }
   listing.directory = parentOf(path);
-  bool found = followed && S_ISREG(st.st_mode);
-  if (!found) found = lstat(found_at.c_str(), &st) == 0;
+  bool found = followed == kNoError && status.kind == FileStatus::kFile;
+  if (!found)
+    found = files.stat(found_at, Follow::kNoLinks, &status) == kNoError;
   if (found && !mayList(last)) {
     listing.outcome = kFileNotFound;
   } else if (found) {
-    noteHeldFile(st, &listing);
-    addFromStat(last, st, &listing.entries);
+    addFromStat(last, status, &listing.entries);
   } else {
-    missingName(found_at, stat_error, &listing);
+    missingName(followed, &listing);
   }
   return listing;
 }
 
 // The serial of the drive root's device, looked up once per root.
-std::string driveSerial() {
+std::string driveSerial(FileSystem& files) {
   static std::string cached_root;
   static std::string cached_serial;
   std::string root = driveRoot();
   if (cached_serial.empty() || root != cached_root) {
-    struct stat st;
-    uint64_t device = stat(root.c_str(), &st) == 0 ? st.st_dev : 0;
+    FileStatus status;
+    uint64_t device = files.stat(root, Follow::kLinks, &status) == kNoError
+                          ? status.device
+                          : 0;
     cached_root = root;
     cached_serial = volumeSerialText(device);
   }
   return cached_serial;
 }
 
-uint64_t freeBytes(const std::string& directory) {
-  struct statvfs vfs;
-  if (statvfs(directory.c_str(), &vfs) != 0) return 0;
-  return static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
-}
-
 // The header lines of a listing of `directory`, line ends included. Every
 // listing of one directory has the same: the last one made is kept.
-const std::string& headerText(const std::string& directory) {
+const std::string& headerText(FileSystem& files, const std::string& directory) {
   static std::string last_root;
   static std::string last_directory;
   static std::string header;
@@ -328,18 +312,18 @@ const std::string& headerText(const std::string& directory) {
   if (visible::hasControlByte(shown)) shown = visible::caretText(shown);
   std::string end(kLineEnd);
   header = " Volume in drive C has no label." + end +
-           " Volume Serial Number is " + driveSerial() + end + end +
+           " Volume Serial Number is " + driveSerial(files) + end + end +
            " Directory of " + shown + end + end;
   last_root = root;
   last_directory = directory;
   return header;
 }
 
-void writeHeader(const Listing& listing, LineWriter* out) {
-  out->lines(headerText(listing.directory));
+void writeHeader(FileSystem& files, const Listing& listing, LineWriter* out) {
+  out->lines(headerText(files, listing.directory));
 }
 
-void writeSummary(const Listing& listing, LineWriter* out) {
+void writeSummary(FileSystem& disk, const Listing& listing, LineWriter* out) {
   uint64_t files = 0;
   uint64_t bytes = 0;
   uint64_t dirs = 0;
@@ -353,9 +337,9 @@ void writeSummary(const Listing& listing, LineWriter* out) {
   }
   out->line(alignedRight(std::to_string(files), 16) + " File(s) " +
             alignedRight(groupedNumber(bytes), 14) + " bytes");
-  out->lineLater([dirs, directory = listing.directory] {
+  out->lineLater([&disk, dirs, directory = listing.directory] {
     return alignedRight(std::to_string(dirs), 16) + " Dir(s) " +
-           alignedRight(groupedNumber(freeBytes(directory)), 15) +
+           alignedRight(groupedNumber(disk.freeBytes(directory)), 15) +
            " bytes free";
   });
 }
@@ -369,23 +353,17 @@ std::string outcomeMessage(const Listing& listing) {
     case kBadFileName:
       return std::string(kBadNameMessage);
     default:
-      return failureText(listing.system_code);
+      return failureText(listing.failure);
   }
 }
 
 }  // namespace
 
-int listDirectory(DirFormat format, std::string_view name, int out_fd,
-                  DirName rule) {
-  Listing listing = resolve(name, rule);
-  // A listing that shows a held scratch file shows it as the run left it
-  // (when it cannot be written out, the end of the run reports that).
-  if (listing.shows_held_file && writeOutHeldFiles() == kNoError) {
-    listing = Listing();  // one listing's entries in memory at a time
-    listing = resolve(name, rule);
-  }
-  LineWriter out(out_fd);
-  if (format != DirFormat::kBare) writeHeader(listing, &out);
+int listDirectory(FileSystem& files, DirFormat format, std::string_view name,
+                  const OsFile& out_file, DirName rule) {
+  Listing listing = resolve(files, name, rule);
+  LineWriter out(files, out_file);
+  if (format != DirFormat::kBare) writeHeader(files, listing, &out);
   size_t shown = 0;
   for (const DirEntry& entry : listing.entries) {
     if (format == DirFormat::kBare && entry.directory &&
@@ -399,11 +377,11 @@ int listDirectory(DirFormat format, std::string_view name, int out_fd,
   if (shown == 0 && listing.outcome == kNoError)
     listing.outcome = kFileNotFound;
   if (listing.outcome == kNoError && format != DirFormat::kBare) {
-    writeSummary(listing, &out);
+    writeSummary(files, listing, &out);
   }
-  int write_error = out.flush();
+  FsStatus write_error = out.flush();
   if (listing.outcome != kNoError) printError(outcomeMessage(listing));
-  if (write_error != 0) {
+  if (write_error != kNoError) {
     printError(failureText(write_error));
     return kDirOutputFailed;
   }

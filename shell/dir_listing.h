@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "services/file_system.h"
+
 /// The three forms of a listing: plain DIR, DIR /X and DIR /B.
 enum class DirFormat { kNormal, kShortNames, kBare };
 
@@ -29,14 +31,15 @@ enum class DirName { kPattern, kLiteral };
 /// What `listDirectory` returns when its output could not be written whole.
 inline constexpr int kDirOutputFailed = 2;
 
-/// Lists `name` ("" for the current directory) in `format` into the file
-/// descriptor `out_fd`; `rule` says whether its last part may be a pattern.
+/// Lists `name` ("" for the current directory) in `format` into the open
+/// file `out`, every lookup through `files`; `rule` says whether its last
+/// part may be a pattern.
 /// A name holding a control byte, or a blank and a "<", is left out, with
 /// one line for it on standard error. Returns 0, 1 when nothing was found or
 /// the path is missing, or kDirOutputFailed when the output could not be
 /// written whole (the messages then go to standard error).
-int listDirectory(DirFormat format, std::string_view name, int out_fd,
-                  DirName rule = DirName::kPattern);
+int listDirectory(FileSystem& files, DirFormat format, std::string_view name,
+                  const OsFile& out, DirName rule = DirName::kPattern);
 
 /// `value` with "," between groups of three digits: "12,345".
 std::string groupedNumber(uint64_t value);

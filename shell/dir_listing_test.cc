@@ -29,7 +29,9 @@ Listed list(DirFormat format, const std::string& name,
   Listed result;
   FILE* out = tmpfile();
   testing::internal::CaptureStderr();
-  result.code = listDirectory(format, name, fileno(out), rule);
+  OsFile file;
+  file.handle = fileno(out);
+  result.code = listDirectory(realFileSystem(), format, name, file, rule);
   result.err = testing::internal::GetCapturedStderr();
   rewind(out);
   char buffer[4096];
@@ -477,7 +479,9 @@ TEST_F(ListingTest, OutputThatCannotBeWrittenIsAFailure) {
   int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
   ASSERT_GE(full, 0);
   testing::internal::CaptureStderr();
-  int code = listDirectory(DirFormat::kShortNames, "", full);
+  OsFile file;
+  file.handle = full;
+  int code = listDirectory(realFileSystem(), DirFormat::kShortNames, "", file);
   std::string err = testing::internal::GetCapturedStderr();
   close(full);
   EXPECT_EQ(kDirOutputFailed, code);

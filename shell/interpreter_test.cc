@@ -22,6 +22,12 @@ using testing::internal::GetCapturedStderr;
 
 const std::string kCrLf = "\r\n";
 
+// The interpreter in front of the platform's runner, on the disk itself.
+Interpreter& hostShell() {
+  static Interpreter shell(realFileSystem(), platformRunner());
+  return shell;
+}
+
 // Runs a line as the tools do and keeps what went to standard error.
 struct Outcome {
   int code = -1;
@@ -33,7 +39,7 @@ Outcome runLine(const std::string& line) {
   ErrorRecord errors;
   Outcome run;
   CaptureStderr();
-  run.code = runCommand(errors, line);
+  run.code = runCommand(errors, hostShell(), line);
   run.err = GetCapturedStderr();
   run.error = errors.peekErrorNumber();
   return run;
@@ -453,7 +459,7 @@ TEST(InterpreterTest, PermissionsHoldForAnUnprivilegedUser) {
 
   ChildRun denied = runAsNobody([] {
     int exit_code = 0;
-    if (runInterpreterCommand("cmd /c dir /x >\\$lvtr$.txt", &exit_code) !=
+    if (hostShell().run("cmd /c dir /x >\\$lvtr$.txt", &exit_code) !=
         kNoError)
       return 99;
     return exit_code;
@@ -465,7 +471,7 @@ TEST(InterpreterTest, PermissionsHoldForAnUnprivilegedUser) {
   // One name is looked up without reading its directory.
   ChildRun one = runAsNobody([] {
     int exit_code = 0;
-    if (runInterpreterCommand("cmd /c dir /x a.txt", &exit_code) != kNoError)
+    if (hostShell().run("cmd /c dir /x a.txt", &exit_code) != kNoError)
       return 99;
     return exit_code;
   });
@@ -477,7 +483,7 @@ TEST(InterpreterTest, PermissionsHoldForAnUnprivilegedUser) {
   // So is a quoted name that holds "*": it is one name, not a pattern.
   ChildRun literal = runAsNobody([] {
     int exit_code = 0;
-    if (runInterpreterCommand("cmd /c dir /x \"a*.txt\"", &exit_code) !=
+    if (hostShell().run("cmd /c dir /x \"a*.txt\"", &exit_code) !=
         kNoError)
       return 99;
     return exit_code;
@@ -489,7 +495,7 @@ TEST(InterpreterTest, PermissionsHoldForAnUnprivilegedUser) {
 
   ChildRun pattern = runAsNobody([] {
     int exit_code = 0;
-    if (runInterpreterCommand("cmd /c dir /x a.*", &exit_code) != kNoError)
+    if (hostShell().run("cmd /c dir /x a.*", &exit_code) != kNoError)
       return 99;
     return exit_code;
   });

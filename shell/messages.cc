@@ -8,7 +8,9 @@
 #include "services/posix_io.h"
 #include "services/visible_text.h"
 
-std::string failureText(int system_code) {
+namespace {
+
+std::string systemFailureText(int system_code) {
   switch (system_code) {
     case ENOENT:
       return "The system cannot find the file specified.";
@@ -33,7 +35,21 @@ std::string failureText(int system_code) {
   }
 }
 
-namespace {
+// A failure that no system call gave: the same words for the same cause.
+std::string numberFailureText(ErrorNumber number) {
+  switch (number) {
+    case kFileNotFound:
+      return systemFailureText(ENOENT);
+    case kPathNotFound:
+      return std::string(kPathNotFoundMessage);
+    case kPermissionDenied:
+      return systemFailureText(EACCES);
+    case kDiskFull:
+      return systemFailureText(ENOSPC);
+    default:
+      return errorMessage(number);
+  }
+}
 
 // Where `printError` writes: standard error, the batch console's terminal,
 // or nowhere (-1).
@@ -51,6 +67,11 @@ void printTo(int fd, std::string_view message) {
 }
 
 }  // namespace
+
+std::string failureText(const FsStatus& status) {
+  if (status.systemCode() != 0) return systemFailureText(status.systemCode());
+  return numberFailureText(status.number());
+}
 
 void printError(std::string_view message) { printTo(g_message_fd, message); }
 

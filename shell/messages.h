@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "services/file_system.h"
+
 inline constexpr std::string_view kSyntaxErrorMessage =
     "The syntax of the command is incorrect.";
 inline constexpr std::string_view kBadNameMessage =
@@ -16,8 +18,9 @@ inline constexpr std::string_view kFileNotFoundMessage = "File Not Found";
 inline constexpr std::string_view kNestedTooDeeplyMessage =
     "The commands are nested too deeply.";
 
-/// The interpreter's message for a failed system call's errno.
-std::string failureText(int system_code);
+/// The interpreter's message for a failed file-system call: by the system's
+/// own code where there is one, else by the error number.
+std::string failureText(const FsStatus& status);
 
 /// Writes `message` and a line end as the batch's console output, every
 /// byte of it shown as a glyph on a terminal and control bytes escaped in a

@@ -1,6 +1,5 @@
 // Child processes on POSIX: the named program is started directly with
-// posix_spawnp (never through a shell) and waited for. Lines for cmd go to
-// the built-in interpreter.
+// posix_spawnp (never through a shell) and waited for.
 #include <errno.h>
 #include <signal.h>
 #include <spawn.h>
@@ -8,23 +7,18 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "services/command.h"
+#include "services/command_runner.h"
 #include "services/drive_path.h"
 #include "services/os_error.h"
 #include "services/posix_io.h"
-#include "shell/interpreter.h"
-#include "shell/messages.h"
 
 extern char** environ;
 
 namespace {
-
-// Set by the tools: the interpreter's messages go to the terminal alone.
-bool g_messages_on_console_only = false;
 
 // Splits on blanks; a double-quoted stretch stays inside one word.
 std::vector<std::string> splitQuotedWords(std::string_view line) {
@@ -76,19 +70,10 @@ ErrorNumber startFailure(const std::string& program, int code) {
   return errorFromSystemCode(code);
 }
 
-}  // namespace
 
-void showCommandMessagesOnTheConsoleOnly() {
-  g_messages_on_console_only = true;
-}
-
-ErrorNumber startCommand(std::string_view command_line, int* exit_code) {
+// Starts a program and waits for it.
+ErrorNumber spawnAndWait(std::string_view command_line, int* exit_code) {
   *exit_code = 0;
-  if (isInterpreterCommand(command_line)) {
-    std::optional<BatchConsole> console;
-    if (g_messages_on_console_only) console.emplace();
-    return runInterpreterCommand(command_line, exit_code);
-  }
   std::vector<std::string> words = splitQuotedWords(command_line);
   if (words.empty()) return kFileNotFound;
   // A program named with a path is found on the drive like any file.
@@ -116,6 +101,20 @@ ErrorNumber startCommand(std::string_view command_line, int* exit_code) {
   if (WIFEXITED(status)) *exit_code = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) *exit_code = 128 + WTERMSIG(status);
   return kNoError;
+}
+
+class PosixRunner : public CommandRunner {
+ public:
+  ErrorNumber run(std::string_view command_line, int* exit_code) override {
+    return spawnAndWait(command_line, exit_code);
+  }
+};
+
+}  // namespace
+
+CommandRunner& platformRunner() {
+  static PosixRunner runner;
+  return runner;
 }
 
 std::string platformCommandTail(int argc, char** argv) {

@@ -1,4 +1,4 @@
-#include "services/held_files.h"
+#include "shell/scratch_overlay.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -18,6 +18,15 @@
 
 namespace {
 
+size_t countOf(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos;
+       at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
 void writeBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
@@ -33,7 +42,7 @@ std::optional<std::string> onDisk(const std::string& path) {
 }
 
 // Each test works in a directory of its own, which is also the drive root.
-class HeldFilesTest : public testing::Test {
+class ScratchOverlayTest : public testing::Test {
  protected:
   void SetUp() override {
     setenv("DRIVE_ROOT", dir_.c_str(), 1);
@@ -42,7 +51,7 @@ class HeldFilesTest : public testing::Test {
 
   void TearDown() override {
     files_.closeAllFiles();
-    (void)releaseHeldFiles();
+    (void)overlay_.release();
   }
 
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
@@ -66,15 +75,24 @@ class HeldFilesTest : public testing::Test {
     return line;
   }
 
-  ScratchDirectory scratch_{"held_files_test"};
+  // Writes `bytes` into an open file of the overlay; the bytes taken.
+  size_t put(const OsFile& file, std::string_view bytes) {
+    size_t written = 0;
+    EXPECT_EQ(kNoError,
+              overlay_.write(file, bytes.data(), bytes.size(), &written));
+    return written;
+  }
+
+  ScratchDirectory scratch_{"scratch_overlay_test"};
   ErrorRecord errors_;
-  FileTable files_{errors_};
+  ScratchOverlay overlay_{realFileSystem()};
+  FileTable files_{errors_, overlay_};
   const std::string dir_ = scratch_.path();
 };
 
-TEST_F(HeldFilesTest, ContentsStayInMemoryUntilTheRelease) {
+TEST_F(ScratchOverlayTest, ContentsStayInMemoryUntilTheRelease) {
   writeBytes(path("scratch"), "on disk before");
-  holdFiles({hostPath("scratch")});
+  overlay_.hold({hostPath("scratch")});
   const struct {
     FileMode mode;
     const char* text;  // written, or nullptr to read the file
@@ -91,14 +109,14 @@ TEST_F(HeldFilesTest, ContentsStayInMemoryUntilTheRelease) {
     EXPECT_EQ(step.read, read("scratch"));
     EXPECT_EQ("on disk before", onDisk(path("scratch")));
   }
-  EXPECT_EQ(kNoError, releaseHeldFiles());
+  EXPECT_EQ(kNoError, overlay_.release());
   EXPECT_EQ("xy", onDisk(path("scratch")));
   // Held no longer: a write goes to disk at once.
   write("scratch", FileMode::Output, "after");
   EXPECT_EQ("after", onDisk(path("scratch")));
 }
 
-TEST_F(HeldFilesTest, RemovalsAndNewFilesReachTheDiskAtTheRelease) {
+TEST_F(ScratchOverlayTest, RemovalsAndNewFilesReachTheDiskAtTheRelease) {
   const struct {
     const char* what;
     bool existed;
@@ -114,9 +132,8 @@ TEST_F(HeldFilesTest, RemovalsAndNewFilesReachTheDiskAtTheRelease) {
     SCOPED_TRACE(c.what);
     unlink(path("$DIR$").c_str());
     if (c.existed) writeBytes(path("$DIR$"), "old");
-    holdFiles({hostPath("\\$DIR$")});
-    ErrorNumber error = kNoError;
-    ASSERT_TRUE(removeHeldFile(hostPath("\\$DIR$"), &error));
+    overlay_.hold({hostPath("\\$DIR$")});
+    ErrorNumber error = overlay_.remove(hostPath("\\$DIR$"));
     // The first removal finds the file or not; a second never does.
     EXPECT_EQ(c.existed ? kNoError : kFileNotFound, error);
     if (c.written != nullptr) {
@@ -124,13 +141,14 @@ TEST_F(HeldFilesTest, RemovalsAndNewFilesReachTheDiskAtTheRelease) {
     } else {
       EXPECT_EQ("error 53", read("\\$DIR$"));
     }
-    EXPECT_EQ(kNoError, releaseHeldFiles());
+    EXPECT_EQ(kNoError, overlay_.release());
     EXPECT_EQ(c.after, onDisk(path("$DIR$")));
   }
 }
 
-TEST_F(HeldFilesTest, OnlyAPlainFileOfNoGreatLengthIsHeld) {
+TEST_F(ScratchOverlayTest, OnlyAPlainFileOfNoGreatLengthIsHeld) {
   writeBytes(path("target"), "t");
+  writeBytes(path("plain"), "p");
   writeBytes(path("big"), std::string((1 << 20) + 1, 'b'));
   writeBytes(path("linked"), "l");
   ASSERT_EQ(0, link(path("linked").c_str(), path("second name").c_str()));
@@ -138,28 +156,34 @@ TEST_F(HeldFilesTest, OnlyAPlainFileOfNoGreatLengthIsHeld) {
   ASSERT_EQ(0, mkfifo(path("fifo").c_str(), 0600));
   ASSERT_EQ(0, mkdir(path("directory").c_str(), 0700));
   // A scratch name that is a link, has a second name or is a FIFO gets a
-  // file of its own, which is held; what it led to keeps its bytes.
+  // file of its own, which is held: a write to it reaches the disk only at
+  // the release. What it led to keeps its bytes.
   const struct {
     const char* name;
     bool held;
   } cases[] = {
-      {"missing", true},    {"target", true},  {"big", false},
+      {"missing", true},    {"plain", true},   {"big", false},
       {"linked", true},     {"symlink", true}, {"fifo", true},
-      {"directory", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    holdFiles({hostPath(c.name)});
-    EXPECT_EQ(c.held, holdsFile(hostPath(c.name)));
-    EXPECT_EQ(kNoError, releaseHeldFiles());
+    overlay_.hold({hostPath(c.name)});
+    write(c.name, FileMode::Rewrite, "x");
+    EXPECT_EQ(!c.held, onDisk(path(c.name)) == "x");
+    EXPECT_EQ(kNoError, overlay_.release());
+    EXPECT_EQ("x", onDisk(path(c.name)));
   }
+  // Nor is a directory, which cannot be written as a file.
+  overlay_.hold({hostPath("directory")});
+  files_.openFile(3, "directory", FileMode::Rewrite);
+  EXPECT_EQ(kPermissionDenied, errors_.takeErrorNumber());
+  EXPECT_EQ(kNoError, overlay_.release());
   EXPECT_EQ("t", onDisk(path("target")));
   EXPECT_EQ("l", onDisk(path("second name")));
-  EXPECT_EQ(std::nullopt, onDisk(path("missing")));
 }
 
-TEST_F(HeldFilesTest, SecondOpenWhileInUseIsRefused) {
-  holdFiles({hostPath("scratch")});
+TEST_F(ScratchOverlayTest, SecondOpenWhileInUseIsRefused) {
+  overlay_.hold({hostPath("scratch")});
   files_.openFile(3, "scratch", FileMode::Output);
   files_.writeText(3, "x");
   files_.openFile(4, "scratch", FileMode::Input);
@@ -170,7 +194,7 @@ TEST_F(HeldFilesTest, SecondOpenWhileInUseIsRefused) {
 
 // A deferred ending costs nothing until a read reaches it or the file goes
 // to disk, and nothing at all when the file is removed or made anew first.
-TEST_F(HeldFilesTest, DeferredEndingIsMadeOnlyWhenNeeded) {
+TEST_F(ScratchOverlayTest, DeferredEndingIsMadeOnlyWhenNeeded) {
   enum Then { kReadBefore, kReadAll, kRemove, kWriteAnew };
   const struct {
     const char* what;
@@ -189,34 +213,36 @@ TEST_F(HeldFilesTest, DeferredEndingIsMadeOnlyWhenNeeded) {
     SCOPED_TRACE(c.what);
     const std::string name = hostPath("scratch");
     unlink(path("scratch").c_str());
-    holdFiles({name});
-    intptr_t handle = -1;
-    ErrorNumber error = kNoError;
-    ASSERT_TRUE(openHeldFile(name, HeldAccess::kWrite, &handle, &error));
-    int code = 0;
-    EXPECT_EQ(6u, writeHeldFile(handle, "begin ", 6, &code));
+    overlay_.hold({name});
+    OsFile file;
+    ASSERT_EQ(kNoError,
+              overlay_.open(name, FileMode::Create, &file, LinkRule::kNone));
+    EXPECT_EQ(6u, put(file, "begin "));
     int made = 0;
-    EXPECT_TRUE(writeHeldFileLater(
-        handle, [&made] { return ++made, std::string("end"); }, 16));
+    EXPECT_TRUE(overlay_.writeLater(
+        file, [&made] { return ++made, std::string("end"); }, 16));
     // Writing nothing more makes nothing.
-    EXPECT_EQ(0u, writeHeldFile(handle, "", 0, &code));
-    closeHeldFile(handle);
+    EXPECT_EQ(0u, put(file, ""));
+    EXPECT_EQ(kNoError, overlay_.close(file));
 
     std::string read;
     char buffer[16];
+    size_t got = 0;
     switch (c.then) {
       case kReadBefore:
       case kReadAll:
-        ASSERT_TRUE(openHeldFile(name, HeldAccess::kRead, &handle, &error));
-        while (size_t n = readHeldFile(handle, buffer,
-                                       c.then == kReadBefore ? 5 : 4, &code)) {
-          read.append(buffer, n);
+        ASSERT_EQ(kNoError, overlay_.open(name, FileMode::Input, &file,
+                                          LinkRule::kNone));
+        while (overlay_.read(file, buffer, c.then == kReadBefore ? 5 : 4,
+                             &got) == kNoError &&
+               got > 0) {
+          read.append(buffer, got);
           if (c.then == kReadBefore) break;
         }
-        closeHeldFile(handle);
+        EXPECT_EQ(kNoError, overlay_.close(file));
         break;
       case kRemove:
-        EXPECT_TRUE(removeHeldFile(name, &error));
+        EXPECT_EQ(kNoError, overlay_.remove(name));
         break;
       case kWriteAnew:
         write("scratch", FileMode::Output, "new");
@@ -224,7 +250,7 @@ TEST_F(HeldFilesTest, DeferredEndingIsMadeOnlyWhenNeeded) {
     }
     EXPECT_EQ(c.read, read);
     EXPECT_EQ(c.made_before_release, made);
-    EXPECT_EQ(kNoError, releaseHeldFiles());
+    EXPECT_EQ(kNoError, overlay_.release());
     EXPECT_EQ(c.on_disk, onDisk(path("scratch")));
     EXPECT_EQ(c.made, made);
   }
@@ -232,66 +258,77 @@ TEST_F(HeldFilesTest, DeferredEndingIsMadeOnlyWhenNeeded) {
 
 // A file grown beyond what is held in memory goes on in its disk file, with
 // its deferred ending; written anew, it is held in memory again.
-TEST_F(HeldFilesTest, FileGrownTooLongGoesOnOnDisk) {
+TEST_F(ScratchOverlayTest, FileGrownTooLongGoesOnOnDisk) {
   const std::string name = hostPath("scratch");
   const std::string chunk(600 << 10, 'x');
-  holdFiles({name});
-  intptr_t handle = -1;
-  ErrorNumber error = kNoError;
-  int code = 0;
-  ASSERT_TRUE(openHeldFile(name, HeldAccess::kWrite, &handle, &error));
-  EXPECT_EQ(chunk.size(),
-            writeHeldFile(handle, chunk.data(), chunk.size(), &code));
+  overlay_.hold({name});
+  OsFile file;
+  ASSERT_EQ(kNoError,
+            overlay_.open(name, FileMode::Create, &file, LinkRule::kNone));
+  EXPECT_EQ(chunk.size(), put(file, chunk));
   EXPECT_EQ("", onDisk(path("scratch")));
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(chunk.size(),
-              writeHeldFile(handle, chunk.data(), chunk.size(), &code));
-    EXPECT_EQ(0, code);
-  }
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(chunk.size(), put(file, chunk));
   EXPECT_EQ(3 * chunk.size(), onDisk(path("scratch")).value_or("").size());
   // On disk, a last line is written at once, by the caller.
-  EXPECT_FALSE(writeHeldFileLater(
-      handle, [] { return std::string("end"); }, 16));
-  closeHeldFile(handle);
+  EXPECT_FALSE(overlay_.writeLater(
+      file, [] { return std::string("end"); }, 16));
+  EXPECT_EQ(kNoError, overlay_.close(file));
 
   std::string back;
-  ASSERT_TRUE(openHeldFile(name, HeldAccess::kRead, &handle, &error));
-  char buffer[65536];
-  while (size_t n = readHeldFile(handle, buffer, sizeof buffer, &code))
-    back.append(buffer, n);
-  closeHeldFile(handle);
+  ASSERT_EQ(kNoError,
+            overlay_.open(name, FileMode::Input, &file, LinkRule::kNone));
+  static char buffer[65536];
+  size_t got = 0;
+  while (overlay_.read(file, buffer, sizeof buffer, &got) == kNoError &&
+         got > 0) {
+    back.append(buffer, got);
+  }
+  EXPECT_EQ(kNoError, overlay_.close(file));
   EXPECT_EQ(chunk + chunk + chunk, back);
 
   write("scratch", FileMode::Output, "small");
   EXPECT_EQ(3 * chunk.size(), onDisk(path("scratch")).value_or("").size());
-  EXPECT_EQ(kNoError, releaseHeldFiles());
+  EXPECT_EQ(kNoError, overlay_.release());
   EXPECT_EQ("small", onDisk(path("scratch")));
 }
 
-// A listing that shows a held file shows it as the run left it, and finds
-// what the run removed gone.
-TEST_F(HeldFilesTest, ListingShowsHeldFilesAsTheRunLeftThem) {
+// A listing through the overlay shows a held file as the run left it,
+// under its own name or another, and finds what the run removed gone; the
+// disk keeps its old bytes until the release.
+TEST_F(ScratchOverlayTest, ListingShowsHeldFilesAsTheRunLeftThem) {
   writeBytes(path("$DIR$.BAT"), "an old batch, longer than the new one");
   writeBytes(path("$DIR$"), "old capture");
-  holdFiles({hostPath("\\$DIR$.BAT"), hostPath("\\$DIR$")});
+  ASSERT_EQ(0, symlink("$DIR$.BAT", path("batch link").c_str()));
+  overlay_.hold({hostPath("\\$DIR$.BAT"), hostPath("\\$DIR$")});
   write("\\$DIR$.BAT", FileMode::Rewrite, "new");
-  ErrorNumber error = kNoError;
-  ASSERT_TRUE(removeHeldFile(hostPath("\\$DIR$"), &error));
+  ASSERT_EQ(kNoError, overlay_.remove(hostPath("\\$DIR$")));
 
   int out = open(path("listing").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   ASSERT_GE(out, 0);
-  EXPECT_EQ(0, listDirectory(DirFormat::kShortNames, "\\$DIR$.BAT", out));
-  EXPECT_EQ(1, listDirectory(DirFormat::kShortNames, "\\$DIR$", out));
+  OsFile file;
+  file.handle = out;
+  const struct {
+    const char* name;
+    int code;
+  } lookups[] = {
+      {"\\$DIR$.BAT", 0},
+      {"batch link", 0},
+      {"\\$DIR$", 1},
+  };
+  for (const auto& lookup : lookups)
+    EXPECT_EQ(lookup.code, listDirectory(overlay_, DirFormat::kShortNames,
+                                         lookup.name, file))
+        << lookup.name;
+  EXPECT_EQ(0, listDirectory(overlay_, DirFormat::kBare, "", file));
   close(out);
   std::string listing = onDisk(path("listing")).value_or("");
-  EXPECT_NE(std::string::npos, listing.find("1 File(s)              3 bytes"))
-      << listing;
-  EXPECT_EQ("new", onDisk(path("$DIR$.BAT")));
-  EXPECT_EQ(std::nullopt, onDisk(path("$DIR$")));
-  // Still held after the listing: the batch is written on in memory.
+  EXPECT_EQ(2u, countOf(listing, "1 File(s)              3 bytes")) << listing;
+  EXPECT_EQ(std::string::npos, listing.find("$DIR$\r\n")) << listing;
+  EXPECT_NE(std::string::npos, listing.find("$DIR$.BAT\r\n")) << listing;
+  EXPECT_EQ("an old batch, longer than the new one", onDisk(path("$DIR$.BAT")));
+  EXPECT_EQ("old capture", onDisk(path("$DIR$")));
   write("\\$DIR$.BAT", FileMode::Rewrite, "newer");
-  EXPECT_EQ("new", onDisk(path("$DIR$.BAT")));
-  EXPECT_EQ(kNoError, releaseHeldFiles());
+  EXPECT_EQ(kNoError, overlay_.release());
   EXPECT_EQ("newer", onDisk(path("$DIR$.BAT")));
 }
 

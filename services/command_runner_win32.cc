@@ -8,9 +8,13 @@
 #include <string>
 
 #include "services/command.h"
+#include "services/command_runner.h"
 #include "services/os_error.h"
 
-ErrorNumber startCommand(std::string_view command_line, int* exit_code) {
+namespace {
+
+// Starts the line's program and waits for it.
+ErrorNumber createAndWait(std::string_view command_line, int* exit_code) {
   *exit_code = 0;
   std::string line(command_line);
   // A line that names no program has no program to find.
@@ -39,13 +43,23 @@ ErrorNumber startCommand(std::string_view command_line, int* exit_code) {
   return kNoError;
 }
 
+class WindowsRunner : public CommandRunner {
+ public:
+  ErrorNumber run(std::string_view command_line, int* exit_code) override {
+    return createAndWait(command_line, exit_code);
+  }
+};
+
+}  // namespace
+
+CommandRunner& platformRunner() {
+  static WindowsRunner runner;
+  return runner;
+}
+
 std::string platformCommandTail(int /*argc*/, char** /*argv*/) {
   // The arguments have lost the line's own quoting and blanks; the tail is
   // the line as it was typed.
   const char* line = GetCommandLineA();
   return tailOfCommandLine(line != nullptr ? line : "");
-}
-
-void showCommandMessagesOnTheConsoleOnly() {
-  // cmd writes into the tool's console window itself.
 }

@@ -1,0 +1,17 @@
+// The host shell on Windows: the disk and the runner as they are; the real
+// cmd writes into the tool's console window itself.
+#include "shell/host_shell.h"
+
+struct HostShell::Layers {
+  FileSystem& disk;
+  CommandRunner& runner;
+};
+
+HostShell::HostShell(FileSystem& disk, CommandRunner& runner)
+    : layers_(new Layers{disk, runner}) {}
+
+HostShell::~HostShell() = default;
+
+FileSystem& HostShell::files() { return layers_->disk; }
+CommandRunner& HostShell::commands() { return layers_->runner; }
+ScratchFiles& HostShell::scratch() { return scratchFilesOnDisk(); }
