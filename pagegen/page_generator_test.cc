@@ -30,6 +30,8 @@ constexpr Operation kWrite = Operation::kWrite;
 constexpr Operation kTruncate = Operation::kTruncate;
 constexpr Operation kClose = Operation::kClose;
 constexpr Operation kRun = Operation::kRun;
+constexpr Operation kStat = Operation::kStat;
+constexpr Caller kByInterpreter = Caller::kInterpreter;
 
 constexpr char kPageEnd[] = "</HTML>\r\n";
 
@@ -175,6 +177,33 @@ TEST(PageGeneratorTest, EveryFailingStepIsReportedOrPassedOver) {
        {{kRun, "$DIR$.BAT", "", 1, kFileNotFound}},
        "Line 1120   Code 53  = File not found",
        "run the scratch batch $DIR$.BAT in <drive>: File not found",
+       "PAGE.HTM",
+       true},
+      // The interpreter's own operations, in the run's process.
+      {"OKLFN batch cannot be read by the interpreter",
+       {{kOpen, "$DIR$.BAT", "", 1, kPermissionDenied, kByInterpreter}},
+       "Line 1120   Code 70  = Permission denied",
+       "run the scratch batch $DIR$.BAT in <drive>: Permission denied",
+       "PAGE.HTM",
+       true},
+      // A capture that DIR could not make, or not write whole, is not
+      // there for the run to read.
+      {"OKLFN capture cannot be made by the interpreter",
+       {{kOpen, "/$DIR$", "", 1, kPermissionDenied, kByInterpreter}},
+       "Line 1120   Code 53  = File not found",
+       "read the capture $DIR$ in <drive>: File not found",
+       "PAGE.HTM",
+       true},
+      {"OKLFN capture cannot be written whole by the interpreter",
+       {{kWrite, "/$DIR$", "", 1, kDiskFull, kByInterpreter}},
+       "Line 1120   Code 53  = File not found",
+       "read the capture $DIR$ in <drive>: File not found",
+       "PAGE.HTM",
+       true},
+      {"OKLFN name cannot be looked up by the interpreter",
+       {{kStat, "/A.ZIP", "", 1, kPermissionDenied, kByInterpreter}},
+       "",
+       "",
        "PAGE.HTM",
        true},
       {"OKLFN capture cannot be opened",

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "services/command.h"
+#include "services/command_runner.h"
 #include "services/drive_path.h"
 #include "services/file_table.h"
 
@@ -149,22 +150,22 @@ TEST_F(PlatformTest, Names) {
 }
 
 TEST_F(PlatformTest, RunCommand) {
-  EXPECT_EQ(0, runCommand(errors_, "kestrel_no_such_program.exe"));
+  EXPECT_EQ(0, runCommand(errors_, platformRunner(), "kestrel_no_such_program.exe"));
   EXPECT_EQ(kFileNotFound, errors_.takeErrorNumber());
-  EXPECT_EQ(0, runCommand(errors_, ""));
+  EXPECT_EQ(0, runCommand(errors_, platformRunner(), ""));
   EXPECT_EQ(kFileNotFound, errors_.takeErrorNumber());
 
-  EXPECT_EQ(42, runCommand(errors_, "cmd /c exit 42"));
+  EXPECT_EQ(42, runCommand(errors_, platformRunner(), "cmd /c exit 42"));
   // A batch file runs through cmd without one being named.
   writeBytes("job.bat", "@exit 7\r\n");
-  EXPECT_EQ(7, runCommand(errors_, "job.bat"));
+  EXPECT_EQ(7, runCommand(errors_, platformRunner(), "job.bat"));
   EXPECT_EQ(0, errors_.takeErrorNumber());
 }
 
 TEST_F(PlatformTest, OnlyTheFirst256CharactersRun) {
   std::string line = "cmd /c >out.txt echo ";
   line += std::string(256 - line.size(), 'a');
-  runCommand(errors_, line + "TAIL");
+  runCommand(errors_, platformRunner(), line + "TAIL");
   EXPECT_EQ(0, errors_.takeErrorNumber());
   EXPECT_EQ(std::string(235, 'a') + "\r\n", readBytes("out.txt"));
 }
@@ -173,7 +174,7 @@ TEST_F(PlatformTest, ChildCannotTouchAnOpenFile) {
   writeBytes("held.txt", "x\r\n");
   files_.openFile(1, "held.txt", FileMode::Input);
   ASSERT_EQ(0, errors_.takeErrorNumber());
-  runCommand(errors_, "cmd /c del held.txt");
+  runCommand(errors_, platformRunner(), "cmd /c del held.txt");
   files_.closeFile(1);
   EXPECT_TRUE(fs::exists("held.txt"));
 }
