@@ -79,7 +79,6 @@ struct FileStatus {
   uint64_t device = 0;
   uint64_t inode = 0;
   uint64_t links = 1;  // names of the file
-  bool mine = true;    // owned by the run's own user
 };
 
 /// Whether `stat` follows a symbolic link at the name itself.
@@ -144,6 +143,10 @@ class FileSystem {
                         FileStatus* status) = 0;
   /// What an open file is.
   virtual FsStatus statOpen(const OsFile& file, FileStatus* status) = 0;
+  /// True when `host_path`, not followed if it is a link, is a plain file
+  /// of the run's own user with no other name: one that may be written over
+  /// in place instead of being removed and made anew.
+  virtual bool isOwnPlainFile(const std::string& host_path) = 0;
   /// Removes a file (never a directory).
   virtual FsStatus remove(const std::string& host_path) = 0;
   /// Lists the names in a directory but "." and "..", in the system's

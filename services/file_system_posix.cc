@@ -81,7 +81,6 @@ void fillStatus(const struct stat& st, FileStatus* status) {
   status->device = st.st_dev;
   status->inode = st.st_ino;
   status->links = st.st_nlink;
-  status->mine = st.st_uid == geteuid();
 }
 
 // Stats `name` in the directory `dir_fd`, following a link; a link that
@@ -244,6 +243,12 @@ class PosixFileSystem : public FileSystem {
     if (fstat(fdOf(file), &st) != 0) return FsStatus::fromSystem(errno);
     fillStatus(st, status);
     return kNoError;
+  }
+
+  bool isOwnPlainFile(const std::string& host_path) override {
+    struct stat st;
+    return lstat(host_path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           st.st_nlink == 1 && st.st_uid == geteuid();
   }
 
   FsStatus remove(const std::string& host_path) override {

@@ -291,6 +291,13 @@ class WindowsFileSystem : public FileSystem {
     return kNoError;
   }
 
+  bool isOwnPlainFile(const std::string& host_path) override {
+    DWORD attributes = GetFileAttributesA(host_path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY |
+                           FILE_ATTRIBUTE_REPARSE_POINT));
+  }
+
   FsStatus remove(const std::string& host_path) override {
     SetLastError(0);
     if (!DeleteFileA(host_path.c_str())) return lastFailure();

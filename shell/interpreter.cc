@@ -254,11 +254,7 @@ bool Session::openForRewrite(std::string_view del_line,
   }
   std::string path = hostPath(name);
   // Anything but the run's own plain file of one name is left to del.
-  FileStatus status;
-  if (files_.stat(path, Follow::kNoLinks, &status) != kNoError ||
-      status.kind != FileStatus::kFile || status.links != 1 || !status.mine) {
-    return false;
-  }
+  if (!files_.isOwnPlainFile(path)) return false;
   return files_.open(path, FileMode::Rewrite, file, LinkRule::kNone) ==
          kNoError;
 }

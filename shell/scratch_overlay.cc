@@ -179,7 +179,6 @@ void ScratchOverlay::describe(Held& file, FileStatus* status) {
   status->device = file.disk.device;
   status->inode = file.disk.inode;
   status->links = 1;
-  status->mine = true;
 }
 
 // Reads the disk contents of a file not yet changed in memory, or of one
@@ -374,7 +373,9 @@ FsStatus ScratchOverlay::truncateHere(const OsFile& file) {
   if (file.layer != this) return below_.truncateHere(file);
   Held* held = byHandle(file);
   if (held == nullptr) return FsStatus(kBadFileNameOrNumber);
-  // A writer at the end goes on after a deferred ending, which stays.
+  // A writer at the end is after a deferred ending, which stays deferred.
+  if (!held->on_disk && held->position == held->contents.size())
+    return kNoError;
   held->makeEnding(/*writer_moves=*/true);
   return cut(*held, held->position);
 }
@@ -456,6 +457,14 @@ FsStatus ScratchOverlay::statOpen(const OsFile& file, FileStatus* status) {
   if (held == nullptr) return below_.statOpen(file, status);
   describe(*held, status);
   return kNoError;
+}
+
+bool ScratchOverlay::isOwnPlainFile(const std::string& host_path) {
+  // A held file is the run's own plain file while it exists; its deferred
+  // ending stays deferred.
+  Held* held = heldAt(host_path);
+  if (held == nullptr) return below_.isOwnPlainFile(host_path);
+  return held->exists;
 }
 
 FsStatus ScratchOverlay::remove(const std::string& host_path) {

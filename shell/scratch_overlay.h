@@ -56,6 +56,7 @@ class ScratchOverlay : public FileSystem, public ScratchFiles {
   FsStatus stat(const std::string& host_path, Follow follow,
                 FileStatus* status) override;
   FsStatus statOpen(const OsFile& file, FileStatus* status) override;
+  bool isOwnPlainFile(const std::string& host_path) override;
   FsStatus remove(const std::string& host_path) override;
   FsStatus listDirectory(const std::string& host_path,
                          DirectoryVisitor& visitor) override;

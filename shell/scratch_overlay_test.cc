@@ -256,6 +256,26 @@ TEST_F(ScratchOverlayTest, DeferredEndingIsMadeOnlyWhenNeeded) {
   }
 }
 
+// Cut where its writer stands, at the end, a file keeps its deferred ending
+// deferred: a DIR that writes a capture over in place ends with such a cut.
+TEST_F(ScratchOverlayTest, CutAtTheEndKeepsTheEndingDeferred) {
+  const std::string name = hostPath("scratch");
+  overlay_.hold({name});
+  OsFile file;
+  ASSERT_EQ(kNoError,
+            overlay_.open(name, FileMode::Rewrite, &file, LinkRule::kNone));
+  EXPECT_EQ(6u, put(file, "begin "));
+  int made = 0;
+  ASSERT_TRUE(overlay_.writeLater(
+      file, [&made] { return ++made, std::string("end"); }, 16));
+  EXPECT_EQ(kNoError, overlay_.truncateHere(file));
+  EXPECT_EQ(kNoError, overlay_.close(file));
+  EXPECT_EQ(0, made);
+  EXPECT_EQ(kNoError, overlay_.release());
+  EXPECT_EQ("begin end", onDisk(path("scratch")));
+  EXPECT_EQ(1, made);
+}
+
 // A file grown beyond what is held in memory goes on in its disk file, with
 // its deferred ending; written anew, it is held in memory again.
 TEST_F(ScratchOverlayTest, FileGrownTooLongGoesOnOnDisk) {

@@ -127,6 +127,11 @@ FsStatus FailingOs::Files::statOpen(const OsFile& file, FileStatus* status) {
   return below_.statOpen(file, status);
 }
 
+bool FailingOs::Files::isOwnPlainFile(const std::string& host_path) {
+  if (faultFor(Operation::kStat, host_path) != kNoError) return false;
+  return below_.isOwnPlainFile(host_path);
+}
+
 FsStatus FailingOs::Files::remove(const std::string& host_path) {
   if (ErrorNumber error = faultFor(Operation::kRemove, host_path))
     return error;

@@ -86,6 +86,7 @@ class FailingOs : public CommandRunner {
     FsStatus stat(const std::string& host_path, Follow follow,
                   FileStatus* status) override;
     FsStatus statOpen(const OsFile& file, FileStatus* status) override;
+    bool isOwnPlainFile(const std::string& host_path) override;
     FsStatus remove(const std::string& host_path) override;
     FsStatus listDirectory(const std::string& host_path,
                            DirectoryVisitor& visitor) override;
