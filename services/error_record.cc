@@ -35,9 +35,7 @@ void ErrorRecord::setErrorStep(int step) {
 bool ErrorRecord::checkError() {
   if (!pending_) return false;
   pending_ = false;
-  if (error_step_ == kNoStep) return false;
-  in_error_step_ = true;
-  return true;
+  return error_step_ != kNoStep;
 }
 
 uint16_t ErrorRecord::errorLine() const { return number_ == 0 ? 0 : line_; }
@@ -56,7 +54,4 @@ int ErrorRecord::takeErrorNumber() {
   return number;
 }
 
-void ErrorRecord::leaveErrorStep() {
-  pending_ = false;
-  in_error_step_ = false;
-}
+void ErrorRecord::leaveErrorStep() { pending_ = false; }

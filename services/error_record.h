@@ -57,11 +57,9 @@ class ErrorRecord {
   std::string errorLabel() const;
   /// The recorded number (0 when empty); empties the whole record.
   int takeErrorNumber();
-  /// The recorded number without emptying the record.
-  int peekErrorNumber() const { return number_; }
-  /// Ends the handling of the current failure.
+  /// Ends the handling of the current failure: one still pending is not
+  /// acted on.
   void leaveErrorStep();
-  bool inErrorStep() const { return in_error_step_; }
 
  private:
   int number_ = 0;
@@ -69,7 +67,6 @@ class ErrorRecord {
   uint16_t line_ = 0;
   std::string label_;
   bool pending_ = false;
-  bool in_error_step_ = false;
   int error_step_ = kNoStep;
   uint16_t current_number_ = 0;
   // The current label: the step's number when `label_is_number_`, made

@@ -144,15 +144,20 @@ TEST(ErrorRecordTest, CheckErrorActsOncePerFailure) {
   errors.fail(kBadFileName);
   EXPECT_TRUE(errors.checkError());
   EXPECT_EQ(3, errors.errorStep());
-  EXPECT_TRUE(errors.inErrorStep());
+  EXPECT_FALSE(errors.checkError());
+  // The failure waits in the record for the error step to take it.
+  EXPECT_EQ(kBadFileName, errors.takeErrorNumber());
+
+  // A failure still pending when the error step ends is not acted on.
+  errors.fail(kBadFileName);
+  EXPECT_TRUE(errors.pending());
+  errors.leaveErrorStep();
+  EXPECT_FALSE(errors.pending());
   EXPECT_FALSE(errors.checkError());
 
-  errors.leaveErrorStep();
-  EXPECT_FALSE(errors.inErrorStep());
   errors.setErrorStep(ErrorRecord::kNoStep);
   errors.fail(kBadFileName);
   EXPECT_FALSE(errors.checkError());
-  EXPECT_FALSE(errors.inErrorStep());
 }
 
 TEST(ErrorRecordDeathTest, HighNumbersEndTheProcess) {
@@ -304,7 +309,7 @@ TEST(ErrorStepTest, FailureGoesToErrorStepWithItsStep) {
   EXPECT_EQ(kBadFileMode, r.handler_saw[0].number);
   EXPECT_EQ(0, r.handler_saw[0].line_after_take);
   EXPECT_EQ("", r.handler_saw[0].label_after_take);
-  EXPECT_FALSE(r.errors.inErrorStep());
+  EXPECT_FALSE(r.errors.pending());
   EXPECT_EQ(0, r.errors.takeErrorNumber());
 }
 
