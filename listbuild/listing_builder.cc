@@ -181,11 +181,11 @@ void ListingBuilder::reportMissingEntries() {
 }
 
 void ListingBuilder::warnOfLfLineEnds() {
-  std::fputs(
+  std::string warning =
       "wagtails: FILES.BBS has LF line ends, so kestrel reads its lines as "
-      "one; convert it to CR LF line ends (for example with unix2dos) or run "
-      "wagtails --update --modern\n",
-      stderr);
+      "one; " +
+      lfLineEndsAdvice("wagtails --update --modern") + "\n";
+  std::fputs(warning.c_str(), stderr);
   std::fflush(stderr);
 }
 

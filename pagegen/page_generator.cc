@@ -241,9 +241,8 @@ void PageGenerator::warnOfConfigurationLfLineEnds() {
   warned_of_configuration_lf_ = true;
   std::string warning = "kestrel: " + hostPath(kConfigName) +
                         " has LF line ends, so its lines run together and "
-                        "its settings are not taken as written; convert it "
-                        "to CR LF line ends (for example with unix2dos) or "
-                        "run kestrel --modern";
+                        "its settings are not taken as written; " +
+                        lfLineEndsAdvice("kestrel --modern");
   std::fputs((visible::caretText(warning) + "\n").c_str(), stderr);
   std::fflush(stderr);
 }
@@ -300,11 +299,10 @@ PageGenerator::Step PageGenerator::readListLine() {
 void PageGenerator::warnOfLfLineEnds() {
   if (warned_of_lf_ || line_.find('\n') == std::string::npos) return;
   warned_of_lf_ = true;
-  std::fputs(
-      "kestrel: FILES.BBS has LF line ends, so its lines run together; "
-      "convert it to CR LF line ends (for example with unix2dos) or run "
-      "kestrel --modern\n",
-      stderr);
+  std::string warning =
+      "kestrel: FILES.BBS has LF line ends, so its lines run together; " +
+      lfLineEndsAdvice("kestrel --modern") + "\n";
+  std::fputs(warning.c_str(), stderr);
   std::fflush(stderr);
 }
 
