@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
   showCommandMessagesOnTheConsoleOnly();
   int exit_code = 0;
   Arguments arguments;
-  if (!readCommandLine(argc, argv, TailUse::kNothing,
+  CommandTail tail = CommandTail::ofProcess(argc, argv);
+  if (!readCommandLine(&tail, TailUse::kNothing,
                        {"wagtails", credits::kWagtailsVersion, kUsage},
                        &arguments, &exit_code)) {
     return exit_code;

@@ -1,4 +1,6 @@
 // kestrel: writes the index page of the file area in the current directory.
+#include <utility>
+
 #include "pagegen/page_generator.h"
 #include "services/arguments.h"
 #include "services/command.h"
@@ -51,7 +53,8 @@ int main(int argc, char** argv) {
   showCommandMessagesOnTheConsoleOnly();
   int exit_code = 0;
   Arguments arguments;
-  if (!readCommandLine(argc, argv, TailUse::kText,
+  CommandTail tail = CommandTail::ofProcess(argc, argv);
+  if (!readCommandLine(&tail, TailUse::kText,
                        {"kestrel", credits::kKestrelVersion, kUsage},
                        &arguments, &exit_code)) {
     return exit_code;
@@ -59,5 +62,6 @@ int main(int argc, char** argv) {
   ErrorRecord errors;
   Console console;
   FileTable files(errors);
-  return PageGenerator(console, errors, files, arguments.style).run();
+  return PageGenerator(console, errors, files, arguments.style, std::move(tail))
+      .run();
 }

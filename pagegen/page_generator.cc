@@ -176,10 +176,10 @@ void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
 PageGenerator::Step PageGenerator::start() {
   title_ = " ";
   page_name_ = "00_INDEX.HTM";
-  area_ = commandTail();
+  area_ = tail_.text();
   console_.printText(std::string("KESTREL v") + credits::kKestrelVersion +
-                     "  " + credits::kAuthorNotice + "  Args=[" +
-                     commandTail() + "] ");
+                     "  " + credits::kAuthorNotice + "  Args=[" + tail_.text() +
+                     "] ");
   console_.newLine();
   return kStep40;
 }

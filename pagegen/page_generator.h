@@ -9,12 +9,14 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "pagegen/case_index.h"
 #include "pagegen/list_line.h"
 #include "pagegen/rows.h"
 #include "services/area_style.h"
+#include "services/arguments.h"
 #include "services/console.h"
 #include "services/drive_lock.h"
 #include "services/error_record.h"
@@ -22,9 +24,15 @@
 
 class PageGenerator {
  public:
+  /// `tail` is the area text, the command tail without an option in front.
   PageGenerator(Console& console, ErrorRecord& errors, FileTable& files,
-                AreaStyle style = AreaStyle::kClassic)
-      : console_(console), errors_(errors), files_(files), style_(style) {}
+                AreaStyle style = AreaStyle::kClassic,
+                CommandTail tail = CommandTail())
+      : console_(console),
+        errors_(errors),
+        files_(files),
+        style_(style),
+        tail_(std::move(tail)) {}
 
   /// Runs the whole tool; returns the process exit code: 0, or 1 after an
   /// error report.
@@ -184,6 +192,7 @@ class PageGenerator {
   ErrorRecord& errors_;
   FileTable& files_;
   const AreaStyle style_;
+  const CommandTail tail_;
 
   // Run settings, final once the configuration has been read.
   std::string area_;

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "services/command.h"
 #include "testing/failing_os.h"
 #include "testing/test_drive.h"
 
@@ -37,7 +36,6 @@ constexpr char kPageEnd[] = "</HTML>\r\n";
 ChildRun runWithFaults(const std::vector<Fault>& faults, AreaStyle style) {
   return runInChild(
       [&] {
-        initCommandTail(0, nullptr);
         ErrorRecord errors;
         FailingOs os(faults);
         FileTable files(errors, os);
@@ -372,7 +370,6 @@ TEST(PageGeneratorTest, ModernRunListsTheAreaOnce) {
       drive.writeFile(name, "zip");
     ChildRun run = runInChild(
         [&] {
-          initCommandTail(0, nullptr);
           ErrorRecord errors;
           FailingOs os({{kRun, "$DIR$.BAT", "", nth, kPathNotFound}});
           FileTable files(errors, os);
@@ -396,7 +393,6 @@ TEST(PageGeneratorTest, ScratchBatchListedInTheDriveRootShowsItself) {
   ChildRun run = runInChild(
       [&] {
         if (chdir(drive.root().c_str()) != 0) return 99;
-        initCommandTail(0, nullptr);
         ErrorRecord errors;
         FileTable files(errors);
         Console console;

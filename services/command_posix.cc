@@ -117,7 +117,3 @@ ErrorNumber startCommand(std::string_view command_line, int* exit_code) {
   if (WIFSIGNALED(status)) *exit_code = 128 + WTERMSIG(status);
   return kNoError;
 }
-
-std::string platformCommandTail(int argc, char** argv) {
-  return tailOfArguments(argc, argv);
-}

@@ -1,8 +1,7 @@
 // Child processes on Windows: the command line goes to CreateProcessA as it
 // is, so the system finds the program (and runs a batch file through cmd,
 // as it does for any batch file); the child shares the tool's console,
-// environment and current directory and is waited for. The command tail is
-// cut from the process's own command line.
+// environment and current directory and is waited for.
 #include <windows.h>
 
 #include <string>
@@ -37,13 +36,6 @@ ErrorNumber startCommand(std::string_view command_line, int* exit_code) {
   CloseHandle(process.hProcess);
   *exit_code = static_cast<int>(code);
   return kNoError;
-}
-
-std::string platformCommandTail(int /*argc*/, char** /*argv*/) {
-  // The arguments have lost the line's own quoting and blanks; the tail is
-  // the line as it was typed.
-  const char* line = GetCommandLineA();
-  return tailOfCommandLine(line != nullptr ? line : "");
 }
 
 void showCommandMessagesOnTheConsoleOnly() {
