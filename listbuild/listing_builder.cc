@@ -5,7 +5,6 @@
 #include "listbuild/listing_builder.h"
 
 #include <cstdio>
-#include <new>
 #include <optional>
 
 #include "listbuild/line_converter.h"
@@ -13,6 +12,7 @@
 #include "services/credits.h"
 #include "services/drive_path.h"
 #include "services/list_name.h"
+#include "services/step_guard.h"
 #include "services/visible_text.h"
 
 namespace listbuild {
@@ -52,11 +52,8 @@ int ListingBuilder::run() {
     // After memory ran out, only the closing line is left to show.
     if (out_of_memory_ && row.perform != &ListingBuilder::showClosingLine)
       continue;
-    try {
-      (this->*row.perform)();
-    } catch (const std::bad_alloc&) {
+    if (!runGuardedStep(errors_, [&] { (this->*row.perform)(); })) {
       out_of_memory_ = true;
-      errors_.fail(kOutOfMemory);
       noteFailure(kListingWork);
     }
   }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <new>
 #include <utility>
 
 #include "pagegen/list_line.h"
@@ -16,6 +15,7 @@
 #include "services/drive_path.h"
 #include "services/held_files.h"
 #include "services/list_name.h"
+#include "services/step_guard.h"
 #include "services/stop_signals.h"
 #include "services/visible_text.h"
 
@@ -88,14 +88,11 @@ int PageGenerator::run() {
     const StepRow& row = kSteps[step];
     if (row.label != nullptr) errors_.enterLabel(row.label);
     if (row.number != 0) errors_.enterStep(row.number);
-    Step next;
-    try {
-      next = (this->*row.perform)();
-    } catch (const std::bad_alloc&) {
+    Step next = kInterror;
+    if (!runGuardedStep(errors_, [&] { next = (this->*row.perform)(); })) {
       // Running out of memory is the failure of the statement that needed
       // it, and goes to the error step in force; it is never passed over.
       releaseWorkingTexts();
-      errors_.fail(kOutOfMemory);
       next = kInterror;
     }
     // A failure hands control to the error step in force.
