@@ -56,6 +56,9 @@ int ListingBuilder::run() {
       out_of_memory_ = true;
       noteFailure(kListingWork);
     }
+    // A failure that leaves the run's own memory in doubt ends the run
+    // here: no step after it runs, not even the closing line.
+    if (errors_.fatal()) return 1;
   }
   return failure_.empty() ? 0 : 1;
 }
@@ -77,7 +80,7 @@ void ListingBuilder::captureListing() {
   }
   dir_exit_code_ = runCommand(errors_, files_.os(), kCaptureCommand);
   listed_ = noteFailure(kListingWork) == 0 && dir_exit_code_ == 0;
-  if (!listed_) findWhyNotListed();
+  if (!listed_ && !errors_.fatal()) findWhyNotListed();
 }
 
 void ListingBuilder::readKeptList() {
@@ -132,7 +135,9 @@ void ListingBuilder::convertLines() {
     files_.writeText(kListNumber, kept_->bytes());
     noteFailure(kWritingWork);
   }
-  while (converting && !files_.atEndOfFile(kCaptureNumber)) {
+  // A failure that ends the run stops the conversion at once.
+  while (converting && !errors_.fatal() &&
+         !files_.atEndOfFile(kCaptureNumber)) {
     std::string line = files_.readLine(kCaptureNumber);
     if (noteFailure(kListingWork) != 0) break;
     std::optional<std::string> list_line = listLine(line);
@@ -191,6 +196,9 @@ void ListingBuilder::findWhyNotListed() {
   int number = errors_.takeErrorNumber();
   if (number == 0) {
     files_.writeLineEnd(kCaptureNumber);
+    // After a failure that ends the run the capture is left as it is, not
+    // cut at its close.
+    if (errors_.fatal()) return;
     files_.closeFile(kCaptureNumber);
     number = errors_.takeErrorNumber();
   }

@@ -1,4 +1,7 @@
 // The listing builder: writes "filesbbs.new" for the current directory.
+#include <memory>
+#include <utility>
+
 #include "listbuild/listing_builder.h"
 #include "services/arguments.h"
 #include "services/command.h"
@@ -7,6 +10,7 @@
 #include "services/error_record.h"
 #include "services/file_table.h"
 #include "services/process_setup.h"
+#include "services/step_guard.h"
 
 namespace {
 
@@ -57,9 +61,16 @@ int main(int argc, char** argv) {
     return exit_code;
   }
   ErrorRecord errors;
-  FileTable files(errors);
+  auto files = std::make_unique<FileTable>(errors);
   Console console;
-  return listbuild::ListingBuilder(console, errors, files, arguments.style,
-                                   arguments.update)
-      .run();
+  exit_code = listbuild::ListingBuilder(console, errors, *files,
+                                        arguments.style, arguments.update)
+                  .run();
+  // A failure that left the run's own memory in doubt ended the run at
+  // once: its files stay as they are, none finished or put in place.
+  if (errors.fatal()) {
+    leaveFilesAsTheyAre(std::move(files));
+    return 255;
+  }
+  return exit_code;
 }

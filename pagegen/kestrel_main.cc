@@ -1,4 +1,5 @@
 // kestrel: writes the index page of the file area in the current directory.
+#include <memory>
 #include <utility>
 
 #include "pagegen/page_generator.h"
@@ -6,6 +7,7 @@
 #include "services/command.h"
 #include "services/credits.h"
 #include "services/process_setup.h"
+#include "services/step_guard.h"
 
 namespace {
 
@@ -61,7 +63,15 @@ int main(int argc, char** argv) {
   }
   ErrorRecord errors;
   Console console;
-  FileTable files(errors);
-  return PageGenerator(console, errors, files, arguments.style, std::move(tail))
-      .run();
+  auto files = std::make_unique<FileTable>(errors);
+  exit_code =
+      PageGenerator(console, errors, *files, arguments.style, std::move(tail))
+          .run();
+  // A failure that left the run's own memory in doubt ended the run at
+  // once: its files stay as they are, none finished or put in place.
+  if (errors.fatal()) {
+    leaveFilesAsTheyAre(std::move(files));
+    return 255;
+  }
+  return exit_code;
 }

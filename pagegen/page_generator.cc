@@ -95,6 +95,9 @@ int PageGenerator::run() {
       releaseWorkingTexts();
       next = kInterror;
     }
+    // A failure that leaves the run's own memory in doubt ends the run
+    // here, in any step: nothing more is written, closed or reported.
+    if (errors_.fatal()) return 1;
     // A failure hands control to the error step in force.
     step = errors_.checkError() ? static_cast<Step>(errors_.errorStep()) : next;
   }

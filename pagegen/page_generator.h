@@ -35,7 +35,9 @@ class PageGenerator {
         tail_(std::move(tail)) {}
 
   /// Runs the whole tool; returns the process exit code: 0, or 1 after an
-  /// error report.
+  /// error report. A failure after which the run must end at once
+  /// (`ErrorRecord::fatal`) ends it when its step returns, with 1, and
+  /// nothing more done; the tool's main then ends with 255.
   int run();
 
  private:

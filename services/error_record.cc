@@ -1,7 +1,6 @@
 // The error record.
 #include "services/error_record.h"
 
-#include <cstdlib>
 #include <utility>
 
 void ErrorRecord::enterStep(uint16_t number) {
@@ -24,7 +23,7 @@ void ErrorRecord::fail(int number, FailedUse use) {
   label_ = label_is_number_ ? std::to_string(current_number_) : current_label_;
   pending_ = true;
   // These numbers mean the run's own memory can no longer be trusted.
-  if (number >= kGlobalMemoryCorrupt) std::exit(255);
+  if (number >= kGlobalMemoryCorrupt) fatal_ = true;
 }
 
 void ErrorRecord::setErrorStep(int step) {

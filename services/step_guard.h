@@ -1,15 +1,20 @@
-// The guard around each step of a tool's run. A step may need memory for a
-// text of any length (a list line, a description, a row); when there is
-// none, that is the failure of the step, error 7, recorded like any other
-// failure, and the tool's step loop goes on from there.
+// How a tool's run meets the failures that no step handles itself. A step
+// may need memory for a text of any length (a list line, a description, a
+// row); when there is none, that is the failure of the step, error 7,
+// recorded like any other, and the step loop goes on from there. A failure
+// that leaves the run's own memory in doubt (`ErrorRecord::fatal`) ends the
+// run instead: the step loop stops, and the tool's main leaves the run's
+// files as they are and ends with exit code 255.
 #ifndef KESTREL_SERVICES_STEP_GUARD_H_
 #define KESTREL_SERVICES_STEP_GUARD_H_
 
+#include <memory>
 #include <new>
 #include <utility>
 
 #include "services/error_number.h"
 #include "services/error_record.h"
+#include "services/file_table.h"
 
 /// Runs `step`, one step of a tool's run. True when it ran to its end;
 /// false when memory ran out in it: the step was left at that point, and 7
@@ -24,5 +29,12 @@ template <typename Step>
     return false;
   }
 }
+
+/// For a run that must end at once: `files` is kept, never destroyed, until
+/// the process ends, so that none of its files is closed. A page or list
+/// written under a hidden name then does not take its name's place, and a
+/// scratch file is not cut to a new length; the process's end lets go of
+/// them as they are.
+void leaveFilesAsTheyAre(std::unique_ptr<FileTable> files);
 
 #endif  // KESTREL_SERVICES_STEP_GUARD_H_
