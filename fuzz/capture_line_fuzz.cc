@@ -1,5 +1,6 @@
 // Fuzzes the capture cutter: any line is cut, and no field is wider than
 // its columns.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,8 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     abort();
   if (static_cast<long>(capture_line::sizeField(line).size()) > kSizeWidth)
     abort();
-  if (static_cast<long>(capture_line::shortNameField(line).size()) >
-      kShortNameWidth)
+  // The long name is the line from its column on, all of it.
+  if (static_cast<long>(capture_line::longNameField(line).size()) !=
+      std::max(0L, length - (kNameColumn - 1)))
     abort();
   if (capture_line::hasDirMark(line) &&
       length < kDirMarkColumn - 1 + static_cast<long>(kDirMark.size()))

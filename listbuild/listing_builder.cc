@@ -5,7 +5,6 @@
 #include "listbuild/listing_builder.h"
 
 #include <cstdio>
-#include <new>
 #include <optional>
 
 #include "listbuild/line_converter.h"
@@ -13,6 +12,7 @@
 #include "services/credits.h"
 #include "services/drive_path.h"
 #include "services/list_name.h"
+#include "services/step_guard.h"
 #include "services/visible_text.h"
 
 namespace listbuild {
@@ -52,13 +52,13 @@ int ListingBuilder::run() {
     // After memory ran out, only the closing line is left to show.
     if (out_of_memory_ && row.perform != &ListingBuilder::showClosingLine)
       continue;
-    try {
-      (this->*row.perform)();
-    } catch (const std::bad_alloc&) {
+    if (!runGuardedStep(errors_, [&] { (this->*row.perform)(); })) {
       out_of_memory_ = true;
-      errors_.fail(kOutOfMemory);
       noteFailure(kListingWork);
     }
+    // A failure that leaves the run's own memory in doubt ends the run
+    // here: no step after it runs, not even the closing line.
+    if (errors_.fatal()) return 1;
   }
   return failure_.empty() ? 0 : 1;
 }
@@ -80,7 +80,7 @@ void ListingBuilder::captureListing() {
   }
   dir_exit_code_ = runCommand(errors_, commands_, kCaptureCommand);
   listed_ = noteFailure(kListingWork) == 0 && dir_exit_code_ == 0;
-  if (!listed_) findWhyNotListed();
+  if (!listed_ && !errors_.fatal()) findWhyNotListed();
 }
 
 void ListingBuilder::readKeptList() {
@@ -135,7 +135,9 @@ void ListingBuilder::convertLines() {
     files_.writeText(kListNumber, kept_->bytes());
     noteFailure(kWritingWork);
   }
-  while (converting && !files_.atEndOfFile(kCaptureNumber)) {
+  // A failure that ends the run stops the conversion at once.
+  while (converting && !errors_.fatal() &&
+         !files_.atEndOfFile(kCaptureNumber)) {
     std::string line = files_.readLine(kCaptureNumber);
     if (noteFailure(kListingWork) != 0) break;
     std::optional<std::string> list_line = listLine(line);
@@ -181,11 +183,11 @@ void ListingBuilder::reportMissingEntries() {
 }
 
 void ListingBuilder::warnOfLfLineEnds() {
-  std::fputs(
+  std::string warning =
       "wagtails: FILES.BBS has LF line ends, so kestrel reads its lines as "
-      "one; convert it to CR LF line ends (for example with unix2dos) or run "
-      "wagtails --update --modern\n",
-      stderr);
+      "one; " +
+      lfLineEndsAdvice("wagtails --update --modern") + "\n";
+  std::fputs(warning.c_str(), stderr);
   std::fflush(stderr);
 }
 
@@ -194,6 +196,9 @@ void ListingBuilder::findWhyNotListed() {
   int number = errors_.takeErrorNumber();
   if (number == 0) {
     files_.writeLineEnd(kCaptureNumber);
+    // After a failure that ends the run the capture is left as it is, not
+    // cut at its close.
+    if (errors_.fatal()) return;
     files_.closeFile(kCaptureNumber);
     number = errors_.takeErrorNumber();
   }

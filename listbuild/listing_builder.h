@@ -35,12 +35,15 @@ class ListingBuilder {
         update_(update) {}
 
   /// Runs steps 1 to 8 once; returns the process exit code: 0 when every
-  /// operation succeeded, 1 when one failed.
+  /// operation succeeded, 1 when one failed. A failure after which the run
+  /// must end at once (`ErrorRecord::fatal`) ends it when its step returns,
+  /// with 1, and nothing more done; the tool's main then ends with 255.
   int run();
 
  private:
   // One row of the step table in listing_builder.cc: the step's number, what
-  // it does, and its work. No step stops the run.
+  // it does, and its work. No step stops the run; only a failure that
+  // leaves the run's own memory in doubt ends it.
   struct StepRow {
     int number;
     const char* label;

@@ -1,4 +1,7 @@
 // The listing builder: writes "filesbbs.new" for the current directory.
+#include <memory>
+#include <utility>
+
 #include "listbuild/listing_builder.h"
 #include "services/arguments.h"
 #include "services/command.h"
@@ -8,6 +11,7 @@
 #include "services/file_table.h"
 #include "services/process_setup.h"
 #include "shell/host_shell.h"
+#include "services/step_guard.h"
 
 namespace {
 
@@ -50,16 +54,26 @@ int main(int argc, char** argv) {
   setUpProcess();
   int exit_code = 0;
   Arguments arguments;
-  if (!readCommandLine(argc, argv, TailUse::kNothing,
+  CommandTail tail = CommandTail::ofProcess(argc, argv);
+  if (!readCommandLine(&tail, TailUse::kNothing,
                        {"wagtails", credits::kWagtailsVersion, kUsage},
                        &arguments, &exit_code)) {
     return exit_code;
   }
   ErrorRecord errors;
-  HostShell shell;
-  FileTable files(errors, shell.files());
+  auto shell = std::make_unique<HostShell>();
+  auto files = std::make_unique<FileTable>(errors, shell->files());
   Console console;
-  return listbuild::ListingBuilder(console, errors, files, shell.commands(),
-                                   arguments.style, arguments.update)
-      .run();
+  exit_code = listbuild::ListingBuilder(console, errors, *files,
+                                        shell->commands(), arguments.style,
+                                        arguments.update)
+                  .run();
+  // A failure that left the run's own memory in doubt ended the run at
+  // once: its files stay as they are, none finished or put in place.
+  if (errors.fatal()) {
+    leaveAsItIs(std::move(files));
+    leaveAsItIs(std::move(shell));
+    return 255;
+  }
+  return exit_code;
 }

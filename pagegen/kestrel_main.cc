@@ -1,10 +1,14 @@
 // kestrel: writes the index page of the file area in the current directory.
+#include <memory>
+#include <utility>
+
 #include "pagegen/page_generator.h"
 #include "services/arguments.h"
 #include "services/command.h"
 #include "services/credits.h"
 #include "services/process_setup.h"
 #include "shell/host_shell.h"
+#include "services/step_guard.h"
 
 namespace {
 
@@ -51,16 +55,26 @@ int main(int argc, char** argv) {
   setUpProcess();
   int exit_code = 0;
   Arguments arguments;
-  if (!readCommandLine(argc, argv, TailUse::kText,
+  CommandTail tail = CommandTail::ofProcess(argc, argv);
+  if (!readCommandLine(&tail, TailUse::kText,
                        {"kestrel", credits::kKestrelVersion, kUsage},
                        &arguments, &exit_code)) {
     return exit_code;
   }
   ErrorRecord errors;
   Console console;
-  HostShell shell;
-  FileTable files(errors, shell.files());
-  return PageGenerator(console, errors, files, shell.commands(),
-                       shell.scratch(), arguments.style)
-      .run();
+  auto shell = std::make_unique<HostShell>();
+  auto files = std::make_unique<FileTable>(errors, shell->files());
+  exit_code = PageGenerator(console, errors, *files, shell->commands(),
+                            shell->scratch(), arguments.style, std::move(tail))
+                  .run();
+  // A failure that left the run's own memory in doubt ended the run at
+  // once: its files stay as they are, none finished or put in place, and
+  // the scratch files held in memory never reach the disk.
+  if (errors.fatal()) {
+    leaveAsItIs(std::move(files));
+    leaveAsItIs(std::move(shell));
+    return 255;
+  }
+  return exit_code;
 }

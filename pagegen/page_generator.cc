@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <new>
 #include <utility>
 
 #include "pagegen/list_line.h"
@@ -15,6 +14,7 @@
 #include "services/credits.h"
 #include "services/drive_path.h"
 #include "services/list_name.h"
+#include "services/step_guard.h"
 #include "services/stop_signals.h"
 #include "services/visible_text.h"
 
@@ -87,16 +87,16 @@ int PageGenerator::run() {
     const StepRow& row = kSteps[step];
     if (row.label != nullptr) errors_.enterLabel(row.label);
     if (row.number != 0) errors_.enterStep(row.number);
-    Step next;
-    try {
-      next = (this->*row.perform)();
-    } catch (const std::bad_alloc&) {
+    Step next = kInterror;
+    if (!runGuardedStep(errors_, [&] { next = (this->*row.perform)(); })) {
       // Running out of memory is the failure of the statement that needed
       // it, and goes to the error step in force; it is never passed over.
       releaseWorkingTexts();
-      errors_.fail(kOutOfMemory);
       next = kInterror;
     }
+    // A failure that leaves the run's own memory in doubt ends the run
+    // here, in any step: nothing more is written, closed or reported.
+    if (errors_.fatal()) return 1;
     // A failure hands control to the error step in force.
     step = errors_.checkError() ? static_cast<Step>(errors_.errorStep()) : next;
   }
@@ -175,10 +175,10 @@ void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
 PageGenerator::Step PageGenerator::start() {
   title_ = " ";
   page_name_ = "00_INDEX.HTM";
-  area_ = commandTail();
+  area_ = tail_.text();
   console_.printText(std::string("KESTREL v") + credits::kKestrelVersion +
-                     "  " + credits::kAuthorNotice + "  Args=[" +
-                     commandTail() + "] ");
+                     "  " + credits::kAuthorNotice + "  Args=[" + tail_.text() +
+                     "] ");
   console_.newLine();
   return kStep40;
 }
@@ -240,9 +240,8 @@ void PageGenerator::warnOfConfigurationLfLineEnds() {
   warned_of_configuration_lf_ = true;
   std::string warning = "kestrel: " + hostPath(kConfigName) +
                         " has LF line ends, so its lines run together and "
-                        "its settings are not taken as written; convert it "
-                        "to CR LF line ends (for example with unix2dos) or "
-                        "run kestrel --modern";
+                        "its settings are not taken as written; " +
+                        lfLineEndsAdvice("kestrel --modern");
   std::fputs((visible::caretText(warning) + "\n").c_str(), stderr);
   std::fflush(stderr);
 }
@@ -299,11 +298,10 @@ PageGenerator::Step PageGenerator::readListLine() {
 void PageGenerator::warnOfLfLineEnds() {
   if (warned_of_lf_ || line_.find('\n') == std::string::npos) return;
   warned_of_lf_ = true;
-  std::fputs(
-      "kestrel: FILES.BBS has LF line ends, so its lines run together; "
-      "convert it to CR LF line ends (for example with unix2dos) or run "
-      "kestrel --modern\n",
-      stderr);
+  std::string warning =
+      "kestrel: FILES.BBS has LF line ends, so its lines run together; " +
+      lfLineEndsAdvice("kestrel --modern") + "\n";
+  std::fputs(warning.c_str(), stderr);
   std::fflush(stderr);
 }
 

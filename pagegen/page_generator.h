@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "pagegen/case_index.h"
@@ -16,6 +17,7 @@
 #include "pagegen/rows.h"
 #include "services/area_style.h"
 #include "services/command_runner.h"
+#include "services/arguments.h"
 #include "services/console.h"
 #include "services/drive_lock.h"
 #include "services/error_record.h"
@@ -26,18 +28,23 @@ class PageGenerator {
  public:
   /// The run's files go through `files`, its lookups through `commands`;
   /// while it holds the drive root, `scratch` holds its scratch files.
+  /// `tail` is the area text, the command tail without an option in front.
   PageGenerator(Console& console, ErrorRecord& errors, FileTable& files,
                 CommandRunner& commands, ScratchFiles& scratch,
-                AreaStyle style = AreaStyle::kClassic)
+                AreaStyle style = AreaStyle::kClassic,
+                CommandTail tail = CommandTail())
       : console_(console),
         errors_(errors),
         files_(files),
         commands_(commands),
         scratch_(scratch),
-        style_(style) {}
+        style_(style),
+        tail_(std::move(tail)) {}
 
   /// Runs the whole tool; returns the process exit code: 0, or 1 after an
-  /// error report.
+  /// error report. A failure after which the run must end at once
+  /// (`ErrorRecord::fatal`) ends it when its step returns, with 1, and
+  /// nothing more done; the tool's main then ends with 255.
   int run();
 
  private:
@@ -196,6 +203,7 @@ class PageGenerator {
   CommandRunner& commands_;
   ScratchFiles& scratch_;
   const AreaStyle style_;
+  const CommandTail tail_;
 
   // Run settings, final once the configuration has been read.
   std::string area_;

@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "services/command.h"
+#include "services/step_guard.h"
 #include "testing/failing_os.h"
 #include "testing/test_drive.h"
 
@@ -35,18 +37,24 @@ constexpr Caller kByInterpreter = Caller::kInterpreter;
 
 constexpr char kPageEnd[] = "</HTML>\r\n";
 
-// Runs kestrel in process, in a child without a terminal, with `faults`.
+// Runs kestrel in process, in a child without a terminal, with `faults`,
+// and ends it as the tool's main does.
 ChildRun runWithFaults(const std::vector<Fault>& faults, AreaStyle style) {
   return runInChild(
       [&] {
-        initCommandTail(0, nullptr);
         ErrorRecord errors;
-        FailingHost host(faults);
-        FileTable files(errors, host.files());
+        auto host = std::make_unique<FailingHost>(faults);
+        auto files = std::make_unique<FileTable>(errors, host->files());
         Console console;
-        return PageGenerator(console, errors, files, host.commands(),
-                             host.scratch(), style)
-            .run();
+        int code = PageGenerator(console, errors, *files, host->commands(),
+                                 host->scratch(), style)
+                       .run();
+        if (errors.fatal()) {
+          leaveAsItIs(std::move(files));
+          leaveAsItIs(std::move(host));
+          return 255;
+        }
+        return code;
       },
       /*as_nobody=*/false);
 }
@@ -306,6 +314,67 @@ TEST(PageGeneratorTest, EveryFailingStepIsReportedOrPassedOver) {
   }
 }
 
+// A failure that leaves the run's own memory in doubt (241 and above) ends
+// the run at once, in whatever step it comes and whether or not an error
+// step is set: no report, no warning at the end, no page put in place (a
+// page closed before the failure is in place), and the exit code 255.
+TEST(PageGeneratorTest, FailureWithMemoryInDoubtEndsTheRunAtOnce) {
+  constexpr ErrorNumber kCorrupt = kGlobalMemoryCorrupt;
+  const std::string kOldPage = "the page before this run\r\n";
+  // Said at the end of a run that reads the list's "&" line.
+  const std::string kAmpersandWarning = "left out because it holds \"&\"";
+  struct {
+    const char* name;
+    std::vector<Fault> faults;
+    int code;
+    bool page_replaced;
+  } cases[] = {
+      {"nothing fails", {}, 0, true},
+      {"120 configuration cannot be opened, before any error step",
+       {{kOpen, "KESTREL.INI", "", 1, kCorrupt}},
+       255,
+       false},
+      {"1040 head cannot be written",
+       {{kWrite, "PAGE.HTM", "", 1, kCorrupt}},
+       255,
+       false},
+      {"1060 list line cannot be read",
+       {{kRead, "FILES.BBS", "", 2, kCorrupt}},
+       255,
+       false},
+      {"OKLFN batch cannot be run",
+       {{kRun, "$DIR$.BAT", "", 1, kCorrupt}},
+       255,
+       false},
+      {"50100 page closed, then the failure",
+       {{kClose, "PAGE.HTM", "", 1, kCorrupt}},
+       255,
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestDrive drive;
+    drive.writeFile("KESTREL.INI", kConfiguration);
+    drive.writeFile("AREA/FILES.BBS", std::string(4100, '-') +
+                                          "\r\nR&D.ZIP notes\r\nA.ZIP x\r\n");
+    drive.writeFile("AREA/A.ZIP", "zip");
+    drive.writeFile("AREA/PAGE.HTM", kOldPage);
+    ChildRun run = runWithFaults(c.faults, AreaStyle::kClassic);
+    EXPECT_EQ(c.code, run.code);
+    EXPECT_EQ(std::string::npos, run.err.find("Internal Error")) << run.err;
+    EXPECT_EQ(c.code == 0, run.err.find(kAmpersandWarning) != std::string::npos)
+        << run.err;
+    EXPECT_FALSE(drive.exists("AREA/00_INDEX.HTM"));
+    std::string page = drive.readFile("AREA/PAGE.HTM");
+    if (!c.page_replaced) {
+      EXPECT_EQ(kOldPage, page);
+    } else {
+      ASSERT_LE(sizeof kPageEnd, page.size());
+      EXPECT_EQ(kPageEnd, page.substr(page.size() - (sizeof kPageEnd - 1)));
+    }
+  }
+}
+
 // A modern run: an entry found in another case than the list's, through
 // the area's names read once, and a DESCRIPT.ION read where FILES.BBS is
 // missing. Each failure on the way is reported at the step of the lookup
@@ -403,7 +472,6 @@ TEST(PageGeneratorTest, ModernRunListsTheAreaOnce) {
       drive.writeFile(name, "zip");
     ChildRun run = runInChild(
         [&] {
-          initCommandTail(0, nullptr);
           ErrorRecord errors;
           FailingHost host({{kRun, "$DIR$.BAT", "", nth, kPathNotFound}});
           FileTable files(errors, host.files());
@@ -428,7 +496,6 @@ TEST(PageGeneratorTest, ScratchBatchListedInTheDriveRootShowsItself) {
   ChildRun run = runInChild(
       [&] {
         if (chdir(drive.root().c_str()) != 0) return 99;
-        initCommandTail(0, nullptr);
         ErrorRecord errors;
         FailingHost host({});
         FileTable files(errors, host.files());

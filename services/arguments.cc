@@ -5,8 +5,6 @@
 
 #include <cstdio>
 
-#include "services/command.h"
-
 namespace {
 
 // True when the first word of `*tail` is `option`; it and the blanks after
@@ -77,13 +75,46 @@ int answerRequest(const Arguments& arguments, const ToolDescription& tool) {
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-bool readCommandLine(int argc, char** argv, TailUse use,
+CommandTail CommandTail::ofProcess(int argc, char** argv) {
+  return CommandTail(platformCommandTail(argc, argv));
+}
+
+std::string tailOfArguments(int argc, char** argv) {
+  std::string tail;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) tail += ' ';
+    tail += argv[i];
+  }
+  return tail;
+}
+
+std::string tailOfCommandLine(std::string_view line) {
+  size_t i = 0;
+  if (!line.empty() && line[0] == '"') {
+    size_t close = line.find('"', 1);
+    if (close == std::string_view::npos) return "";
+    i = close + 1;
+    while (i < line.size() && line[i] == ' ') ++i;
+    return std::string(line.substr(i));
+  }
+  if (!line.empty() && line[0] == ' ') {
+    while (i < line.size() && line[i] == ' ') ++i;
+    return std::string(line.substr(i));
+  }
+  while (i < line.size() && static_cast<unsigned char>(line[i]) > ' ') ++i;
+  if (i < line.size() && line[i] == ' ') {
+    while (i < line.size() && line[i] == ' ') ++i;
+  }
+  return std::string(line.substr(i));
+}
+
+bool readCommandLine(CommandTail* tail, TailUse use,
                      const ToolDescription& tool, Arguments* arguments,
                      int* exit_code) {
-  initCommandTail(argc, argv);
-  *arguments = readArguments(commandTail(), use);
+  *arguments = readArguments(tail->text(), use);
   if (arguments->request == Request::kRun) {
-    if (use == TailUse::kText) setCommandTail(arguments->text);
+    // The option in front is not part of the run's text.
+    if (use == TailUse::kText) *tail = CommandTail(arguments->text);
     return true;
   }
   *exit_code = answerRequest(*arguments, tool);

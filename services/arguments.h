@@ -7,8 +7,41 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "services/area_style.h"
+
+/// The text after the program name on a tool's command line. Each tool's
+/// main makes it from the process's command line and hands it on: first to
+/// `readCommandLine`, which takes an option in front off it, then to the run
+/// that shows it.
+class CommandTail {
+ public:
+  CommandTail() = default;
+  explicit CommandTail(std::string text) : text_(std::move(text)) {}
+  /// The tail of this process's command line (`platformCommandTail`).
+  static CommandTail ofProcess(int argc, char** argv);
+
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+/// The command tail as this platform keeps it: the command line as typed
+/// where the system keeps one, else the arguments (`tailOfArguments`); one
+/// file per platform defines it.
+std::string platformCommandTail(int argc, char** argv);
+
+/// The tail of a whole Windows-style command line (pure): a quoted program
+/// name is skipped with its closing quote and the blanks after it; a line
+/// that begins with blanks keeps the program name; otherwise the name ends
+/// at the first byte of 32 or less and the blanks after it are skipped.
+std::string tailOfCommandLine(std::string_view command_line);
+
+/// The command tail from a process's arguments (pure): the arguments after
+/// the program name, joined by one blank.
+std::string tailOfArguments(int argc, char** argv);
 
 enum class Request {
   kRun,      // do the tool's work
@@ -58,11 +91,11 @@ struct ToolDescription {
 /// fails), 2 after the misused tail and the usage on standard error.
 int answerRequest(const Arguments& arguments, const ToolDescription& tool);
 
-/// A tool's start: fixes the command tail from the process's arguments and
-/// reads it. True when the tool is to run as `*arguments` say, with the
-/// command tail then being the run's text; otherwise the request has been
-/// answered and `*exit_code` is the code to end with.
-bool readCommandLine(int argc, char** argv, TailUse use,
+/// A tool's start: reads its command tail. True when the tool is to run as
+/// `*arguments` say; a tool that takes text (kText) then has the run's text
+/// as `*tail`. Otherwise the request has been answered and `*exit_code` is
+/// the code to end with.
+bool readCommandLine(CommandTail* tail, TailUse use,
                      const ToolDescription& tool, Arguments* arguments,
                      int* exit_code);
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 TEST(ArgumentsTest, OnlyAWholeTailIsAnOption) {
@@ -124,6 +127,86 @@ TEST(ArgumentsTest, UpdateWithModernInEitherOrder) {
     EXPECT_EQ(c.style, arguments.style);
     EXPECT_EQ(c.update, arguments.update);
     EXPECT_EQ(c.text, arguments.text);
+  }
+}
+
+TEST(CommandTailTest, TailOfCommandLine) {
+  struct {
+    const char* line;
+    const char* expected;
+  } cases[] = {
+      {"KESTREL  C:\\FILES\\AREA ", "C:\\FILES\\AREA "},
+      {"\"C:\\Program Files\\KESTREL.EXE\" x", "x"},
+      {"\"C:\\Program Files\\KESTREL.EXE\"   x  y ", "x  y "},
+      {"\"KESTREL\"", ""},
+      {"KESTREL", ""},
+      {"KESTREL ", ""},
+      {"", ""},
+      {"KESTREL\tx", "\tx"},
+      {"KESTREL \tx", "\tx"},
+      {" KESTREL x", "KESTREL x"},
+      {"   KESTREL", "KESTREL"},
+      {"\"C:\\KESTREL x", ""},
+      {"KESTREL \"My Area\" \\a\\", "\"My Area\" \\a\\"},
+      {"KESTREL\xE9 x", "x"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(c.expected, tailOfCommandLine(c.line));
+  }
+}
+
+// The arguments after the program name joined by one blank: the tail on
+// POSIX, where the system keeps no command line as typed.
+TEST(CommandTailTest, ArgumentsJoinWithOneBlank) {
+  struct {
+    std::vector<std::string> argv;
+    const char* expected;
+  } cases[] = {
+      {{"kestrel"}, ""},
+      {{"kestrel", "My Area"}, "My Area"},
+      {{"kestrel", "a", "b", "c"}, "a b c"},
+      {{"kestrel", "a\\b", "  c "}, "a\\b   c "},
+      {{"kestrel", "", "x"}, " x"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    std::vector<std::string> words = c.argv;
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    int argc = static_cast<int>(words.size());
+    EXPECT_EQ(c.expected, tailOfArguments(argc, argv.data()));
+#ifndef _WIN32
+    EXPECT_EQ(c.expected, CommandTail::ofProcess(argc, argv.data()).text());
+#endif
+  }
+  EXPECT_EQ("", tailOfArguments(0, nullptr));
+}
+
+// A run's tail is what it takes as text: kestrel's area text without the
+// option in front; a tool that takes options only keeps its tail as it is.
+TEST(CommandTailTest, ReadingTheCommandLineTakesTheOptionOff) {
+  const struct {
+    const char* tail;
+    TailUse use;
+    const char* expected;
+  } cases[] = {
+      {"My Area", TailUse::kText, "My Area"},
+      {"--modern   My Area ", TailUse::kText, "My Area "},
+      {"--modern", TailUse::kText, ""},
+      {"Area --modern", TailUse::kText, "Area --modern"},
+      {"--update --modern", TailUse::kNothing, "--update --modern"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("tail [") + c.tail + "]");
+    CommandTail tail(c.tail);
+    Arguments arguments;
+    int exit_code = -1;
+    ASSERT_TRUE(readCommandLine(&tail, c.use, {"tool", "1.0", "usage\n"},
+                                &arguments, &exit_code));
+    EXPECT_EQ(c.expected, tail.text());
+    EXPECT_EQ(-1, exit_code);
   }
 }
 

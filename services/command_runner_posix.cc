@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "services/command.h"
 #include "services/command_runner.h"
 #include "services/drive_path.h"
 #include "services/os_error.h"
@@ -115,8 +114,4 @@ class PosixRunner : public CommandRunner {
 CommandRunner& platformRunner() {
   static PosixRunner runner;
   return runner;
-}
-
-std::string platformCommandTail(int argc, char** argv) {
-  return tailOfArguments(argc, argv);
 }

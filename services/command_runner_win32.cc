@@ -1,13 +1,11 @@
 // Child processes on Windows: the command line goes to CreateProcessA as it
 // is, so the system finds the program (and runs a batch file through cmd,
 // as it does for any batch file); the child shares the tool's console,
-// environment and current directory and is waited for. The command tail is
-// cut from the process's own command line.
+// environment and current directory and is waited for.
 #include <windows.h>
 
 #include <string>
 
-#include "services/command.h"
 #include "services/command_runner.h"
 #include "services/os_error.h"
 
@@ -55,11 +53,4 @@ class WindowsRunner : public CommandRunner {
 CommandRunner& platformRunner() {
   static WindowsRunner runner;
   return runner;
-}
-
-std::string platformCommandTail(int /*argc*/, char** /*argv*/) {
-  // The arguments have lost the line's own quoting and blanks; the tail is
-  // the line as it was typed.
-  const char* line = GetCommandLineA();
-  return tailOfCommandLine(line != nullptr ? line : "");
 }

@@ -17,56 +17,6 @@
 
 namespace {
 
-TEST(CommandTailTest, TailOfCommandLine) {
-  struct {
-    const char* line;
-    const char* expected;
-  } cases[] = {
-      {"KESTREL  C:\\FILES\\AREA ", "C:\\FILES\\AREA "},
-      {"\"C:\\Program Files\\KESTREL.EXE\" x", "x"},
-      {"\"C:\\Program Files\\KESTREL.EXE\"   x  y ", "x  y "},
-      {"\"KESTREL\"", ""},
-      {"KESTREL", ""},
-      {"KESTREL ", ""},
-      {"", ""},
-      {"KESTREL\tx", "\tx"},
-      {"KESTREL \tx", "\tx"},
-      {" KESTREL x", "KESTREL x"},
-      {"   KESTREL", "KESTREL"},
-      {"\"C:\\KESTREL x", ""},
-      {"KESTREL \"My Area\" \\a\\", "\"My Area\" \\a\\"},
-      {"KESTREL\xE9 x", "x"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
-    EXPECT_EQ(c.expected, tailOfCommandLine(c.line));
-  }
-}
-
-TEST(CommandTailTest, ArgumentsJoinWithOneBlank) {
-  struct {
-    std::vector<std::string> argv;
-    const char* expected;
-  } cases[] = {
-      {{"kestrel"}, ""},
-      {{"kestrel", "My Area"}, "My Area"},
-      {{"kestrel", "a", "b", "c"}, "a b c"},
-      {{"kestrel", "a\\b", "  c "}, "a\\b   c "},
-      {{"kestrel", "", "x"}, " x"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.expected);
-    std::vector<std::string> words = c.argv;
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    initCommandTail(static_cast<int>(words.size()), argv.data());
-    EXPECT_EQ(c.expected, commandTail());
-  }
-  initCommandTail(0, nullptr);
-  EXPECT_EQ("", commandTail());
-}
-
 std::string readBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

@@ -95,27 +95,19 @@ bool inRanges(char32_t cp, const Range* ranges, size_t count) {
 bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 // Length of the well-formed UTF-8 character at the front of `text` and its
-// code point, or 0 when none starts there (overlong forms, surrogates and
-// code points past U+10FFFF are not well formed).
-size_t utf8Length(std::string_view text, char32_t* cp) {
+// code point, or 0 when none starts there. The range of the second byte
+// also rules out overlong forms, surrogates and code points past U+10FFFF.
+size_t decodeUtf8(std::string_view text, char32_t* cp) {
   auto at = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
   unsigned char lead = at(0);
-  size_t length;
+  size_t length = utf8Length(lead);
+  if (length == 1) return 0;
   unsigned char low = 0x80;
   unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
+  if (lead == 0xE0) low = 0xA0;
+  if (lead == 0xED) high = 0x9F;
+  if (lead == 0xF0) low = 0x90;
+  if (lead == 0xF4) high = 0x8F;
   if (text.size() < length) return 0;
   if (at(1) < low || at(1) > high) return 0;
   for (size_t i = 2; i < length; ++i) {
@@ -136,6 +128,13 @@ std::string_view cp437Glyph(unsigned char byte) {
   return kHighGlyphs[byte - 128];
 }
 
+size_t utf8Length(unsigned char lead) {
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 1;
+}
+
 int codePointColumns(char32_t cp) {
   if (inRanges(cp, kZeroWidth, sizeof(kZeroWidth) / sizeof(kZeroWidth[0])))
     return 0;
@@ -147,7 +146,7 @@ int codePointColumns(char32_t cp) {
 
 Glyph nextGlyph(std::string_view text) {
   char32_t cp = 0;
-  size_t length = utf8Length(text, &cp);
+  size_t length = decodeUtf8(text, &cp);
   // U+0080-U+009F are the C1 controls: a UTF-8 terminal would act on them,
   // so their two bytes are drawn as glyphs like any stray byte.
   if (length > 0 && cp >= 0xA0)

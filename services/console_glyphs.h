@@ -13,6 +13,12 @@ namespace glyphs {
 /// The code page 437 glyph of `byte` as UTF-8 (NUL is a blank).
 std::string_view cp437Glyph(unsigned char byte);
 
+/// Bytes in the UTF-8 character that `lead` begins: 2 to 4 for the lead
+/// bytes C2-F4, 1 for any other byte (ASCII, a continuation byte, C0, C1 and
+/// F5-FF, which begin no well-formed character). Whether the bytes after it
+/// complete the character is for the caller to see.
+size_t utf8Length(unsigned char lead);
+
 /// Terminal columns taken by code point `cp`: 0 for combining marks and
 /// zero-width characters, 2 for wide East Asian characters and emoji, else 1.
 int codePointColumns(char32_t cp);

@@ -285,14 +285,6 @@ KeyScan scanEscape(std::string_view in, bool may_follow) {
   return loneEscape();
 }
 
-// Bytes in the UTF-8 character that `lead` begins, 1 for any other byte.
-size_t utf8Length(unsigned char lead) {
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 1;
-}
-
 // The key at the front of non-empty `in`. With `may_follow`, a sequence cut
 // short by the end of `in` is reported as incomplete; without, its first
 // byte becomes a key of its own.
@@ -301,7 +293,7 @@ KeyScan scanKey(std::string_view in, bool may_follow) {
   if (first == 0x1B) return scanEscape(in, may_follow);
   // The Backspace key of a terminal sends DEL; the PC key gives BS.
   if (first == 0x7F) return keyOf("\b", 1);
-  size_t length = utf8Length(first);
+  size_t length = glyphs::utf8Length(first);
   size_t present = 1;
   while (present < length && present < in.size() &&
          (static_cast<unsigned char>(in[present]) & 0xC0) == 0x80)

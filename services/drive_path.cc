@@ -5,16 +5,14 @@
 
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
 // Splits on both separators, dropping empty parts and ".".
 std::vector<std::string_view> splitParts(std::string_view path) {
   std::vector<std::string_view> parts;
   size_t i = 0;
   while (i < path.size()) {
-    while (i < path.size() && isSeparator(path[i])) ++i;
+    while (i < path.size() && isNameSeparator(path[i])) ++i;
     size_t start = i;
-    while (i < path.size() && !isSeparator(path[i])) ++i;
+    while (i < path.size() && !isNameSeparator(path[i])) ++i;
     std::string_view part = path.substr(start, i - start);
     if (!part.empty() && part != ".") parts.push_back(part);
   }
@@ -42,7 +40,7 @@ std::string joinUnder(std::string_view root,
 
 std::string mapDriveName(std::string_view root, std::string_view cwd,
                          std::string_view name) {
-  bool rooted = !name.empty() && isSeparator(name[0]);
+  bool rooted = !name.empty() && isNameSeparator(name[0]);
   if (!rooted && !isBelow(root, cwd)) {
     // Outside the drive there is nothing to stop at: keep the name relative.
     std::string out(name);

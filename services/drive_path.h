@@ -8,6 +8,10 @@
 #include <string>
 #include <string_view>
 
+/// True for "\" and "/", which both separate the parts of a tool's file
+/// name.
+inline bool isNameSeparator(char c) { return c == '\\' || c == '/'; }
+
 /// The host path of a tool's file name, resolved against the current
 /// directory and the drive root.
 std::string hostPath(std::string_view name);

@@ -94,14 +94,12 @@ std::string rootFor(const std::string& setting, const std::string& cwd) {
   return root;
 }
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
 // True when some part of the name is "..".
 bool climbs(std::string_view name) {
   for (size_t at = name.find(".."); at != std::string_view::npos;
        at = name.find("..", at + 1)) {
-    bool starts = at == 0 || isSeparator(name[at - 1]);
-    bool ends = at + 2 == name.size() || isSeparator(name[at + 2]);
+    bool starts = at == 0 || isNameSeparator(name[at - 1]);
+    bool ends = at + 2 == name.size() || isNameSeparator(name[at + 2]);
     if (starts && ends) return true;
   }
   return false;
@@ -156,7 +154,7 @@ std::string mappedHostPath(std::string_view name, bool rooted) {
 std::string hostPath(std::string_view name) {
   // The tools name their files many times per list entry: most names need
   // neither the current directory nor a look at the mounts.
-  bool rooted = !name.empty() && isSeparator(name[0]);
+  bool rooted = !name.empty() && isNameSeparator(name[0]);
   if (!rooted && !climbs(name)) {
     std::string path(name);
     for (char& c : path)

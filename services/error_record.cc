@@ -1,7 +1,6 @@
 // The error record.
 #include "services/error_record.h"
 
-#include <cstdlib>
 #include <utility>
 
 void ErrorRecord::enterStep(uint16_t number) {
@@ -24,7 +23,7 @@ void ErrorRecord::fail(int number, FailedUse use) {
   label_ = label_is_number_ ? std::to_string(current_number_) : current_label_;
   pending_ = true;
   // These numbers mean the run's own memory can no longer be trusted.
-  if (number >= kGlobalMemoryCorrupt) std::exit(255);
+  if (number >= kGlobalMemoryCorrupt) fatal_ = true;
 }
 
 void ErrorRecord::setErrorStep(int step) {
@@ -35,9 +34,7 @@ void ErrorRecord::setErrorStep(int step) {
 bool ErrorRecord::checkError() {
   if (!pending_) return false;
   pending_ = false;
-  if (error_step_ == kNoStep) return false;
-  in_error_step_ = true;
-  return true;
+  return error_step_ != kNoStep;
 }
 
 uint16_t ErrorRecord::errorLine() const { return number_ == 0 ? 0 : line_; }
@@ -56,7 +53,4 @@ int ErrorRecord::takeErrorNumber() {
   return number;
 }
 
-void ErrorRecord::leaveErrorStep() {
-  pending_ = false;
-  in_error_step_ = false;
-}
+void ErrorRecord::leaveErrorStep() { pending_ = false; }

@@ -30,8 +30,8 @@ class ErrorRecord {
   /// A named step makes itself current: label only (at most 8 characters).
   void enterLabel(std::string_view label);
 
-  /// Records a failure; 0 becomes 51, and 241 or more ends the process with
-  /// exit code 255 at once.
+  /// Records a failure; 0 becomes 51. 241 or more also marks the run as one
+  /// that must end at once (`fatal`).
   void fail(int number);
   /// Records a failure of `use`.
   void fail(int number, FailedUse use);
@@ -40,6 +40,12 @@ class ErrorRecord {
   const FailedUse& failedUse() const { return failed_use_; }
   /// True between a failure and the `checkError` after its statement.
   bool pending() const { return pending_; }
+  /// True once a failure of 241 or more was recorded: the run's own memory
+  /// can no longer be trusted. The tool's step loop then ends the run as
+  /// soon as the step returns, with nothing more written, closed or
+  /// reported, and its main ends with exit code 255. Emptying the record
+  /// does not change it.
+  bool fatal() const { return fatal_; }
 
   /// Replaces (or with kNoStep removes) the error step; clears the pending
   /// mark.
@@ -57,11 +63,9 @@ class ErrorRecord {
   std::string errorLabel() const;
   /// The recorded number (0 when empty); empties the whole record.
   int takeErrorNumber();
-  /// The recorded number without emptying the record.
-  int peekErrorNumber() const { return number_; }
-  /// Ends the handling of the current failure.
+  /// Ends the handling of the current failure: one still pending is not
+  /// acted on.
   void leaveErrorStep();
-  bool inErrorStep() const { return in_error_step_; }
 
  private:
   int number_ = 0;
@@ -69,7 +73,7 @@ class ErrorRecord {
   uint16_t line_ = 0;
   std::string label_;
   bool pending_ = false;
-  bool in_error_step_ = false;
+  bool fatal_ = false;
   int error_step_ = kNoStep;
   uint16_t current_number_ = 0;
   // The current label: the step's number when `label_is_number_`, made

@@ -144,17 +144,25 @@ TEST(ErrorRecordTest, CheckErrorActsOncePerFailure) {
   errors.fail(kBadFileName);
   EXPECT_TRUE(errors.checkError());
   EXPECT_EQ(3, errors.errorStep());
-  EXPECT_TRUE(errors.inErrorStep());
+  EXPECT_FALSE(errors.checkError());
+  // The failure waits in the record for the error step to take it.
+  EXPECT_EQ(kBadFileName, errors.takeErrorNumber());
+
+  // A failure still pending when the error step ends is not acted on.
+  errors.fail(kBadFileName);
+  EXPECT_TRUE(errors.pending());
+  errors.leaveErrorStep();
+  EXPECT_FALSE(errors.pending());
   EXPECT_FALSE(errors.checkError());
 
-  errors.leaveErrorStep();
-  EXPECT_FALSE(errors.inErrorStep());
   errors.setErrorStep(ErrorRecord::kNoStep);
   errors.fail(kBadFileName);
   EXPECT_FALSE(errors.checkError());
-  EXPECT_FALSE(errors.inErrorStep());
 }
 
+// 241 and above mean the run's own memory can no longer be trusted: the
+// record says the run must end, however the number is taken from it, and a
+// tool's main then ends the process with 255.
 TEST(ErrorRecordDeathTest, HighNumbersEndTheProcess) {
   for (int number : {241, 242, 255, 300}) {
     SCOPED_TRACE(number);
@@ -162,16 +170,21 @@ TEST(ErrorRecordDeathTest, HighNumbersEndTheProcess) {
         {
           ErrorRecord errors;
           errors.fail(number);
-          std::exit(0);
+          (void)errors.takeErrorNumber();
+          std::exit(errors.fatal() ? 255 : 0);
         },
         testing::ExitedWithCode(255), "");
   }
 }
 
 TEST(ErrorRecordTest, NumbersBelow241DoNotEndTheProcess) {
-  ErrorRecord errors;
-  errors.fail(240);
-  EXPECT_EQ(240, errors.takeErrorNumber());
+  for (int number : {0, int{kOutOfMemory}, 240}) {
+    SCOPED_TRACE(number);
+    ErrorRecord errors;
+    errors.fail(number);
+    EXPECT_FALSE(errors.fatal());
+    EXPECT_EQ(number == 0 ? kInternalError : number, errors.takeErrorNumber());
+  }
 }
 
 // A small main routine in the form the tools use: one step per case, a
@@ -304,7 +317,7 @@ TEST(ErrorStepTest, FailureGoesToErrorStepWithItsStep) {
   EXPECT_EQ(kBadFileMode, r.handler_saw[0].number);
   EXPECT_EQ(0, r.handler_saw[0].line_after_take);
   EXPECT_EQ("", r.handler_saw[0].label_after_take);
-  EXPECT_FALSE(r.errors.inErrorStep());
+  EXPECT_FALSE(r.errors.pending());
   EXPECT_EQ(0, r.errors.takeErrorNumber());
 }
 

@@ -127,6 +127,11 @@ bool FileTable::append(const Entry& entry, std::string* line, const char* begin,
                        const char* end) {
   size_t size = static_cast<size_t>(end - begin);
   if (line->size() + size <= kLineLimit) {
+    // A line that memory cannot hold fails here, as one past the limit
+    // does, and not in the step loop's guard: this failure names the file
+    // being read (the report says which), and the step that reads goes on
+    // as after any failed read, where the guard would leave it at once (and
+    // wagtails would then skip every step left but its closing line).
     try {
       line->append(begin, size);
       return true;

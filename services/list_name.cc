@@ -20,6 +20,11 @@ void reportDirectoryMarkName(std::string_view name) {
   std::fflush(stderr);
 }
 
+std::string lfLineEndsAdvice(std::string_view command) {
+  return "convert it to CR LF line ends (for example with unix2dos) or run " +
+         std::string(command);
+}
+
 bool needsListQuotes(std::string_view name) {
   if (name.empty()) return false;
   unsigned char first = static_cast<unsigned char>(name[0]);

@@ -17,6 +17,11 @@ bool beginsWithDirectoryMark(std::string_view name);
 /// the words the directory listing uses for the names it leaves out.
 void reportDirectoryMarkName(std::string_view name);
 
+/// How a warning about a list (or a configuration file) saved with LF line
+/// ends, which a reader of the default style takes as one line, goes on: the
+/// remedy, "convert it to CR LF line ends (...) or run " and `command`.
+std::string lfLineEndsAdvice(std::string_view command);
+
 /// True when `name` needs quotes in a modern list: it holds a blank or a
 /// tab, or begins with a double quote (a quoted name), a backslash (the
 /// directory mark), "-" (a comment line) or a control byte (a line that is

@@ -19,10 +19,6 @@ bool hasDirMark(std::string_view line) {
   return text::mid(line, kDirMarkColumn, kDirMark.size()) == kDirMark;
 }
 
-std::string shortNameField(std::string_view line) {
-  return text::mid(line, kShortNameColumn, kShortNameWidth);
-}
-
 std::string nameText(std::string_view line) {
   return text::trim(text::rest(line, kShortNameColumn));
 }

@@ -20,8 +20,6 @@ std::string dateField(std::string_view line);
 std::string sizeField(std::string_view line);
 /// True when columns 25 to 29 hold "<DIR>".
 bool hasDirMark(std::string_view line);
-/// Columns 40 to 51: the short name, blank-padded ("" when cut off).
-std::string shortNameField(std::string_view line);
 /// Columns 40 to the end, leading and trailing blanks removed.
 std::string nameText(std::string_view line);
 /// Columns 53 to the end, as they are: the whole name of the entry.

@@ -41,7 +41,7 @@ Outcome runLine(const std::string& line) {
   CaptureStderr();
   run.code = runCommand(errors, hostShell(), line);
   run.err = GetCapturedStderr();
-  run.error = errors.peekErrorNumber();
+  run.error = errors.takeErrorNumber();
   return run;
 }
 
