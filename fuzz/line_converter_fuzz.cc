@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "listbuild/line_converter.h"
-#include "shell/capture_line.h"
+#include "text/capture_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view line(reinterpret_cast<const char*>(data), size);

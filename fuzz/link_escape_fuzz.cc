@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "pagegen/link_escape.h"
-#include "services/visible_text.h"
+#include "text/link_escape.h"
+#include "text/visible_text.h"
 #include "testing/html_references.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "pagegen/list_line.h"
+#include "text/list_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string line(reinterpret_cast<const char*>(data), size);

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "listbuild/line_converter.h"
-#include "pagegen/list_line.h"
+#include "text/list_line.h"
 #include "pagegen/rows.h"
-#include "services/list_name.h"
+#include "text/list_name.h"
 #include "shell/batch_words.h"
-#include "shell/capture_line.h"
+#include "text/capture_line.h"
 #include "shell/dir_listing.h"
 
 namespace {

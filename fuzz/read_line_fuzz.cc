@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "services/error_record.h"
-#include "services/file_table.h"
+#include "runtime/error_record.h"
+#include "runtime/file_table.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "pagegen/list_line.h"
+#include "text/list_line.h"
 
 namespace listbuild {
 

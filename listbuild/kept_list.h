@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "services/area_style.h"
+#include "runtime/area_style.h"
 
 namespace listbuild {
 

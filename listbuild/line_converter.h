@@ -24,7 +24,7 @@ std::optional<std::string> listLineFor(std::string_view capture_line,
                                        std::string* left_out = nullptr);
 
 /// The modern list line for `capture_line`: the whole name from the first
-/// column, in double quotes when it needs them (services/list_name.h),
+/// column, in double quotes when it needs them (text/list_name.h),
 /// after a backslash for a subdirectory.
 std::optional<std::string> modernListLineFor(std::string_view capture_line);
 

@@ -8,12 +8,12 @@
 #include <optional>
 
 #include "listbuild/line_converter.h"
-#include "services/command.h"
-#include "services/credits.h"
-#include "services/drive_path.h"
-#include "services/list_name.h"
-#include "services/step_guard.h"
-#include "services/visible_text.h"
+#include "runtime/command.h"
+#include "runtime/credits.h"
+#include "platform/drive_path.h"
+#include "text/list_name.h"
+#include "runtime/step_guard.h"
+#include "text/visible_text.h"
 
 namespace listbuild {
 

@@ -11,12 +11,12 @@
 #include <string_view>
 
 #include "listbuild/kept_list.h"
-#include "services/area_style.h"
-#include "services/command_runner.h"
-#include "services/console.h"
-#include "services/drive_lock.h"
-#include "services/error_record.h"
-#include "services/file_table.h"
+#include "runtime/area_style.h"
+#include "platform/command_runner.h"
+#include "platform/console.h"
+#include "platform/drive_lock.h"
+#include "runtime/error_record.h"
+#include "runtime/file_table.h"
 
 namespace listbuild {
 

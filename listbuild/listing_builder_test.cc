@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "services/credits.h"
+#include "runtime/credits.h"
 #include "testing/test_area.h"
 
 namespace {

@@ -3,15 +3,15 @@
 #include <utility>
 
 #include "listbuild/listing_builder.h"
-#include "services/arguments.h"
-#include "services/command.h"
-#include "services/console.h"
-#include "services/credits.h"
-#include "services/error_record.h"
-#include "services/file_table.h"
-#include "services/process_setup.h"
+#include "runtime/arguments.h"
+#include "runtime/command.h"
+#include "platform/console.h"
+#include "runtime/credits.h"
+#include "runtime/error_record.h"
+#include "runtime/file_table.h"
+#include "platform/process_setup.h"
 #include "shell/host_shell.h"
-#include "services/step_guard.h"
+#include "runtime/step_guard.h"
 
 namespace {
 

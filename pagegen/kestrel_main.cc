@@ -3,12 +3,12 @@
 #include <utility>
 
 #include "pagegen/page_generator.h"
-#include "services/arguments.h"
-#include "services/command.h"
-#include "services/credits.h"
-#include "services/process_setup.h"
+#include "runtime/arguments.h"
+#include "runtime/command.h"
+#include "runtime/credits.h"
+#include "platform/process_setup.h"
 #include "shell/host_shell.h"
-#include "services/step_guard.h"
+#include "runtime/step_guard.h"
 
 namespace {
 

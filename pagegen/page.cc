@@ -1,8 +1,8 @@
 // Head and tail lines of the index page.
 #include "pagegen/page.h"
 
-#include "services/credits.h"
-#include "services/visible_text.h"
+#include "runtime/credits.h"
+#include "text/visible_text.h"
 
 namespace page {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "services/area_style.h"
+#include "runtime/area_style.h"
 
 namespace page {
 
@@ -15,7 +15,7 @@ namespace page {
 /// when it is longer than 2 characters; the directory caption is there
 /// only when the area text is not empty. The modern style declares the
 /// utf-8 charset right after "<HEAD>" and writes both texts as UTF-8
-/// (services/visible_text.h).
+/// (text/visible_text.h).
 std::vector<std::string> headLines(const std::string& title,
                                    const std::string& area,
                                    AreaStyle style = AreaStyle::kClassic);

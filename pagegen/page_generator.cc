@@ -7,16 +7,16 @@
 #include <cstdio>
 #include <utility>
 
-#include "pagegen/list_line.h"
+#include "text/list_line.h"
 #include "pagegen/page.h"
-#include "services/clock.h"
-#include "services/command.h"
-#include "services/credits.h"
-#include "services/drive_path.h"
-#include "services/list_name.h"
-#include "services/step_guard.h"
-#include "services/stop_signals.h"
-#include "services/visible_text.h"
+#include "platform/clock.h"
+#include "runtime/command.h"
+#include "runtime/credits.h"
+#include "platform/drive_path.h"
+#include "text/list_name.h"
+#include "runtime/step_guard.h"
+#include "platform/stop_signals.h"
+#include "text/visible_text.h"
 
 namespace {
 

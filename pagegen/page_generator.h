@@ -13,16 +13,16 @@
 #include <vector>
 
 #include "pagegen/case_index.h"
-#include "pagegen/list_line.h"
+#include "text/list_line.h"
 #include "pagegen/rows.h"
-#include "services/area_style.h"
-#include "services/command_runner.h"
-#include "services/arguments.h"
-#include "services/console.h"
-#include "services/drive_lock.h"
-#include "services/error_record.h"
-#include "services/file_table.h"
-#include "services/scratch_files.h"
+#include "runtime/area_style.h"
+#include "platform/command_runner.h"
+#include "runtime/arguments.h"
+#include "platform/console.h"
+#include "platform/drive_lock.h"
+#include "runtime/error_record.h"
+#include "runtime/file_table.h"
+#include "runtime/scratch_files.h"
 
 class PageGenerator {
  public:

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "services/step_guard.h"
+#include "runtime/step_guard.h"
 #include "testing/failing_os.h"
 #include "testing/test_drive.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "services/area_style.h"
+#include "runtime/area_style.h"
 
 namespace rows {
 
@@ -19,7 +19,7 @@ inline constexpr size_t kLookupNameLimit = 12;
 bool isLongName(std::string_view name);
 
 /// The name cell of a looked-up row; in the modern style the link text is
-/// the name as UTF-8 (services/visible_text.h), the target its own bytes.
+/// the name as UTF-8 (text/visible_text.h), the target its own bytes.
 std::string nameLine(std::string_view name,
                      AreaStyle style = AreaStyle::kClassic);
 /// The same with the link to `target`, the name as the entry was found,

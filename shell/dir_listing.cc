@@ -14,10 +14,10 @@
 #include <functional>
 #include <vector>
 
-#include "services/drive_path.h"
-#include "services/error_number.h"
-#include "services/visible_text.h"
-#include "shell/capture_columns.h"
+#include "platform/drive_path.h"
+#include "platform/error_number.h"
+#include "text/visible_text.h"
+#include "text/capture_columns.h"
 #include "shell/dir_entry_table.h"
 #include "shell/messages.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "services/file_system.h"
+#include "platform/file_system.h"
 
 /// The three forms of a listing: plain DIR, DIR /X and DIR /B.
 enum class DirFormat { kNormal, kShortNames, kBare };

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "services/text.h"
-#include "shell/capture_line.h"
+#include "text/text.h"
+#include "text/capture_line.h"
 #include "testing/test_drive.h"
 
 namespace {

@@ -8,9 +8,9 @@
 
 #include <memory>
 
-#include "services/command_runner.h"
-#include "services/file_system.h"
-#include "services/scratch_files.h"
+#include "platform/command_runner.h"
+#include "platform/file_system.h"
+#include "runtime/scratch_files.h"
 
 class HostShell {
  public:

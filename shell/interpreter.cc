@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "services/drive_path.h"
-#include "services/error_number.h"
+#include "platform/drive_path.h"
+#include "platform/error_number.h"
 #include "shell/batch_words.h"
 #include "shell/dir_listing.h"
 #include "shell/messages.h"

@@ -8,9 +8,9 @@
 
 #include <string_view>
 
-#include "services/command_runner.h"
-#include "services/error_number.h"
-#include "services/file_system.h"
+#include "platform/command_runner.h"
+#include "platform/error_number.h"
+#include "platform/file_system.h"
 
 /// True when `command_line` is for the interpreter: its first word names a
 /// batch file (ends in .BAT or .CMD, any case) or it is "cmd /c ...".

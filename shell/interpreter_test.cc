@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "services/command.h"
-#include "services/error_record.h"
+#include "runtime/command.h"
+#include "runtime/error_record.h"
 #include "shell/dir_listing.h"
 #include "testing/test_drive.h"
 

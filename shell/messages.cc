@@ -3,10 +3,11 @@
 
 #include <errno.h>
 #include <string.h>
-#include <unistd.h>
 
-#include "services/posix_io.h"
-#include "services/visible_text.h"
+#include <optional>
+
+#include "platform/standard_streams.h"
+#include "text/visible_text.h"
 
 namespace {
 
@@ -52,18 +53,17 @@ std::string numberFailureText(ErrorNumber number) {
 }
 
 // Where `printError` writes: standard error, the batch console's terminal,
-// or nowhere (-1).
-int g_message_fd = STDERR_FILENO;
+// or nowhere.
+std::optional<StandardStream> g_message_stream = StandardStream::kError;
 
-void printTo(int fd, std::string_view message) {
-  if (fd < 0) return;
+void printTo(std::optional<StandardStream> stream, std::string_view message) {
+  if (!stream) return;
   // A message may quote a name, and no byte of a name may act on the
   // terminal that shows it.
-  std::string text =
-      isatty(fd) ? visible::glyphText(message) : visible::caretText(message);
+  std::string text = isTerminal(*stream) ? visible::glyphText(message)
+                                         : visible::caretText(message);
   text += '\n';
-  // A stream that takes nothing more loses the message.
-  (void)writeAll(fd, text.data(), text.size());
+  writeToStream(*stream, text);
 }
 
 }  // namespace
@@ -73,14 +73,22 @@ std::string failureText(const FsStatus& status) {
   return numberFailureText(status.number());
 }
 
-void printError(std::string_view message) { printTo(g_message_fd, message); }
-
-void printWarning(std::string_view message) { printTo(STDERR_FILENO, message); }
-
-BatchConsole::BatchConsole() : outer_fd_(g_message_fd) {
-  g_message_fd = isatty(STDERR_FILENO)   ? STDERR_FILENO
-                 : isatty(STDOUT_FILENO) ? STDOUT_FILENO
-                                         : -1;
+void printError(std::string_view message) {
+  printTo(g_message_stream, message);
 }
 
-BatchConsole::~BatchConsole() { g_message_fd = outer_fd_; }
+void printWarning(std::string_view message) {
+  printTo(StandardStream::kError, message);
+}
+
+BatchConsole::BatchConsole() : outer_(g_message_stream) {
+  if (isTerminal(StandardStream::kError)) {
+    g_message_stream = StandardStream::kError;
+  } else if (isTerminal(StandardStream::kOutput)) {
+    g_message_stream = StandardStream::kOutput;
+  } else {
+    g_message_stream.reset();
+  }
+}
+
+BatchConsole::~BatchConsole() { g_message_stream = outer_; }

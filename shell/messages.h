@@ -3,10 +3,12 @@
 #ifndef KESTREL_SHELL_MESSAGES_H_
 #define KESTREL_SHELL_MESSAGES_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "services/file_system.h"
+#include "platform/file_system.h"
+#include "platform/standard_streams.h"
 
 inline constexpr std::string_view kSyntaxErrorMessage =
     "The syntax of the command is incorrect.";
@@ -24,7 +26,7 @@ std::string failureText(const FsStatus& status);
 
 /// Writes `message` and a line end as the batch's console output, every
 /// byte of it shown as a glyph on a terminal and control bytes escaped in a
-/// pipe or a file (see services/visible_text.h): to standard error, or
+/// pipe or a file (see text/visible_text.h): to standard error, or
 /// while a `BatchConsole` lives, to the terminal alone.
 void printError(std::string_view message);
 
@@ -45,7 +47,7 @@ class BatchConsole {
   BatchConsole& operator=(const BatchConsole&) = delete;
 
  private:
-  int outer_fd_;
+  std::optional<StandardStream> outer_;
 };
 
 #endif  // KESTREL_SHELL_MESSAGES_H_

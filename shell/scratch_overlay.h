@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "services/file_system.h"
-#include "services/scratch_files.h"
+#include "platform/file_system.h"
+#include "runtime/scratch_files.h"
 
 /// A path is looked at on its first use: only a plain file of one name (or
 /// none yet) of the run's own, no longer than 1 MiB, on a file system that

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "services/drive_path.h"
-#include "services/file_table.h"
+#include "platform/drive_path.h"
+#include "runtime/file_table.h"
 #include "shell/dir_listing.h"
 #include "testing/test_support.h"
 

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "services/command_runner.h"
-#include "services/file_system.h"
+#include "platform/command_runner.h"
+#include "platform/file_system.h"
 #include "shell/interpreter.h"
 #include "shell/scratch_overlay.h"
 

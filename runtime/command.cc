@@ -1,0 +1,37 @@
+// The platform-independent part of command handling: the record keeping
+// around the platform's runner.
+#include "runtime/command.h"
+
+#include <new>
+#include <utility>
+
+#include "platform/drive_path.h"
+#include "platform/command_runner.h"
+
+namespace {
+
+constexpr size_t kCommandLimit = 256;
+
+}  // namespace
+
+int runCommand(ErrorRecord& errors, CommandRunner& runner,
+               std::string_view command_line) {
+  int exit_code = 0;
+  ErrorNumber error = kNoError;
+  // The built-in interpreter runs in this process: memory that runs out
+  // there is this run's failure, like a program that cannot be started.
+  try {
+    error = runner.run(command_line.substr(0, kCommandLimit), &exit_code);
+  } catch (const std::bad_alloc&) {
+    error = kOutOfMemory;
+  }
+  if (error != kNoError) {
+    FailedUse use;
+    use.kind = FailedUse::kRun;
+    std::string_view program = command_line.substr(0, command_line.find(' '));
+    use.host_path = absoluteHostPath(program);
+    errors.fail(error, std::move(use));
+    return 0;
+  }
+  return exit_code;
+}

@@ -1,9 +1,0 @@
-// POSIX command lines have no help switch of their own, and the system
-// keeps no command line as typed: the tail is made from the arguments.
-#include "services/arguments.h"
-
-bool isHostHelpSwitch(std::string_view) { return false; }
-
-std::string platformCommandTail(int argc, char** argv) {
-  return tailOfArguments(argc, argv);
-}
