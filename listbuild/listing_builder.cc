@@ -19,8 +19,9 @@ namespace listbuild {
 
 namespace {
 
-constexpr char kCaptureCommand[] = "cmd /c dir /x >\\$lvtr$.txt";
-constexpr char kCaptureFile[] = "\\$lvtr$.txt";
+// The capture in the drive root (line_converter.h names it).
+const std::string kCaptureFile = "\\" + std::string(kCaptureName);
+const std::string kCaptureCommand = "cmd /c dir /x >" + kCaptureFile;
 constexpr char kListFile[] = "filesbbs.new";
 constexpr char kKeptFile[] = "FILES.BBS";
 constexpr int16_t kCaptureNumber = 1;

@@ -386,8 +386,9 @@ PageGenerator::Step PageGenerator::lookUpEntry() {
   } else if (!writePageLine(rows::nameLine(name_, style_))) {
     return kFindIt;
   }
-  runScratchBatch({"@del \\$DIR$",
-                   "@cmd /c DIR /X " + lookupWord(lookupName()) + " >\\$DIR$"});
+  runScratchBatch({std::string("@del ") + kCaptureName,
+                   "@cmd /c DIR /X " + lookupWord(lookupName()) + " >" +
+                       kCaptureName});
   if (errors_.pending()) return kFindIt;
   files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
   if (errors_.pending()) return kFindIt;
@@ -450,7 +451,8 @@ PageGenerator::Step PageGenerator::lookUpOtherCase() {
 
 void PageGenerator::readCaseIndex() {
   case_index_read_ = true;
-  runScratchBatch({"@del \\$DIR$", "@cmd /c DIR /B *.* >\\$DIR$"});
+  runScratchBatch({std::string("@del ") + kCaptureName,
+                   std::string("@cmd /c DIR /B *.* >") + kCaptureName});
   if (errors_.pending()) return;
   files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
   if (errors_.pending()) return;

@@ -25,6 +25,9 @@ int lockOrWait(int fd, const std::function<void()>& waiting) {
   return errno;
 }
 
+// The lock file's path in `root`, where the root itself cannot be locked.
+std::string lockFilePath(const std::string& root) { return root + "/$LOCK$"; }
+
 // Opens the lock file in `root`; -1 with `*code` when it cannot be made.
 int openLockFile(const std::string& root, int* code) {
   posix_open::WriteOptions options;
@@ -32,7 +35,7 @@ int openLockFile(const std::string& root, int* code) {
   options.start = posix_open::Start::kKeep;
   options.mode = 0600;
   posix_open::Opened opened =
-      posix_open::openToWrite(root + "/$LOCK$", options);
+      posix_open::openToWrite(lockFilePath(root), options);
   *code = opened.code;
   return opened.fd;
 }
@@ -57,7 +60,7 @@ ErrorNumber DriveLock::take(const std::string& root,
     }
   }
   if (fd < 0) {
-    return code == ENOENT ? missingFileOrPath(root + "/$LOCK$")
+    return code == ENOENT ? missingFileOrPath(lockFilePath(root))
                           : errorFromSystemCode(code);
   }
   handle_ = fd;
