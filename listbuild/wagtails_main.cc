@@ -1,17 +1,10 @@
 // The listing builder: writes "filesbbs.new" for the current directory.
-#include <memory>
-#include <utility>
-
 #include "listbuild/listing_builder.h"
-#include "runtime/arguments.h"
-#include "runtime/command.h"
 #include "platform/console.h"
-#include "runtime/credits.h"
-#include "runtime/error_record.h"
-#include "runtime/file_table.h"
 #include "platform/process_setup.h"
-#include "shell/host_shell.h"
-#include "runtime/step_guard.h"
+#include "runtime/arguments.h"
+#include "runtime/credits.h"
+#include "shell/tool_run.h"
 
 namespace {
 
@@ -60,20 +53,11 @@ int main(int argc, char** argv) {
                        &arguments, &exit_code)) {
     return exit_code;
   }
-  ErrorRecord errors;
-  auto shell = std::make_unique<HostShell>();
-  auto files = std::make_unique<FileTable>(errors, shell->files());
+  ToolRun run;
   Console console;
-  exit_code = listbuild::ListingBuilder(console, errors, *files,
-                                        shell->commands(), arguments.style,
-                                        arguments.update)
+  exit_code = listbuild::ListingBuilder(console, run.errors(), run.files(),
+                                        run.shell().commands(),
+                                        arguments.style, arguments.update)
                   .run();
-  // A failure that left the run's own memory in doubt ended the run at
-  // once: its files stay as they are, none finished or put in place.
-  if (errors.fatal()) {
-    leaveAsItIs(std::move(files));
-    leaveAsItIs(std::move(shell));
-    return 255;
-  }
-  return exit_code;
+  return run.finish(exit_code);
 }

@@ -1,14 +1,12 @@
 // kestrel: writes the index page of the file area in the current directory.
-#include <memory>
 #include <utility>
 
 #include "pagegen/page_generator.h"
-#include "runtime/arguments.h"
-#include "runtime/command.h"
-#include "runtime/credits.h"
+#include "platform/console.h"
 #include "platform/process_setup.h"
-#include "shell/host_shell.h"
-#include "runtime/step_guard.h"
+#include "runtime/arguments.h"
+#include "runtime/credits.h"
+#include "shell/tool_run.h"
 
 namespace {
 
@@ -61,20 +59,11 @@ int main(int argc, char** argv) {
                        &arguments, &exit_code)) {
     return exit_code;
   }
-  ErrorRecord errors;
+  ToolRun run;
   Console console;
-  auto shell = std::make_unique<HostShell>();
-  auto files = std::make_unique<FileTable>(errors, shell->files());
-  exit_code = PageGenerator(console, errors, *files, shell->commands(),
-                            shell->scratch(), arguments.style, std::move(tail))
+  exit_code = PageGenerator(console, run.errors(), run.files(),
+                            run.shell().commands(), run.shell().scratch(),
+                            arguments.style, std::move(tail))
                   .run();
-  // A failure that left the run's own memory in doubt ended the run at
-  // once: its files stay as they are, none finished or put in place, and
-  // the scratch files held in memory never reach the disk.
-  if (errors.fatal()) {
-    leaveAsItIs(std::move(files));
-    leaveAsItIs(std::move(shell));
-    return 255;
-  }
-  return exit_code;
+  return run.finish(exit_code);
 }
