@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Both line-end rules; a lone LF ends a line only in the second.
   for (LineEnds ends : {LineEnds::kCr, LineEnds::kCrOrLf}) {
     ErrorRecord errors;
-    FileTable files(errors);
+    DrivePaths paths;
+    FileTable files(errors, paths);
     files.openFile(1, "\\LIST.TXT", FileMode::Input);
     if (errors.takeErrorNumber() != 0) abort();
     const char* line_ends = ends == LineEnds::kCr ? "\r" : "\r\n";

@@ -8,11 +8,11 @@
 #include <optional>
 
 #include "listbuild/line_converter.h"
+#include "platform/drive_path.h"
 #include "runtime/command.h"
 #include "runtime/credits.h"
-#include "platform/drive_path.h"
-#include "text/list_name.h"
 #include "runtime/step_guard.h"
+#include "text/list_name.h"
 #include "text/visible_text.h"
 
 namespace listbuild {
@@ -73,13 +73,13 @@ void ListingBuilder::showBanner() {
 void ListingBuilder::captureListing() {
   // The listing of the current directory goes to the drive root, which no
   // other run uses meanwhile.
-  if (ErrorNumber error = holdDriveRoot(drive_lock_, console_)) {
+  if (ErrorNumber error = holdDriveRoot(drive_lock_, console_, paths_.root())) {
     drive_root_failed_ = true;
     keepFailure(kListingWork,
-                errorMessage(error) + " in the drive root " + driveRoot());
+                errorMessage(error) + " in the drive root " + paths_.root());
     return;
   }
-  dir_exit_code_ = runCommand(errors_, commands_, kCaptureCommand);
+  dir_exit_code_ = runCommand(errors_, commands_, paths_, kCaptureCommand);
   listed_ = noteFailure(kListingWork) == 0 && dir_exit_code_ == 0;
   if (!listed_ && !errors_.fatal()) findWhyNotListed();
 }
@@ -206,7 +206,7 @@ void ListingBuilder::findWhyNotListed() {
   if (number == 0) return;
   drive_root_failed_ = true;
   keepFailure(kListingWork,
-              errorMessage(number) + " in the drive root " + driveRoot());
+              errorMessage(number) + " in the drive root " + paths_.root());
 }
 
 int ListingBuilder::noteFailure(const char* what) {
@@ -233,7 +233,7 @@ void ListingBuilder::showClosingLine() {
     console_.newLine();
     return;
   }
-  std::string hint = drive_root_failed_ ? driveRootHint() : "";
+  std::string hint = drive_root_failed_ ? paths_.rootHint() : "";
   if (!hint.empty()) hint = "wagtails: " + hint;
   for (const std::string& line : {failure_, hint}) {
     if (line.empty()) continue;

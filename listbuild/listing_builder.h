@@ -11,10 +11,10 @@
 #include <string_view>
 
 #include "listbuild/kept_list.h"
-#include "runtime/area_style.h"
 #include "platform/command_runner.h"
 #include "platform/console.h"
 #include "platform/drive_lock.h"
+#include "runtime/area_style.h"
 #include "runtime/error_record.h"
 #include "runtime/file_table.h"
 
@@ -25,11 +25,12 @@ class ListingBuilder {
   /// With `update`, the list there is (FILES.BBS) is kept in the new one.
   /// The run's files go through `files`, its listing through `commands`.
   ListingBuilder(Console& console, ErrorRecord& errors, FileTable& files,
-                 CommandRunner& commands,
-                 AreaStyle style = AreaStyle::kClassic, bool update = false)
+                 CommandRunner& commands, AreaStyle style = AreaStyle::kClassic,
+                 bool update = false)
       : console_(console),
         errors_(errors),
         files_(files),
+        paths_(files.paths()),
         commands_(commands),
         style_(style),
         update_(update) {}
@@ -83,6 +84,7 @@ class ListingBuilder {
   Console& console_;
   ErrorRecord& errors_;
   FileTable& files_;
+  DrivePaths& paths_;  // the file table's
   CommandRunner& commands_;
   const AreaStyle style_;
   const bool update_;

@@ -7,15 +7,15 @@
 #include <cstdio>
 #include <utility>
 
-#include "text/list_line.h"
 #include "pagegen/page.h"
 #include "platform/clock.h"
+#include "platform/drive_path.h"
+#include "platform/stop_signals.h"
 #include "runtime/command.h"
 #include "runtime/credits.h"
-#include "platform/drive_path.h"
-#include "text/list_name.h"
 #include "runtime/step_guard.h"
-#include "platform/stop_signals.h"
+#include "text/list_line.h"
+#include "text/list_name.h"
 #include "text/visible_text.h"
 
 namespace {
@@ -146,15 +146,15 @@ void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
 
 void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
   in_scratch_ = true;
-  if (ErrorNumber error = holdDriveRoot(drive_lock_, console_)) {
-    errors_.fail(error, FailedUse{FailedUse::kLock, 0, driveRoot()});
+  if (ErrorNumber error = holdDriveRoot(drive_lock_, console_, paths_.root())) {
+    errors_.fail(error, FailedUse{FailedUse::kLock, 0, paths_.root()});
     return;
   }
   // While this run holds the drive root, its scratch files are held in
   // memory from one lookup to the next and go to disk at the end.
   if (drive_lock_.held() && !holding_scratch_) {
-    scratch_.hold({hostPath(kBatchName), hostPath(kCaptureName)});
-    pinDrivePaths();
+    scratch_.hold({paths_.hostPath(kBatchName), paths_.hostPath(kCaptureName)});
+    paths_.pin();
     holding_scratch_ = true;
   }
   // The batch is this run's own while it holds the drive root.
@@ -167,7 +167,7 @@ void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
   if (errors_.pending()) return;
   files_.closeFile(kBatchFile);
   if (errors_.pending()) return;
-  runCommand(errors_, commands_, kBatchName);
+  runCommand(errors_, commands_, paths_, kBatchName);
 }
 
 // --- Configuration. ---
@@ -238,7 +238,7 @@ void PageGenerator::warnOfConfigurationLfLineEnds() {
       line_.find('\n') == std::string::npos)
     return;
   warned_of_configuration_lf_ = true;
-  std::string warning = "kestrel: " + hostPath(kConfigName) +
+  std::string warning = "kestrel: " + paths_.hostPath(kConfigName) +
                         " has LF line ends, so its lines run together and "
                         "its settings are not taken as written; " +
                         lfLineEndsAdvice("kestrel --modern");
@@ -269,7 +269,7 @@ PageGenerator::Step PageGenerator::openPage() {
   // this area must not use at the same time: the drive root's lock keeps
   // runs apart from here on where it can be had (where it cannot, the first
   // use of the scratch files reports that).
-  (void)holdDriveRoot(drive_lock_, console_);
+  (void)holdDriveRoot(drive_lock_, console_, paths_.root());
   files_.openFile(kPageFile, page_name_, FileMode::Replace);
   if (errors_.pending()) return kSearch;
   writePageLines(page::headLines(title_, area_, style_));
@@ -386,9 +386,9 @@ PageGenerator::Step PageGenerator::lookUpEntry() {
   } else if (!writePageLine(rows::nameLine(name_, style_))) {
     return kFindIt;
   }
-  runScratchBatch({std::string("@del ") + kCaptureName,
-                   "@cmd /c DIR /X " + lookupWord(lookupName()) + " >" +
-                       kCaptureName});
+  runScratchBatch(
+      {std::string("@del ") + kCaptureName,
+       "@cmd /c DIR /X " + lookupWord(lookupName()) + " >" + kCaptureName});
   if (errors_.pending()) return kFindIt;
   files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
   if (errors_.pending()) return kFindIt;
@@ -516,7 +516,7 @@ PageGenerator::Step PageGenerator::handleError() {
   list_created_ = true;
   // A run stopped while it makes the list leaves none, so that the next
   // run makes it again rather than taking a part of it for the whole.
-  const std::string list_path = hostPath(kListName);
+  const std::string list_path = paths_.hostPath(kListName);
   removeOnStop(list_path);
   runScratchBatch({"@cmd /c DIR /B *.* >FILES.BBS"});
   if (!errors_.pending()) {
@@ -609,7 +609,7 @@ PageGenerator::Step PageGenerator::closeAll() {
 
 ErrorNumber PageGenerator::releaseScratchFiles() {
   holding_scratch_ = false;
-  unpinDrivePaths();
+  paths_.unpin();
   return scratch_.release();
 }
 
@@ -634,9 +634,9 @@ std::string fileRole(const FailedUse& use) {
 }
 
 // "the page 00_INDEX.HTM in /srv/files/UTILS" for a use's host path.
-std::string fileAndDirectory(const FailedUse& use) {
+std::string fileAndDirectory(const FailedUse& use, DrivePaths& paths) {
   std::string path = use.host_path;
-  if (path.empty() || path[0] != '/') path = absoluteHostPath(path);
+  if (path.empty() || path[0] != '/') path = paths.absoluteHostPath(path);
   size_t slash = path.rfind('/');
   std::string directory = slash == 0 ? "/" : path.substr(0, slash);
   return fileRole(use) + " " + path.substr(slash + 1) + " in " + directory;
@@ -654,7 +654,7 @@ std::vector<std::string> PageGenerator::reportNotes(
                     ": " + message);
   } else if (use.kind != FailedUse::kNone) {
     notes.push_back(std::string("kestrel: cannot ") + kVerbs[use.kind] + " " +
-                    fileAndDirectory(use) + ": " + message);
+                    fileAndDirectory(use, paths_) + ": " + message);
   }
   // The report's step is that of FILES.BBS: it says which list it was.
   if (descriptions_ && line == numberOf(kStep1020)) {
@@ -664,7 +664,7 @@ std::vector<std::string> PageGenerator::reportNotes(
   }
   // A failure in the drive root may come from a drive root chosen by
   // default.
-  std::string hint = in_scratch_ ? driveRootHint() : "";
+  std::string hint = in_scratch_ ? paths_.rootHint() : "";
   if (!hint.empty()) notes.push_back("kestrel: " + hint);
   return notes;
 }

@@ -13,16 +13,16 @@
 #include <vector>
 
 #include "pagegen/case_index.h"
-#include "text/list_line.h"
 #include "pagegen/rows.h"
-#include "runtime/area_style.h"
 #include "platform/command_runner.h"
-#include "runtime/arguments.h"
 #include "platform/console.h"
 #include "platform/drive_lock.h"
+#include "runtime/area_style.h"
+#include "runtime/arguments.h"
 #include "runtime/error_record.h"
 #include "runtime/file_table.h"
 #include "runtime/scratch_files.h"
+#include "text/list_line.h"
 
 class PageGenerator {
  public:
@@ -36,6 +36,7 @@ class PageGenerator {
       : console_(console),
         errors_(errors),
         files_(files),
+        paths_(files.paths()),
         commands_(commands),
         scratch_(scratch),
         style_(style),
@@ -200,6 +201,7 @@ class PageGenerator {
   Console& console_;
   ErrorRecord& errors_;
   FileTable& files_;
+  DrivePaths& paths_;  // the file table's
   CommandRunner& commands_;
   ScratchFiles& scratch_;
   const AreaStyle style_;

@@ -44,7 +44,7 @@ ChildRun runWithFaults(const std::vector<Fault>& faults, AreaStyle style) {
       [&] {
         ErrorRecord errors;
         auto host = std::make_unique<FailingHost>(faults);
-        auto files = std::make_unique<FileTable>(errors, host->files());
+        auto files = std::make_unique<FileTable>(errors, host->paths(), host->files());
         Console console;
         int code = PageGenerator(console, errors, *files, host->commands(),
                                  host->scratch(), style)
@@ -474,7 +474,7 @@ TEST(PageGeneratorTest, ModernRunListsTheAreaOnce) {
         [&] {
           ErrorRecord errors;
           FailingHost host({{kRun, "$DIR$.BAT", "", nth, kPathNotFound}});
-          FileTable files(errors, host.files());
+          FileTable files(errors, host.paths(), host.files());
           Console console;
           return PageGenerator(console, errors, files, host.commands(),
                                host.scratch(), AreaStyle::kModern)
@@ -498,7 +498,7 @@ TEST(PageGeneratorTest, ScratchBatchListedInTheDriveRootShowsItself) {
         if (chdir(drive.root().c_str()) != 0) return 99;
         ErrorRecord errors;
         FailingHost host({});
-        FileTable files(errors, host.files());
+        FileTable files(errors, host.paths(), host.files());
         Console console;
         return PageGenerator(console, errors, files, host.commands(),
                              host.scratch())

@@ -5,8 +5,10 @@
 #ifndef KESTREL_PLATFORM_COMMAND_RUNNER_H_
 #define KESTREL_PLATFORM_COMMAND_RUNNER_H_
 
+#include <memory>
 #include <string_view>
 
+#include "platform/drive_path.h"
 #include "platform/error_number.h"
 
 class CommandRunner {
@@ -21,6 +23,12 @@ class CommandRunner {
 
 /// The platform's runner: the program named first on the line, started as
 /// a child of the tool and waited for without a time limit.
+/// The platform's runner: starts the named program and waits for it. A
+/// program named with a path is found through `paths`, like any file.
+std::unique_ptr<CommandRunner> makePlatformRunner(DrivePaths& paths);
+
+// Until the interpreter is handed the run's runner: one on the process's
+// DrivePaths.
 CommandRunner& platformRunner();
 
 #endif  // KESTREL_PLATFORM_COMMAND_RUNNER_H_

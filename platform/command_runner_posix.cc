@@ -71,13 +71,14 @@ ErrorNumber startFailure(const std::string& program, int code) {
 
 
 // Starts a program and waits for it.
-ErrorNumber spawnAndWait(std::string_view command_line, int* exit_code) {
+ErrorNumber spawnAndWait(DrivePaths& paths, std::string_view command_line,
+                         int* exit_code) {
   *exit_code = 0;
   std::vector<std::string> words = splitQuotedWords(command_line);
   if (words.empty()) return kFileNotFound;
   // A program named with a path is found on the drive like any file.
   if (words[0].find_first_of("\\/") != std::string::npos)
-    words[0] = hostPath(words[0]);
+    words[0] = paths.hostPath(words[0]);
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
@@ -104,14 +105,22 @@ ErrorNumber spawnAndWait(std::string_view command_line, int* exit_code) {
 
 class PosixRunner : public CommandRunner {
  public:
+  explicit PosixRunner(DrivePaths& paths) : paths_(paths) {}
   ErrorNumber run(std::string_view command_line, int* exit_code) override {
-    return spawnAndWait(command_line, exit_code);
+    return spawnAndWait(paths_, command_line, exit_code);
   }
+
+ private:
+  DrivePaths& paths_;
 };
 
 }  // namespace
 
+std::unique_ptr<CommandRunner> makePlatformRunner(DrivePaths& paths) {
+  return std::make_unique<PosixRunner>(paths);
+}
+
 CommandRunner& platformRunner() {
-  static PosixRunner runner;
+  static PosixRunner runner(processDrivePaths());
   return runner;
 }

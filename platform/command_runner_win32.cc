@@ -50,6 +50,11 @@ class WindowsRunner : public CommandRunner {
 
 }  // namespace
 
+// The system finds a program named with a path itself.
+std::unique_ptr<CommandRunner> makePlatformRunner(DrivePaths&) {
+  return std::make_unique<WindowsRunner>();
+}
+
 CommandRunner& platformRunner() {
   static WindowsRunner runner;
   return runner;

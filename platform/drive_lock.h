@@ -35,9 +35,10 @@ class DriveLock {
   intptr_t handle_ = kNoHandle;
 };
 
-/// Takes `lock` for the current drive root once per run; when the run has
+/// Takes `lock` for the drive root at `root` once per run; when the run has
 /// to wait and there is a console, it says so there once. Returns kNoError
 /// or the failure of `take`.
-[[nodiscard]] ErrorNumber holdDriveRoot(DriveLock& lock, Console& console);
+[[nodiscard]] ErrorNumber holdDriveRoot(DriveLock& lock, Console& console,
+                                        const std::string& root);
 
 #endif  // KESTREL_PLATFORM_DRIVE_LOCK_H_

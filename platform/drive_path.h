@@ -5,6 +5,7 @@
 #ifndef KESTREL_PLATFORM_DRIVE_PATH_H_
 #define KESTREL_PLATFORM_DRIVE_PATH_H_
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -12,31 +13,57 @@
 /// name.
 inline bool isNameSeparator(char c) { return c == '\\' || c == '/'; }
 
-/// The host path of a tool's file name, resolved against the current
-/// directory and the drive root.
-std::string hostPath(std::string_view name);
+/// The names of one run: each tool's main makes one and hands it to
+/// everything that turns the tools' names into host paths.
+class DrivePaths {
+ public:
+  DrivePaths();
+  ~DrivePaths();
+  DrivePaths(const DrivePaths&) = delete;
+  DrivePaths& operator=(const DrivePaths&) = delete;
 
-/// `hostPath`, made absolute against the current directory when it is not.
-std::string absoluteHostPath(std::string_view name);
+  /// The host path of a tool's file name, resolved against the current
+  /// directory and the drive root.
+  std::string hostPath(std::string_view name);
+  /// `hostPath`, made absolute against the current directory when it is
+  /// not.
+  std::string absoluteHostPath(std::string_view name);
 
-/// While pinned, the current directory's name and the host path of each
-/// name in the drive root are looked up once instead of every time: a run
-/// that holds the drive root changes neither and names its scratch files
-/// many times per list entry. Only names are kept; a relative name is still
-/// found from the current directory itself.
-void pinDrivePaths();
-void unpinDrivePaths();
+  /// While pinned, the current directory's name and the host path of each
+  /// name in the drive root are looked up once instead of every time: a run
+  /// that holds the drive root changes neither and names its scratch files
+  /// many times per list entry. Only names are kept; a relative name is
+  /// still found from the current directory itself.
+  void pin();
+  void unpin();
 
-/// The host directory that stands for the root of the current drive.
-std::string driveRoot();
+  /// The host directory that stands for the root of the current drive.
+  std::string root();
+  /// After a failure to write in the drive root: one line that tells how
+  /// the drive root is chosen ("the drive root is ..."), when it was not
+  /// chosen by the user; else "". A tool puts its name in front.
+  std::string rootHint();
+  /// A host path as the tools' own listings show it ("C:\SUB\DIR").
+  std::string displayPath(std::string_view host_path);
 
-/// After a failure to write in the drive root: one line that tells how the
-/// drive root is chosen ("the drive root is ..."), when it was not chosen by
-/// the user; else "". A tool puts its name in front.
-std::string driveRootHint();
+ private:
+  // What one platform keeps between calls.
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
-/// A host path as the tools' own listings show it ("C:\SUB\DIR").
-std::string displayPath(std::string_view host_path);
+// Until the interpreter is handed the run's DrivePaths: the process's one.
+DrivePaths& processDrivePaths();
+inline std::string hostPath(std::string_view name) {
+  return processDrivePaths().hostPath(name);
+}
+inline std::string absoluteHostPath(std::string_view name) {
+  return processDrivePaths().absoluteHostPath(name);
+}
+inline std::string driveRoot() { return processDrivePaths().root(); }
+inline std::string displayPath(std::string_view host_path) {
+  return processDrivePaths().displayPath(host_path);
+}
 
 /// Pure mapping behind `hostPath`: `root` is the drive root and `cwd` the
 /// current directory, both absolute host paths without a trailing "/".

@@ -13,29 +13,8 @@
 
 namespace {
 
-// While pinned: the current directory's name, and the host paths of the
-// names that needed the drive root, as they were found.
-struct PinnedPaths {
-  bool pinned = false;
-  std::string cwd;
-  std::string root;  // "" until asked for
-  std::vector<std::pair<std::string, std::string>> host_paths;
-};
-
-PinnedPaths& pinnedPaths() {
-  static PinnedPaths paths;
-  return paths;
-}
-
 // Few names are ever pinned: the tools' own files in the drive root.
 constexpr size_t kPinnedNames = 16;
-
-std::string currentDirectory() {
-  if (pinnedPaths().pinned) return pinnedPaths().cwd;
-  char buffer[PATH_MAX];
-  if (getcwd(buffer, sizeof buffer) == nullptr) return ".";
-  return buffer;
-}
 
 // The setting as an absolute path; one that does not exist (yet) is taken
 // as written, relative to `cwd`.
@@ -63,15 +42,6 @@ std::string mountRoot(const std::string& dir) {
   return here;
 }
 
-// The root is looked up once per (setting, directory) pair: the tools ask
-// for it on every scratch-file operation.
-struct RootCache {
-  std::string setting;
-  std::string cwd;
-  std::string root;
-  bool valid = false;
-};
-
 // True when the setting names the same directory from everywhere.
 bool isAbsoluteSetting(const std::string& setting) {
   return !setting.empty() && setting[0] == '/';
@@ -80,18 +50,6 @@ bool isAbsoluteSetting(const std::string& setting) {
 std::string settingNow() {
   const char* env = getenv("DRIVE_ROOT");
   return env != nullptr ? env : "";
-}
-
-std::string rootFor(const std::string& setting, const std::string& cwd) {
-  static RootCache cache;
-  if (cache.valid && cache.setting == setting &&
-      (isAbsoluteSetting(setting) || cache.cwd == cwd)) {
-    return cache.root;
-  }
-  std::string root = setting.empty() ? mountRoot(cwd) : canonical(setting, cwd);
-  while (root.size() > 1 && root.back() == '/') root.pop_back();
-  cache = RootCache{setting, cwd, root, true};
-  return root;
 }
 
 // True when some part of the name is "..".
@@ -107,51 +65,91 @@ bool climbs(std::string_view name) {
 
 }  // namespace
 
-void pinDrivePaths() {
-  PinnedPaths& paths = pinnedPaths();
-  paths.pinned = false;
-  paths.cwd = currentDirectory();
-  paths.root.clear();
-  paths.host_paths.clear();
-  paths.pinned = true;
+// While pinned: the current directory's name, and the host paths of the
+// names that needed the drive root, as they were found. And the root as it
+// was last looked up for a (setting, directory) pair: the tools ask for it
+// on every scratch-file operation.
+struct DrivePaths::State {
+  bool pinned = false;
+  std::string cwd;
+  std::string root;  // "" until asked for while pinned
+  std::vector<std::pair<std::string, std::string>> host_paths;
+
+  struct RootCache {
+    std::string setting;
+    std::string cwd;
+    std::string root;
+    bool valid = false;
+  } cache;
+
+  std::string currentDirectory() const;
+  std::string rootFor(const std::string& setting, const std::string& cwd);
+  std::string mappedHostPath(std::string_view name, bool rooted);
+};
+
+std::string DrivePaths::State::currentDirectory() const {
+  if (pinned) return cwd;
+  char buffer[PATH_MAX];
+  if (getcwd(buffer, sizeof buffer) == nullptr) return ".";
+  return buffer;
 }
 
-void unpinDrivePaths() {
-  pinnedPaths().pinned = false;
-  pinnedPaths().host_paths.clear();
+std::string DrivePaths::State::rootFor(const std::string& setting,
+                                       const std::string& dir) {
+  if (cache.valid && cache.setting == setting &&
+      (isAbsoluteSetting(setting) || cache.cwd == dir)) {
+    return cache.root;
+  }
+  std::string found = setting.empty() ? mountRoot(dir) : canonical(setting, dir);
+  while (found.size() > 1 && found.back() == '/') found.pop_back();
+  cache = RootCache{setting, dir, found, true};
+  return found;
 }
 
-std::string driveRoot() {
-  PinnedPaths& pinned = pinnedPaths();
-  if (pinned.pinned && !pinned.root.empty()) return pinned.root;
+// The host path of a name that needs the drive root.
+std::string DrivePaths::State::mappedHostPath(std::string_view name,
+                                              bool rooted) {
   std::string setting = settingNow();
-  std::string root =
-      rootFor(setting, isAbsoluteSetting(setting) ? "" : currentDirectory());
-  if (pinned.pinned) pinned.root = root;
-  return root;
+  if (rooted && isAbsoluteSetting(setting))
+    return mapDriveName(rootFor(setting, ""), "", name);
+  std::string dir = currentDirectory();
+  return mapDriveName(rootFor(setting, dir), dir, name);
 }
 
-std::string driveRootHint() {
+DrivePaths::DrivePaths() : state_(std::make_unique<State>()) {}
+DrivePaths::~DrivePaths() = default;
+
+void DrivePaths::pin() {
+  state_->pinned = false;
+  state_->cwd = state_->currentDirectory();
+  state_->root.clear();
+  state_->host_paths.clear();
+  state_->pinned = true;
+}
+
+void DrivePaths::unpin() {
+  state_->pinned = false;
+  state_->host_paths.clear();
+}
+
+std::string DrivePaths::root() {
+  State& s = *state_;
+  if (s.pinned && !s.root.empty()) return s.root;
+  std::string setting = settingNow();
+  std::string found =
+      s.rootFor(setting, isAbsoluteSetting(setting) ? "" : s.currentDirectory());
+  if (s.pinned) s.root = found;
+  return found;
+}
+
+std::string DrivePaths::rootHint() {
   if (!settingNow().empty()) return "";
-  return "the drive root is " + driveRoot() +
+  return "the drive root is " + root() +
          ", the root of the file system that holds this directory; "
          "DRIVE_ROOT chooses another.";
 }
 
-namespace {
-
-// The host path of a name that needs the drive root.
-std::string mappedHostPath(std::string_view name, bool rooted) {
-  std::string setting = settingNow();
-  if (rooted && isAbsoluteSetting(setting))
-    return mapDriveName(rootFor(setting, ""), "", name);
-  std::string cwd = currentDirectory();
-  return mapDriveName(rootFor(setting, cwd), cwd, name);
-}
-
-}  // namespace
-
-std::string hostPath(std::string_view name) {
+std::string DrivePaths::hostPath(std::string_view name) {
   // The tools name their files many times per list entry: most names need
   // neither the current directory nor a look at the mounts.
   bool rooted = !name.empty() && isNameSeparator(name[0]);
@@ -161,25 +159,25 @@ std::string hostPath(std::string_view name) {
       if (c == '\\') c = '/';
     return path;
   }
-  PinnedPaths& pinned = pinnedPaths();
-  if (pinned.pinned) {
-    for (const auto& [pinned_name, path] : pinned.host_paths)
+  State& s = *state_;
+  if (s.pinned) {
+    for (const auto& [pinned_name, path] : s.host_paths)
       if (pinned_name == name) return path;
   }
-  std::string path = mappedHostPath(name, rooted);
-  if (pinned.pinned && pinned.host_paths.size() < kPinnedNames)
-    pinned.host_paths.emplace_back(std::string(name), path);
+  std::string path = s.mappedHostPath(name, rooted);
+  if (s.pinned && s.host_paths.size() < kPinnedNames)
+    s.host_paths.emplace_back(std::string(name), path);
   return path;
 }
 
-std::string absoluteHostPath(std::string_view name) {
+std::string DrivePaths::absoluteHostPath(std::string_view name) {
   std::string path = hostPath(name);
   if (!path.empty() && path[0] == '/') return path;
-  std::string cwd = currentDirectory();
-  if (path.empty() || path == ".") return cwd;
-  return cwd == "/" ? "/" + path : cwd + "/" + path;
+  std::string dir = state_->currentDirectory();
+  if (path.empty() || path == ".") return dir;
+  return dir == "/" ? "/" + path : dir + "/" + path;
 }
 
-std::string displayPath(std::string_view host_path) {
-  return mapDisplayPath(driveRoot(), host_path);
+std::string DrivePaths::displayPath(std::string_view host_path) {
+  return mapDisplayPath(root(), host_path);
 }

@@ -4,6 +4,7 @@
 // and host paths are already in the form the tools show.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "platform/drive_path.h"
@@ -30,26 +31,33 @@ std::string fullPath(const std::string& name) {
 
 }  // namespace
 
-std::string hostPath(std::string_view name) { return std::string(name); }
+// The system maps the names itself, with nothing to keep here.
+struct DrivePaths::State {};
 
-std::string absoluteHostPath(std::string_view name) {
+DrivePaths::DrivePaths() : state_(std::make_unique<State>()) {}
+DrivePaths::~DrivePaths() = default;
+
+std::string DrivePaths::hostPath(std::string_view name) {
+  return std::string(name);
+}
+
+std::string DrivePaths::absoluteHostPath(std::string_view name) {
   std::string path = name.empty() ? "." : std::string(name);
   std::string full = fullPath(path);
   return full.empty() ? path : full;
 }
 
-// The system maps the names itself, with nothing to look up here.
-void pinDrivePaths() {}
-void unpinDrivePaths() {}
+void DrivePaths::pin() {}
+void DrivePaths::unpin() {}
 
-std::string driveRoot() {
-  std::string root = fullPath("\\");
-  return root.empty() ? "\\" : root;
+std::string DrivePaths::root() {
+  std::string found = fullPath("\\");
+  return found.empty() ? "\\" : found;
 }
 
 // The root of the current drive is the only choice there is.
-std::string driveRootHint() { return ""; }
+std::string DrivePaths::rootHint() { return ""; }
 
-std::string displayPath(std::string_view host_path) {
+std::string DrivePaths::displayPath(std::string_view host_path) {
   return std::string(host_path);
 }

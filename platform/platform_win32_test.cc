@@ -54,7 +54,9 @@ class PlatformTest : public testing::Test {
   fs::path dir_;
   fs::path saved_cwd_;
   ErrorRecord errors_;
-  FileTable files_{errors_};
+  DrivePaths paths_;
+  FileTable files_{errors_, paths_};
+  std::unique_ptr<CommandRunner> runner_ = makePlatformRunner(paths_);
 };
 
 TEST_F(PlatformTest, OpenFailures) {
@@ -140,32 +142,32 @@ TEST_F(PlatformTest, NulIsACharacterDevice) {
 
 TEST_F(PlatformTest, Names) {
   std::string cwd = fs::current_path().string();
-  EXPECT_EQ("sub/x.txt", hostPath("sub/x.txt"));
-  EXPECT_EQ("\\$DIR$", hostPath("\\$DIR$"));
-  EXPECT_EQ(cwd + "\\x.txt", absoluteHostPath("x.txt"));
-  EXPECT_EQ(cwd, absoluteHostPath(""));
+  EXPECT_EQ("sub/x.txt", paths_.hostPath("sub/x.txt"));
+  EXPECT_EQ("\\$DIR$", paths_.hostPath("\\$DIR$"));
+  EXPECT_EQ(cwd + "\\x.txt", paths_.absoluteHostPath("x.txt"));
+  EXPECT_EQ(cwd, paths_.absoluteHostPath(""));
   // The temporary directory lies on a drive with a letter.
-  EXPECT_EQ(cwd.substr(0, 3), driveRoot());
+  EXPECT_EQ(cwd.substr(0, 3), paths_.root());
   EXPECT_EQ(cwd, displayPath(cwd));
 }
 
 TEST_F(PlatformTest, RunCommand) {
-  EXPECT_EQ(0, runCommand(errors_, platformRunner(), "kestrel_no_such_program.exe"));
+  EXPECT_EQ(0, runCommand(errors_, *runner_, paths_, "kestrel_no_such_program.exe"));
   EXPECT_EQ(kFileNotFound, errors_.takeErrorNumber());
-  EXPECT_EQ(0, runCommand(errors_, platformRunner(), ""));
+  EXPECT_EQ(0, runCommand(errors_, *runner_, paths_, ""));
   EXPECT_EQ(kFileNotFound, errors_.takeErrorNumber());
 
-  EXPECT_EQ(42, runCommand(errors_, platformRunner(), "cmd /c exit 42"));
+  EXPECT_EQ(42, runCommand(errors_, *runner_, paths_, "cmd /c exit 42"));
   // A batch file runs through cmd without one being named.
   writeBytes("job.bat", "@exit 7\r\n");
-  EXPECT_EQ(7, runCommand(errors_, platformRunner(), "job.bat"));
+  EXPECT_EQ(7, runCommand(errors_, *runner_, paths_, "job.bat"));
   EXPECT_EQ(0, errors_.takeErrorNumber());
 }
 
 TEST_F(PlatformTest, OnlyTheFirst256CharactersRun) {
   std::string line = "cmd /c >out.txt echo ";
   line += std::string(256 - line.size(), 'a');
-  runCommand(errors_, platformRunner(), line + "TAIL");
+  runCommand(errors_, *runner_, paths_, line + "TAIL");
   EXPECT_EQ(0, errors_.takeErrorNumber());
   EXPECT_EQ(std::string(235, 'a') + "\r\n", readBytes("out.txt"));
 }
@@ -174,7 +176,7 @@ TEST_F(PlatformTest, ChildCannotTouchAnOpenFile) {
   writeBytes("held.txt", "x\r\n");
   files_.openFile(1, "held.txt", FileMode::Input);
   ASSERT_EQ(0, errors_.takeErrorNumber());
-  runCommand(errors_, platformRunner(), "cmd /c del held.txt");
+  runCommand(errors_, *runner_, paths_, "cmd /c del held.txt");
   files_.closeFile(1);
   EXPECT_TRUE(fs::exists("held.txt"));
 }

@@ -14,7 +14,7 @@ constexpr size_t kCommandLimit = 256;
 
 }  // namespace
 
-int runCommand(ErrorRecord& errors, CommandRunner& runner,
+int runCommand(ErrorRecord& errors, CommandRunner& runner, DrivePaths& paths,
                std::string_view command_line) {
   int exit_code = 0;
   ErrorNumber error = kNoError;
@@ -29,7 +29,7 @@ int runCommand(ErrorRecord& errors, CommandRunner& runner,
     FailedUse use;
     use.kind = FailedUse::kRun;
     std::string_view program = command_line.substr(0, command_line.find(' '));
-    use.host_path = absoluteHostPath(program);
+    use.host_path = paths.absoluteHostPath(program);
     errors.fail(error, std::move(use));
     return 0;
   }

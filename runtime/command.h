@@ -10,11 +10,13 @@
 #include "runtime/error_record.h"
 
 class CommandRunner;
+class DrivePaths;
 
 /// Runs the first 256 characters of `command_line` through `runner` and
 /// waits for it without a time limit. Returns the exit code; when it cannot
-/// be started, records the failure (53 for a missing program) and returns 0.
-int runCommand(ErrorRecord& errors, CommandRunner& runner,
+/// be started, records the failure (53 for a missing program, its host
+/// path found through `paths`) and returns 0.
+int runCommand(ErrorRecord& errors, CommandRunner& runner, DrivePaths& paths,
                std::string_view command_line);
 
 

@@ -39,6 +39,8 @@ class RunCommandTest : public testing::Test {
 
   ScratchDirectory scratch_{"command_test"};
   ErrorRecord errors_;
+  DrivePaths paths_;
+  std::unique_ptr<CommandRunner> runner_ = makePlatformRunner(paths_);
   const std::string dir_ = scratch_.path();
 };
 
@@ -61,7 +63,7 @@ TEST_F(RunCommandTest, ProgramThatCannotStart) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
-    EXPECT_EQ(0, runCommand(errors_, platformRunner(), c.line));
+    EXPECT_EQ(0, runCommand(errors_, *runner_, paths_, c.line));
     EXPECT_EQ(c.expected, errors_.takeErrorNumber());
   }
 }
@@ -76,10 +78,10 @@ TEST_F(RunCommandTest, UnsearchableDirectoryOnPathIsNoPermissionFailure) {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
     setenv("PATH", (dir_ + "/locked:/usr/bin:/bin").c_str(), 1);
     ErrorRecord errors;
-    int code = runCommand(errors, platformRunner(), "kestrel-test-no-such-program");
+    int code = runCommand(errors, *runner_, paths_, "kestrel-test-no-such-program");
     int number = errors.takeErrorNumber();
     // A program that is there still runs.
-    if (runCommand(errors, platformRunner(), "true") != 0 || errors.takeErrorNumber() != 0)
+    if (runCommand(errors, *runner_, paths_, "true") != 0 || errors.takeErrorNumber() != 0)
       _exit(98);
     _exit(code == 0 ? number : 97);
   }
@@ -101,7 +103,7 @@ TEST_F(RunCommandTest, ReturnsTheExitCode) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
-    EXPECT_EQ(c.expected, runCommand(errors_, platformRunner(), c.line));
+    EXPECT_EQ(c.expected, runCommand(errors_, *runner_, paths_, c.line));
     // A child that fails is no failure of the tool.
     EXPECT_EQ(0, errors_.takeErrorNumber());
   }
@@ -109,19 +111,19 @@ TEST_F(RunCommandTest, ReturnsTheExitCode) {
 
 TEST_F(RunCommandTest, ChildSharesEnvironmentAndDirectory) {
   setenv("KESTREL_TEST_CODE", "42", 1);
-  EXPECT_EQ(42, runCommand(errors_, platformRunner(), "sh -c \"exit $KESTREL_TEST_CODE\""));
+  EXPECT_EQ(42, runCommand(errors_, *runner_, paths_, "sh -c \"exit $KESTREL_TEST_CODE\""));
   unsetenv("KESTREL_TEST_CODE");
-  EXPECT_EQ(0, runCommand(errors_, platformRunner(), "sh -c \"pwd >where.txt\""));
+  EXPECT_EQ(0, runCommand(errors_, *runner_, paths_, "sh -c \"pwd >where.txt\""));
   EXPECT_EQ(dir_ + "\n", readBytes(dir_ + "/where.txt"));
   EXPECT_EQ(0, errors_.takeErrorNumber());
 }
 
 TEST_F(RunCommandTest, ChildInheritsNoOpenFile) {
-  FileTable files(errors_);
+  FileTable files(errors_, paths_);
   files.openFile(2, "held.txt", FileMode::Output);
   ASSERT_EQ(0, errors_.takeErrorNumber());
   EXPECT_EQ(0,
-            runCommand(errors_, platformRunner(), "sh -c \"ls -l /proc/$$/fd/ >fds.txt 2>&1\""));
+            runCommand(errors_, *runner_, paths_, "sh -c \"ls -l /proc/$$/fd/ >fds.txt 2>&1\""));
   std::string fds = readBytes(dir_ + "/fds.txt");
   EXPECT_NE("", fds);
   EXPECT_EQ(std::string::npos, fds.find("held.txt")) << fds;
@@ -139,7 +141,7 @@ TEST_F(RunCommandTest, OnlyTheFirst256CharactersRun) {
   ASSERT_NE(' ', line[255]);
   ASSERT_NE(' ', line[256]);
 
-  EXPECT_EQ(0, runCommand(errors_, platformRunner(), line));
+  EXPECT_EQ(0, runCommand(errors_, *runner_, paths_, line));
   EXPECT_EQ(0, errors_.takeErrorNumber());
   const std::string prefix = ".\\args.sh ";
   EXPECT_EQ(line.substr(prefix.size(), 256 - prefix.size()),

@@ -80,7 +80,7 @@ void FileTable::openFile(int16_t number, std::string_view name, FileMode mode) {
   entry.held = entry.position = 0;
   entry.mode = mode;
   entry.number = number;
-  entry.host_path = hostPath(name);
+  entry.host_path = paths_.hostPath(name);
   ErrorNumber error = fs_.open(entry.host_path, mode, &entry.file);
   // No sharing: a file that this run has open already is in use.
   if (error == kNoError && isOpenAlready(entry.file, number)) {

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "runtime/error_record.h"
+#include "platform/drive_path.h"
 #include "platform/file_system.h"
 
 /// Where a line read from a file ends: at CR (one LF right after it belongs
@@ -20,13 +21,17 @@ enum class LineEnds { kCr, kCrOrLf };
 
 class FileTable {
  public:
-  /// Every file operation goes through `files`.
-  explicit FileTable(ErrorRecord& errors,
-                     FileSystem& files = realFileSystem())
-      : errors_(errors), fs_(files) {}
+  /// Names become host paths through `paths`; every file operation goes
+  /// through `files`.
+  FileTable(ErrorRecord& errors, DrivePaths& paths,
+            FileSystem& files = realFileSystem())
+      : errors_(errors), paths_(paths), fs_(files) {}
   ~FileTable();
   FileTable(const FileTable&) = delete;
   FileTable& operator=(const FileTable&) = delete;
+
+  /// How the run's names become host paths.
+  DrivePaths& paths() { return paths_; }
 
   /// Opens `name` (first 255 bytes) under `number`. Fails with 64 for an
   /// empty name or one with a wildcard or NUL, 52 for a negative number, 55
@@ -93,6 +98,7 @@ class FileTable {
   // The longest line that `writeLine` puts together before writing it.
   static constexpr size_t kLineBufferLimit = 64 * 1024;
   ErrorRecord& errors_;
+  DrivePaths& paths_;
   FileSystem& fs_;
   std::string line_buffer_;  // reused by `writeLine`
   std::map<int16_t, Entry> files_;

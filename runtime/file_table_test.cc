@@ -66,7 +66,8 @@ class FileTableTest : public testing::Test {
 
   ScratchDirectory scratch_{"file_table_test"};
   ErrorRecord errors_;
-  FileTable files_{errors_};
+  DrivePaths paths_;
+  FileTable files_{errors_, paths_};
   const std::string dir_ = scratch_.path();
 };
 
@@ -427,7 +428,8 @@ TEST_F(FileTableTest, OpenFileIsNotShared) {
   // reader of the area, another run) could hold or be kept out by.
   EXPECT_EQ(0, inChild([] {
               ErrorRecord errors;
-              FileTable files(errors);
+              DrivePaths paths;
+              FileTable files(errors, paths);
               files.openFile(1, "list.txt", FileMode::Input);
               return errors.takeErrorNumber();
             }));
@@ -472,7 +474,8 @@ TEST_F(FileTableTest, FullDiskIsDiskFull) {
     if (!mountPrivateTmpfs(mount_point, "16k")) return kCannotTest;
     if (chdir(mount_point.c_str()) != 0) return kCannotTest;
     ErrorRecord errors;
-    FileTable files(errors);
+    DrivePaths paths;
+    FileTable files(errors, paths);
     files.openFile(2, "big.txt", FileMode::Output);
     if (errors.takeErrorNumber() != 0) return 1;
     files.writeText(2, std::string(64 * 1024, 'b'));
@@ -496,7 +499,8 @@ TEST_F(FileTableTest, UnreadableFileIsPermissionDenied) {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
       return kCannotTest;
     ErrorRecord errors;
-    FileTable files(errors);
+    DrivePaths paths;
+    FileTable files(errors, paths);
     files.openFile(1, "secret.txt", FileMode::Input);
     if (files.isOpen(1)) return 1;
     return errors.takeErrorNumber();
@@ -515,7 +519,8 @@ TEST_F(FileTableTest, TooManyOpenFiles) {
         return kCannotTest;
     }
     ErrorRecord errors;
-    FileTable files(errors);
+    DrivePaths paths;
+    FileTable files(errors, paths);
     // One open and close before the limit: a sanitizer's type check of the
     // first call through the file operations needs descriptors of its own.
     files.openFile(1, "in.txt", FileMode::Input);

@@ -39,7 +39,7 @@ Outcome runLine(const std::string& line) {
   ErrorRecord errors;
   Outcome run;
   CaptureStderr();
-  run.code = runCommand(errors, hostShell(), line);
+  run.code = runCommand(errors, hostShell(), processDrivePaths(), line);
   run.err = GetCapturedStderr();
   run.error = errors.takeErrorNumber();
   return run;

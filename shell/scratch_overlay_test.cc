@@ -86,7 +86,7 @@ class ScratchOverlayTest : public testing::Test {
   ScratchDirectory scratch_{"scratch_overlay_test"};
   ErrorRecord errors_;
   ScratchOverlay overlay_{realFileSystem()};
-  FileTable files_{errors_, overlay_};
+  FileTable files_{errors_, processDrivePaths(), overlay_};
   const std::string dir_ = scratch_.path();
 };
 

@@ -7,7 +7,8 @@
 
 ToolRun::ToolRun()
     : shell_(std::make_unique<HostShell>()),
-      files_(std::make_unique<FileTable>(errors_, shell_->files())) {}
+      files_(std::make_unique<FileTable>(errors_, processDrivePaths(),
+                                         shell_->files())) {}
 
 int ToolRun::finish(int exit_code) {
   if (!errors_.fatal()) return exit_code;

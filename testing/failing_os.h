@@ -129,6 +129,7 @@ struct FailingHost {
     os.runCommandsWith(interpreter);
   }
   FileSystem& files() { return os.toolFiles(); }
+  DrivePaths& paths() { return processDrivePaths(); }
   CommandRunner& commands() { return os; }
   ScratchFiles& scratch() { return overlay; }
 
