@@ -79,20 +79,21 @@ class HostPathTest : public testing::Test {
 
   ScratchDirectory scratch_{"drive_path_test"};
   const std::string dir_ = scratch_.path();
+  DrivePaths paths_;
 };
 
 TEST_F(HostPathTest, DriveRootFromSetting) {
   for (std::string setting : {dir_, dir_ + "/", std::string("..")}) {
     SCOPED_TRACE(setting);
     setenv("DRIVE_ROOT", setting.c_str(), 1);
-    EXPECT_EQ(dir_, driveRoot());
-    EXPECT_EQ(dir_ + "/KESTREL.INI", hostPath("\\KESTREL.INI"));
-    EXPECT_EQ(dir_ + "/$lvtr$.txt", hostPath("/$lvtr$.txt"));
-    EXPECT_EQ("FILES.BBS", hostPath("FILES.BBS"));
-    EXPECT_EQ("SUB/FILES.BBS", hostPath("SUB\\FILES.BBS"));
-    EXPECT_EQ(dir_ + "/area/FILES.BBS", absoluteHostPath("FILES.BBS"));
-    EXPECT_EQ(dir_ + "/X", hostPath("..\\..\\..\\X"));
-    EXPECT_EQ("C:\\area", displayPath(dir_ + "/area"));
+    EXPECT_EQ(dir_, paths_.root());
+    EXPECT_EQ(dir_ + "/KESTREL.INI", paths_.hostPath("\\KESTREL.INI"));
+    EXPECT_EQ(dir_ + "/$lvtr$.txt", paths_.hostPath("/$lvtr$.txt"));
+    EXPECT_EQ("FILES.BBS", paths_.hostPath("FILES.BBS"));
+    EXPECT_EQ("SUB/FILES.BBS", paths_.hostPath("SUB\\FILES.BBS"));
+    EXPECT_EQ(dir_ + "/area/FILES.BBS", paths_.absoluteHostPath("FILES.BBS"));
+    EXPECT_EQ(dir_ + "/X", paths_.hostPath("..\\..\\..\\X"));
+    EXPECT_EQ("C:\\area", paths_.displayPath(dir_ + "/area"));
   }
 }
 
@@ -100,14 +101,14 @@ TEST_F(HostPathTest, RelativeSettingFollowsTheCurrentDirectory) {
   // A root that does not exist yet is taken as named, from where the tool
   // stands.
   setenv("DRIVE_ROOT", "later", 1);
-  EXPECT_EQ(dir_ + "/area/later", driveRoot());
+  EXPECT_EQ(dir_ + "/area/later", paths_.root());
   ASSERT_EQ(0, chdir(dir_.c_str()));
-  EXPECT_EQ(dir_ + "/later", driveRoot());
+  EXPECT_EQ(dir_ + "/later", paths_.root());
 }
 
 TEST_F(HostPathTest, EmptySettingMeansTheMountedFileSystem) {
   setenv("DRIVE_ROOT", "", 1);
-  std::string root = driveRoot();
+  std::string root = paths_.root();
   struct stat here;
   struct stat top;
   ASSERT_EQ(0, stat(".", &here));
@@ -119,7 +120,21 @@ TEST_F(HostPathTest, EmptySettingMeansTheMountedFileSystem) {
     EXPECT_NE(top.st_dev, above.st_dev) << root;
   }
   EXPECT_EQ(root == "/" ? "/KESTREL.INI" : root + "/KESTREL.INI",
-            hostPath("\\KESTREL.INI"));
+            paths_.hostPath("\\KESTREL.INI"));
+}
+
+TEST_F(HostPathTest, PinnedNamesStayWhereTheyWereFound) {
+  setenv("DRIVE_ROOT", "..", 1);
+  paths_.pin();
+  EXPECT_EQ(dir_ + "/$DIR$", paths_.hostPath("\\$DIR$"));
+  // The run's directory is pinned, so a setting relative to it still
+  // names the same root after a move.
+  ASSERT_EQ(0, chdir(dir_.c_str()));
+  EXPECT_EQ(dir_, paths_.root());
+  EXPECT_EQ(dir_ + "/$DIR$", paths_.hostPath("\\$DIR$"));
+  EXPECT_EQ(dir_ + "/area/X", paths_.absoluteHostPath("X"));
+  paths_.unpin();
+  EXPECT_EQ(dir_.substr(0, dir_.rfind('/')), paths_.root());
 }
 
 TEST_F(HostPathTest, UnsetSettingFindsTheMountPoint) {
@@ -131,9 +146,10 @@ TEST_F(HostPathTest, UnsetSettingFindsTheMountPoint) {
         chdir((mount_point + "/sub").c_str()) != 0)
       return 99;
     unsetenv("DRIVE_ROOT");
-    if (driveRoot() != mount_point) return 1;
-    if (hostPath("\\$DIR$") != mount_point + "/$DIR$") return 2;
-    if (hostPath("..\\..\\..\\X") != mount_point + "/X") return 3;
+    DrivePaths paths;
+    if (paths.root() != mount_point) return 1;
+    if (paths.hostPath("\\$DIR$") != mount_point + "/$DIR$") return 2;
+    if (paths.hostPath("..\\..\\..\\X") != mount_point + "/X") return 3;
     return 0;
   });
   if (result == 99) GTEST_SKIP() << "no private tmpfs mount allowed here";
@@ -148,7 +164,8 @@ TEST_F(HostPathTest, RemovedCurrentDirectoryDoesNotHang) {
     if (chdir(gone.c_str()) != 0 || rmdir(gone.c_str()) != 0) return 99;
     // A directory that cannot be named has only "/" to stand on.
     alarm(10);
-    return hostPath("\\X") == "/X" ? 0 : 1;
+    DrivePaths paths;
+    return paths.hostPath("\\X") == "/X" ? 0 : 1;
   });
   ASSERT_NE(99, result);
   EXPECT_EQ(0, result);
