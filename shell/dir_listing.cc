@@ -136,13 +136,12 @@ std::string_view leftOutBecause(std::string_view name) {
   return "";
 }
 
-// True when `name` may be listed; otherwise says on standard error that it
-// was left out.
-bool mayList(std::string_view name) {
+// True when `name` may be listed; otherwise warns that it was left out.
+bool mayList(std::string_view name, const Messages& messages) {
   std::string_view reason = leftOutBecause(name);
   if (reason.empty()) return true;
-  printWarning("Skipped a name holding " + std::string(reason) + ": " +
-               std::string(name));
+  messages.warning("Skipped a name holding " + std::string(reason) + ": " +
+                   std::string(name));
   return false;
 }
 
@@ -164,11 +163,12 @@ void addDots(FileSystem& files, const std::string& directory,
 class DirectoryReader : public DirectoryVisitor {
  public:
   DirectoryReader(FileSystem& files, std::string_view pattern, bool with_dots,
-                  Listing* listing)
+                  Listing* listing, const Messages& messages)
       : files_(files),
         pattern_(pattern),
         with_dots_(with_dots),
-        listing_(listing) {}
+        listing_(listing),
+        messages_(messages) {}
   // Sizes the table for every name at once: it keeps a large table from
   // being copied, old and new at once, as it grows.
   void expect(size_t names, size_t name_bytes) override {
@@ -179,7 +179,7 @@ class DirectoryReader : public DirectoryVisitor {
   bool wants(std::string_view name) override {
     if (name[0] == '.') return false;  // hidden
     if (!pattern_.empty() && !matchesPattern(pattern_, name)) return false;
-    return mayList(name);
+    return mayList(name, messages_);
   }
   void add(std::string_view name, const FileStatus& status) override {
     addFromStat(name, status, &listing_->entries);
@@ -191,14 +191,15 @@ class DirectoryReader : public DirectoryVisitor {
   std::string_view pattern_;
   bool with_dots_;
   Listing* listing_;
+  const Messages& messages_;
   size_t first_found_ = 0;
 };
 
 // Reads the visible entries of `listing->directory` that match `pattern`
 // ("" for all), sorted, with "." and ".." in front when `with_dots`.
 void readDirectory(FileSystem& files, std::string_view pattern, bool with_dots,
-                   Listing* listing) {
-  DirectoryReader reader(files, pattern, with_dots, listing);
+                   Listing* listing, const Messages& messages) {
+  DirectoryReader reader(files, pattern, with_dots, listing, messages);
   FsStatus status = files.listDirectory(listing->directory, reader);
   if (status != kNoError) {
     listing->failure = status;
@@ -222,7 +223,8 @@ void missingName(const FsStatus& status, Listing* listing) {
   }
 }
 
-Listing resolve(FileSystem& files, std::string_view name, DirName rule) {
+Listing resolve(FileSystem& files, std::string_view name, DirName rule,
+                const Messages& messages) {
   Listing listing;
   if (name.find('\0') != std::string_view::npos) {
     // No file name holds a NUL byte; the host would cut the name there.
@@ -238,7 +240,7 @@ Listing resolve(FileSystem& files, std::string_view name, DirName rule) {
 
   if (last.empty() || last == "." || last == "..") {
     listing.directory = absoluteHostPath(name.empty() ? "." : name);
-    readDirectory(files, "", true, &listing);
+    readDirectory(files, "", true, &listing, messages);
     return listing;
   }
   bool pattern = rule == DirName::kPattern && hasWildcard(last);
@@ -250,7 +252,7 @@ Listing resolve(FileSystem& files, std::string_view name, DirName rule) {
           isDirectory(files, listing.directory) ? kFileNotFound
                                                 : kPathNotFound;
     } else {
-      readDirectory(files, last, false, &listing);
+      readDirectory(files, last, false, &listing, messages);
     }
     return listing;
   }
@@ -264,14 +266,14 @@ Listing resolve(FileSystem& files, std::string_view name, DirName rule) {
   FsStatus followed = files.stat(found_at, Follow::kLinks, &status);
   if (followed == kNoError && status.kind == FileStatus::kDirectory) {
     listing.directory = path;
-    readDirectory(files, "", true, &listing);
+    readDirectory(files, "", true, &listing, messages);
     return listing;
   }
   listing.directory = parentOf(path);
   bool found = followed == kNoError && status.kind == FileStatus::kFile;
   if (!found)
     found = files.stat(found_at, Follow::kNoLinks, &status) == kNoError;
-  if (found && !mayList(last)) {
+  if (found && !mayList(last, messages)) {
     listing.outcome = kFileNotFound;
   } else if (found) {
     addFromStat(last, status, &listing.entries);
@@ -279,48 +281,6 @@ Listing resolve(FileSystem& files, std::string_view name, DirName rule) {
     missingName(followed, &listing);
   }
   return listing;
-}
-
-// The serial of the drive root's device, looked up once per root.
-std::string driveSerial(FileSystem& files) {
-  static std::string cached_root;
-  static std::string cached_serial;
-  std::string root = driveRoot();
-  if (cached_serial.empty() || root != cached_root) {
-    FileStatus status;
-    uint64_t device = files.stat(root, Follow::kLinks, &status) == kNoError
-                          ? status.device
-                          : 0;
-    cached_root = root;
-    cached_serial = volumeSerialText(device);
-  }
-  return cached_serial;
-}
-
-// The header lines of a listing of `directory`, line ends included. Every
-// listing of one directory has the same: the last one made is kept.
-const std::string& headerText(FileSystem& files, const std::string& directory) {
-  static std::string last_root;
-  static std::string last_directory;
-  static std::string header;
-  std::string root = driveRoot();
-  if (!header.empty() && root == last_root && directory == last_directory)
-    return header;
-  // A directory's own name may hold control bytes too; shown escaped, it
-  // stays on its one header line.
-  std::string shown = displayPath(directory);
-  if (visible::hasControlByte(shown)) shown = visible::caretText(shown);
-  std::string end(kLineEnd);
-  header = " Volume in drive C has no label." + end +
-           " Volume Serial Number is " + driveSerial(files) + end + end +
-           " Directory of " + shown + end + end;
-  last_root = root;
-  last_directory = directory;
-  return header;
-}
-
-void writeHeader(FileSystem& files, const Listing& listing, LineWriter* out) {
-  out->lines(headerText(files, listing.directory));
 }
 
 void writeSummary(FileSystem& disk, const Listing& listing, LineWriter* out) {
@@ -359,11 +319,47 @@ std::string outcomeMessage(const Listing& listing) {
 
 }  // namespace
 
-int listDirectory(FileSystem& files, DirFormat format, std::string_view name,
-                  const OsFile& out_file, DirName rule) {
-  Listing listing = resolve(files, name, rule);
-  LineWriter out(files, out_file);
-  if (format != DirFormat::kBare) writeHeader(files, listing, &out);
+// The serial of the drive root's device, looked up once per root.
+const std::string& DirLister::driveSerial() {
+  std::string root = driveRoot();
+  if (serial_.empty() || root != serial_root_) {
+    FileStatus status;
+    uint64_t device = files_.stat(root, Follow::kLinks, &status) == kNoError
+                          ? status.device
+                          : 0;
+    serial_root_ = root;
+    serial_ = volumeSerialText(device);
+  }
+  return serial_;
+}
+
+// The header lines of a listing of `directory`, line ends included. Every
+// listing of one directory has the same: the last one made is kept.
+const std::string& DirLister::headerText(const std::string& directory) {
+  std::string root = driveRoot();
+  if (!header_.empty() && root == header_root_ &&
+      directory == header_directory_) {
+    return header_;
+  }
+  // A directory's own name may hold control bytes too; shown escaped, it
+  // stays on its one header line.
+  std::string shown = displayPath(directory);
+  if (visible::hasControlByte(shown)) shown = visible::caretText(shown);
+  std::string end(kLineEnd);
+  header_ = " Volume in drive C has no label." + end +
+            " Volume Serial Number is " + driveSerial() + end + end +
+            " Directory of " + shown + end + end;
+  header_root_ = root;
+  header_directory_ = directory;
+  return header_;
+}
+
+int DirLister::list(DirFormat format, std::string_view name,
+                    const OsFile& out_file, const Messages& messages,
+                    DirName rule) {
+  Listing listing = resolve(files_, name, rule, messages);
+  LineWriter out(files_, out_file);
+  if (format != DirFormat::kBare) out.lines(headerText(listing.directory));
   size_t shown = 0;
   for (const DirEntry& entry : listing.entries) {
     if (format == DirFormat::kBare && entry.directory &&
@@ -377,12 +373,12 @@ int listDirectory(FileSystem& files, DirFormat format, std::string_view name,
   if (shown == 0 && listing.outcome == kNoError)
     listing.outcome = kFileNotFound;
   if (listing.outcome == kNoError && format != DirFormat::kBare) {
-    writeSummary(files, listing, &out);
+    writeSummary(files_, listing, &out);
   }
   FsStatus write_error = out.flush();
-  if (listing.outcome != kNoError) printError(outcomeMessage(listing));
+  if (listing.outcome != kNoError) messages.error(outcomeMessage(listing));
   if (write_error != kNoError) {
-    printError(failureText(write_error));
+    messages.error(failureText(write_error));
     return kDirOutputFailed;
   }
   return listing.outcome == kNoError ? 0 : 1;

@@ -2,7 +2,7 @@
 // pattern or a whole directory, either in the fixed-column layout that both
 // tools cut (with or without the short-name columns) or as bare names. A
 // name given as literal is one entry, even when it holds "*" or "?". Every
-// output line ends with CR LF; messages go to standard error.
+// output line ends with CR LF; messages go where the run's messages go.
 #ifndef KESTREL_SHELL_DIR_LISTING_H_
 #define KESTREL_SHELL_DIR_LISTING_H_
 
@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/file_system.h"
+#include "shell/messages.h"
 
 /// The three forms of a listing: plain DIR, DIR /X and DIR /B.
 enum class DirFormat { kNormal, kShortNames, kBare };
@@ -31,15 +32,33 @@ enum class DirName { kPattern, kLiteral };
 /// What `listDirectory` returns when its output could not be written whole.
 inline constexpr int kDirOutputFailed = 2;
 
-/// Lists `name` ("" for the current directory) in `format` into the open
-/// file `out`, every lookup through `files`; `rule` says whether its last
-/// part may be a pattern.
-/// A name holding a control byte, or a blank and a "<", is left out, with
-/// one line for it on standard error. Returns 0, 1 when nothing was found or
-/// the path is missing, or kDirOutputFailed when the output could not be
-/// written whole (the messages then go to standard error).
-int listDirectory(FileSystem& files, DirFormat format, std::string_view name,
-                  const OsFile& out, DirName rule = DirName::kPattern);
+/// Lists names for DIR, every lookup through one file system. It keeps the
+/// drive's serial number and the header of the last directory listed, so
+/// that a run of lookups, one per list entry, makes them once.
+class DirLister {
+ public:
+  explicit DirLister(FileSystem& files) : files_(files) {}
+
+  /// Lists `name` ("" for the current directory) in `format` into the open
+  /// file `out`; `rule` says whether its last part may be a pattern.
+  /// A name holding a control byte, or a blank and a "<", is left out, with
+  /// one warning line for it. Returns 0, 1 when nothing was found or the
+  /// path is missing, or kDirOutputFailed when the output could not be
+  /// written whole; the reason goes to `messages` as an error.
+  int list(DirFormat format, std::string_view name, const OsFile& out,
+           const Messages& messages, DirName rule = DirName::kPattern);
+
+ private:
+  const std::string& driveSerial();
+  const std::string& headerText(const std::string& directory);
+
+  FileSystem& files_;
+  std::string serial_root_;  // the drive root whose serial is `serial_`
+  std::string serial_;
+  std::string header_root_;  // the drive root and directory of `header_`
+  std::string header_directory_;
+  std::string header_;
+};
 
 /// `value` with "," between groups of three digits: "12,345".
 std::string groupedNumber(uint64_t value);

@@ -31,7 +31,10 @@ Listed list(DirFormat format, const std::string& name,
   testing::internal::CaptureStderr();
   OsFile file;
   file.handle = fileno(out);
-  result.code = listDirectory(realFileSystem(), format, name, file, rule);
+  // One lister for every listing, as one for a whole run: the header it
+  // keeps must follow each new directory and drive.
+  static DirLister lister(realFileSystem());
+  result.code = lister.list(format, name, file, Messages(), rule);
   result.err = testing::internal::GetCapturedStderr();
   rewind(out);
   char buffer[4096];
@@ -481,7 +484,8 @@ TEST_F(ListingTest, OutputThatCannotBeWrittenIsAFailure) {
   testing::internal::CaptureStderr();
   OsFile file;
   file.handle = full;
-  int code = listDirectory(realFileSystem(), DirFormat::kShortNames, "", file);
+  DirLister lister(realFileSystem());
+  int code = lister.list(DirFormat::kShortNames, "", file, Messages());
   std::string err = testing::internal::GetCapturedStderr();
   close(full);
   EXPECT_EQ(kDirOutputFailed, code);

@@ -49,14 +49,14 @@ bool sameFile(const OsFile& a, const OsFile& b) {
   return a.handle == b.handle && a.layer == b.layer;
 }
 
-void notRecognized(std::string_view command) {
-  printError("'" + std::string(command) +
-             "' is not recognized as an internal or external command, "
-             "operable program or batch file.");
+void notRecognized(std::string_view command, const Messages& messages) {
+  messages.error("'" + std::string(command) +
+                 "' is not recognized as an internal or external command, "
+                 "operable program or batch file.");
 }
 
-void invalidSwitch(std::string_view word) {
-  printError("Invalid switch - \"" + std::string(word.substr(1)) + "\".");
+void invalidSwitch(std::string_view word, const Messages& messages) {
+  messages.error("Invalid switch - \"" + std::string(word.substr(1)) + "\".");
 }
 
 // The output file of a line while its command runs.
@@ -67,10 +67,12 @@ struct Output {
   bool rewrite = false;  // written over in place: cut to length at the end
 };
 
-// One command line's run: the files it reaches go through `files`.
+// One command line's run: the files it reaches go through `files`, DIR
+// through `lister`, and its errors to `messages`.
 class Session {
  public:
-  explicit Session(FileSystem& files) : files_(files) {}
+  Session(FileSystem& files, DirLister& lister, const Messages& messages)
+      : files_(files), lister_(lister), messages_(messages) {}
 
   int runLine(const CommandLine& line, const OsFile& out, int depth,
               const OsFile* rewrite = nullptr);
@@ -88,6 +90,8 @@ class Session {
                       OsFile* file);
 
   FileSystem& files_;
+  DirLister& lister_;
+  const Messages& messages_;
 };
 
 int Session::runDir(const Arguments& args, const OsFile& out) {
@@ -99,7 +103,7 @@ int Session::runDir(const Arguments& args, const OsFile& out) {
     } else if (sameIgnoringCase(word, "/x")) {
       short_names = true;
     } else {
-      invalidSwitch(word);
+      invalidSwitch(word, messages_);
       return 1;
     }
   }
@@ -109,7 +113,7 @@ int Session::runDir(const Arguments& args, const OsFile& out) {
   // A name in double quotes is one literal name, "*" and "?" included;
   // a bare one may be a pattern, as in the tools' own "DIR /B *.*".
   DirName rule = args.quoted ? DirName::kLiteral : DirName::kPattern;
-  return listDirectory(files_, format, args.name, out, rule);
+  return lister_.list(format, args.name, out, messages_, rule);
 }
 
 // Removes one file, named literally: no pattern, never a directory.
@@ -117,26 +121,27 @@ int Session::runDel(const Arguments& args) {
   for (std::string_view word : args.switches) {
     // Nothing is ever asked, so quiet and force change nothing.
     if (!sameIgnoringCase(word, "/q") && !sameIgnoringCase(word, "/f")) {
-      invalidSwitch(word);
+      invalidSwitch(word, messages_);
       return 1;
     }
   }
   if (args.name.empty()) {
-    printError(kSyntaxErrorMessage);
+    messages_.error(kSyntaxErrorMessage);
     return 1;
   }
   if (hasNul(args.name)) {
-    printError(kBadNameMessage);
+    messages_.error(kBadNameMessage);
     return 1;
   }
   FsStatus removed = files_.remove(hostPath(args.name));
   if (removed == kNoError) return 0;
   if (removed.systemCode() != ENOENT) {
-    printError(failureText(removed));
+    messages_.error(failureText(removed));
   } else if (removed.number() == kPathNotFound) {
-    printError(kPathNotFoundMessage);
+    messages_.error(kPathNotFoundMessage);
   } else {
-    printError("Could Not Find " + displayPath(absoluteHostPath(args.name)));
+    messages_.error("Could Not Find " +
+                    displayPath(absoluteHostPath(args.name)));
   }
   return 1;
 }
@@ -179,11 +184,11 @@ bool Session::openOutput(const Redirection& output, const OsFile& outer,
     return true;
   }
   if (output.target.empty() || output.target[0] == '>') {
-    printError(kSyntaxErrorMessage);
+    messages_.error(kSyntaxErrorMessage);
     return false;
   }
   if (hasNul(output.target)) {
-    printError(kBadNameMessage);
+    messages_.error(kBadNameMessage);
     return false;
   }
   std::string path = sameIgnoringCase(output.target, "nul")
@@ -194,9 +199,9 @@ bool Session::openOutput(const Redirection& output, const OsFile& outer,
       files_.open(path, mode, &out->file, linksFor(output.target));
   if (opened != kNoError) {
     int code = opened.systemCode();
-    printError(code == ENOENT || code == ENOTDIR
-                   ? std::string(kPathNotFoundMessage)
-                   : failureText(opened));
+    messages_.error(code == ENOENT || code == ENOTDIR
+                        ? std::string(kPathNotFoundMessage)
+                        : failureText(opened));
     return false;
   }
   out->own = true;
@@ -214,12 +219,12 @@ int Session::closeOutput(const Output& out, int code) {
   if (!out.own) return code;
   if (out.rewrite && code != kDirOutputFailed) {
     if (FsStatus cut = files_.truncateHere(out.file)) {
-      printError(failureText(cut));
+      messages_.error(failureText(cut));
       code = kDirOutputFailed;
     }
   }
   if (FsStatus closed = files_.close(out.file)) {
-    printError(failureText(closed));
+    messages_.error(failureText(closed));
     code = kDirOutputFailed;
   }
   if (code != kDirOutputFailed) return code;
@@ -300,7 +305,7 @@ int Session::runBatchText(const std::string& text, const OsFile& out,
 // of it is one level deeper.
 int Session::runCommand(const Command& command, const OsFile& out, int depth) {
   if (static_cast<size_t>(depth) + command.shells > kMaxNesting) {
-    printError(kNestedTooDeeplyMessage);
+    messages_.error(kNestedTooDeeplyMessage);
     return 1;
   }
   int inner = depth + static_cast<int>(command.shells);
@@ -312,7 +317,7 @@ int Session::runCommand(const Command& command, const OsFile& out, int depth) {
     case Program::kDel:
       return runDel(command.args);
     case Program::kCmdMisused:
-      printError(kSyntaxErrorMessage);
+      messages_.error(kSyntaxErrorMessage);
       return 1;
     case Program::kBatch: {
       std::string text;
@@ -322,7 +327,7 @@ int Session::runCommand(const Command& command, const OsFile& out, int depth) {
     case Program::kUnknown:
       break;
   }
-  notRecognized(command.word);
+  notRecognized(command.word, messages_);
   return 1;
 }
 
@@ -344,9 +349,8 @@ ErrorNumber Interpreter::run(std::string_view command_line, int* exit_code) {
   *exit_code = 0;
   CommandLine line = parseCommandLine(command_line);
   if (!line.forInterpreter()) return next_.run(command_line, exit_code);
-  std::optional<BatchConsole> console;
-  if (messages_ == BatchMessages::kConsoleOnly) console.emplace();
-  Session session(files_);
+  Messages messages(messages_);
+  Session session(files_, lister_, messages);
   OsFile standard_output = files_.standardOutput();
   if (!line.startsBatch()) {
     int code = session.runLine(line, standard_output, 0);
