@@ -6,30 +6,19 @@
 #ifndef KESTREL_SHELL_DIR_LISTING_H_
 #define KESTREL_SHELL_DIR_LISTING_H_
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "platform/file_system.h"
+#include "shell/dir_text.h"
 #include "shell/messages.h"
-
-/// The three forms of a listing: plain DIR, DIR /X and DIR /B.
-enum class DirFormat { kNormal, kShortNames, kBare };
-
-/// One entry as a listing shows it.
-struct DirEntry {
-  std::string name;
-  bool directory = false;
-  uint64_t size = 0;  // bytes; not shown for a directory
-  int64_t mtime = 0;  // modification time, seconds since the epoch
-};
 
 /// How the last part of a DIR name is read: "*" and "?" as wildcards (the
 /// tools' own listings), or as ordinary characters of one literal name (a
 /// name taken from a list, which the lookup line writes in double quotes).
 enum class DirName { kPattern, kLiteral };
 
-/// What `listDirectory` returns when its output could not be written whole.
+/// What `DirLister::list` returns when its output could not be written whole.
 inline constexpr int kDirOutputFailed = 2;
 
 /// Lists names for DIR, every lookup through one file system. It keeps the
@@ -59,30 +48,5 @@ class DirLister {
   std::string header_directory_;
   std::string header_;
 };
-
-/// `value` with "," between groups of three digits: "12,345".
-std::string groupedNumber(uint64_t value);
-
-/// Appends columns 1-20 of an entry line to `*out`: "MM/DD/YYYY  hh:mm AM"
-/// in local time.
-void appendDateTimeColumns(std::string* out, int64_t mtime);
-
-/// The entry line without its line end (the bare name for kBare).
-std::string entryLine(const DirEntry& entry, DirFormat format);
-
-/// The volume serial number shown for a device number: "XXXX-XXXX".
-std::string volumeSerialText(uint64_t device);
-
-/// True when `name` contains "*" or "?".
-bool hasWildcard(std::string_view name);
-
-/// True when `name` matches the wildcard `pattern` with the old DOS rules:
-/// "?" is one character (or none before a dot or at the end), "*." and ".*"
-/// let the extension be missing, so "*.*" matches every name. Case-sensitive.
-bool matchesPattern(std::string_view pattern, std::string_view name);
-
-/// The listing order: names compared with ASCII letters folded to upper
-/// case, ties broken byte by byte.
-bool listedBefore(std::string_view a, std::string_view b);
 
 #endif  // KESTREL_SHELL_DIR_LISTING_H_

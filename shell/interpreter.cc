@@ -45,10 +45,6 @@ LinkRule linksFor(std::string_view name) {
   return rooted ? LinkRule::kNone : LinkRule::kKeepers;
 }
 
-bool sameFile(const OsFile& a, const OsFile& b) {
-  return a.handle == b.handle && a.layer == b.layer;
-}
-
 void notRecognized(std::string_view command, const Messages& messages) {
   messages.error("'" + std::string(command) +
                  "' is not recognized as an internal or external command, "
