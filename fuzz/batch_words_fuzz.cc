@@ -1,8 +1,9 @@
-// Fuzzes the interpreter's batch and word parsing. Any text cuts into lines
-// without a CR and lines into words without a blank; and a name written
-// into the lookup line as kestrel writes it, bare or in double quotes, comes
-// back as the one literal name, quoted when it was, with the capture as the
-// only output file.
+// Fuzzes the interpreter's batch and command-line parsing. Any text cuts
+// into lines without a CR and lines into words without a blank; a line is
+// read into pieces of itself, and "cmd /c" in front of it only adds a level;
+// and a name written into the lookup line as kestrel writes it, bare or in
+// double quotes, comes back as the one literal name, quoted when it was,
+// with the capture as the only output file.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +15,32 @@
 
 namespace {
 
+using batch::CommandLine;
+using batch::parseCommandLine;
+
+// True when `part` is a piece of `line` itself (empty views may lie
+// anywhere).
+bool within(std::string_view part, std::string_view line) {
+  if (part.empty()) return true;
+  return part.data() >= line.data() &&
+         part.data() + part.size() <= line.data() + line.size();
+}
+
+bool sameReading(const CommandLine& a, const CommandLine& b) {
+  const batch::Command& x = a.command;
+  const batch::Command& y = b.command;
+  return x.program == y.program && x.word == y.word &&
+         x.args.switches == y.args.switches && x.args.name == y.args.name &&
+         x.args.quoted == y.args.quoted &&
+         a.output.redirected == b.output.redirected &&
+         a.output.append == b.output.append &&
+         a.output.target == b.output.target;
+}
+
+// Words hold no blank and stand where they were found; what a line is read
+// into is all pieces of the line, the name without a blank at either end;
+// and "cmd /c" in front of a line with no lead runs the same command one
+// level deeper.
 void checkLine(std::string_view line) {
   if (line.find('\r') != std::string_view::npos) abort();
   for (const batch::Word& word : batch::splitAtBlanks(line)) {
@@ -21,32 +48,41 @@ void checkLine(std::string_view line) {
       abort();
     if (line.substr(word.begin, word.text.size()) != word.text) abort();
   }
-  batch::ParsedLine parsed = batch::parseLine(line);
-  std::vector<batch::Word> words = batch::splitAtBlanks(parsed.command);
-  batch::Arguments args = batch::argumentsOf(parsed.command, words);
-  if (args.name.size() > parsed.command.size()) abort();
+  CommandLine parsed = parseCommandLine(line);
+  const batch::Arguments& args = parsed.command.args;
+  if (!within(parsed.command.word, line) || !within(args.name, line) ||
+      !within(args.written, line) || !within(parsed.output.target, line))
+    abort();
+  if (!args.written.empty() &&
+      (args.written.front() == ' ' || args.written.back() == ' '))
+    abort();
+  if (line.empty() || batch::skipLead(line) != line) return;
+  std::string nested = "cmd /c " + std::string(line);
+  CommandLine deeper = parseCommandLine(nested);
+  if (!sameReading(parsed, deeper) ||
+      deeper.command.shells != parsed.command.shells + 1)
+    abort();
 }
 
 // The lookup line with `written` in the name's place reads back as the one
-// literal name `name`, in quotes when `quoted`, with the capture as the only
-// output file.
+// literal name `name`, in quotes when `quoted`, given to DIR /X after one
+// "cmd /c", with the capture as the only output file.
 void checkLookupLine(std::string_view written, std::string_view name,
                      bool quoted) {
   std::string text = "@del \\$DIR$\r\n@cmd /c DIR /X " + std::string(written) +
                      " >\\$DIR$\r\n";
   std::vector<std::string_view> lines = batch::lines(text);
   if (lines.size() != 2) abort();
-  batch::ParsedLine parsed = batch::parseLine(lines[1]);
-  if (!parsed.redirected || parsed.append || parsed.target != "\\$DIR$")
+  CommandLine parsed = parseCommandLine(lines[1]);
+  if (!parsed.output.redirected || parsed.output.append ||
+      parsed.output.target != "\\$DIR$")
     abort();
-  std::vector<batch::Word> words = batch::splitAtBlanks(parsed.command);
-  if (words.size() < 3 || words[2].text != "DIR") abort();
-  // After "cmd /c", the DIR command with its switch and the name.
-  std::string_view dir_command = parsed.command.substr(words[2].begin);
-  batch::Arguments args =
-      batch::argumentsOf(dir_command, batch::splitAtBlanks(dir_command));
-  if (args.switches.size() != 1 || args.name != name || args.quoted != quoted)
+  const batch::Command& command = parsed.command;
+  if (command.program != batch::Program::kDir || command.shells != 1) abort();
+  if (command.args.switches.size() != 1 || command.args.name != name ||
+      command.args.quoted != quoted)
     abort();
+  if (parseCommandLine(lines[0]).command.args.name != "\\$DIR$") abort();
 }
 
 // A name as a classic list gives it (no blank, no CR) stands as it is when

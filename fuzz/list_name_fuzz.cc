@@ -56,14 +56,10 @@ void checkLookup(const std::string& name, const std::string& capture) {
       "@del \\$DIR$\r\n@cmd /c DIR /X \"" + name + "\" >\\$DIR$\r\n";
   std::vector<std::string_view> lines = batch::lines(batch);
   if (lines.size() != 2) abort();
-  batch::ParsedLine parsed = batch::parseLine(lines[1]);
-  if (!parsed.redirected || parsed.target != "\\$DIR$") abort();
-  std::vector<batch::Word> words = batch::splitAtBlanks(parsed.command);
-  if (words.size() < 3 || words[2].text != "DIR") abort();
-  std::string_view dir_command = parsed.command.substr(words[2].begin);
-  batch::Arguments args =
-      batch::argumentsOf(dir_command, batch::splitAtBlanks(dir_command));
-  if (args.name != name) abort();
+  batch::CommandLine parsed = batch::parseCommandLine(lines[1]);
+  if (!parsed.output.redirected || parsed.output.target != "\\$DIR$") abort();
+  if (parsed.command.program != batch::Program::kDir) abort();
+  if (parsed.command.args.name != name) abort();
   rows::Cells cells = rows::cellsFromCapture(capture, name, AreaStyle::kModern);
   if (cells.date != capture_line::dateField(capture)) abort();
 }

@@ -1,7 +1,96 @@
-// Lines and words of the interpreter's input.
+// Lines, words and commands of the interpreter's input.
 #include "shell/batch_words.h"
 
 namespace batch {
+
+namespace {
+
+// Takes the output word off the end of `*text`, which has no lead: only the
+// last word can name the output file.
+Redirection takeOutput(std::string_view* text) {
+  Redirection output;
+  size_t end = text->find_last_not_of(' ');
+  if (end == std::string_view::npos) return output;
+  size_t blank = text->find_last_of(' ', end);
+  size_t begin = blank == std::string_view::npos ? 0 : blank + 1;
+  if ((*text)[begin] != '>') return output;
+  output.redirected = true;
+  output.target = text->substr(begin + 1, end - begin);
+  if (!output.target.empty() && output.target[0] == '>') {
+    output.append = true;
+    output.target.remove_prefix(1);
+  }
+  *text = text->substr(0, begin);
+  return output;
+}
+
+// The command after a "cmd /c" skips its own lead: the "@" signs that open
+// the words from `at` on are dropped, and words made of them alone. Returns
+// where the command's first word now is.
+size_t skipInnerLead(std::vector<Word>* words, size_t at) {
+  for (; at < words->size(); ++at) {
+    Word& word = (*words)[at];
+    size_t ats = word.text.find_first_not_of('@');
+    if (ats == std::string_view::npos) continue;
+    word.text.remove_prefix(ats);
+    word.begin += ats;
+    break;
+  }
+  return at;
+}
+
+Program programOf(std::string_view word) {
+  if (sameIgnoringCase(word, "dir")) return Program::kDir;
+  if (sameIgnoringCase(word, "del")) return Program::kDel;
+  if (isBatchName(word)) return Program::kBatch;
+  return Program::kUnknown;
+}
+
+// The arguments of the program at `words[at]` of `text`.
+Arguments argumentsOf(std::string_view text, const std::vector<Word>& words,
+                      size_t at) {
+  Arguments args;
+  size_t i = at + 1;
+  while (i < words.size() && words[i].text[0] == '/') {
+    args.switches.push_back(words[i++].text);
+  }
+  if (i < words.size()) {
+    const Word& last = words.back();
+    size_t end = last.begin + last.text.size();
+    args.written = text.substr(words[i].begin, end - words[i].begin);
+  }
+  args.name = args.written;
+  // A name in double quotes is the text between them, blanks and all.
+  if (args.name.size() >= 2 && args.name.front() == '"' &&
+      args.name.back() == '"') {
+    args.name = args.name.substr(1, args.name.size() - 2);
+    args.quoted = true;
+  }
+  return args;
+}
+
+// The command that `words` of `text` give, through every "cmd /c" in front.
+Command commandOf(std::string_view text, std::vector<Word>* words) {
+  Command command;
+  size_t at = 0;
+  while (at < words->size() && isCmd((*words)[at].text)) {
+    if (at + 1 == words->size() ||
+        !sameIgnoringCase((*words)[at + 1].text, "/c")) {
+      command.program = Program::kCmdMisused;
+      command.word = (*words)[at].text;
+      return command;
+    }
+    ++command.shells;
+    at = skipInnerLead(words, at + 2);
+  }
+  if (at == words->size()) return command;
+  command.word = (*words)[at].text;
+  command.program = programOf(command.word);
+  command.args = argumentsOf(text, *words, at);
+  return command;
+}
+
+}  // namespace
 
 std::vector<std::string_view> lines(std::string_view text) {
   std::vector<std::string_view> found;
@@ -36,11 +125,6 @@ std::string_view skipLead(std::string_view line) {
   return line.substr(i);
 }
 
-std::string_view firstWord(std::string_view line) {
-  line = skipLead(line);
-  return line.substr(0, line.find(' '));
-}
-
 bool sameIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -63,45 +147,14 @@ bool isCmd(std::string_view word) {
   return sameIgnoringCase(word, "cmd") || sameIgnoringCase(word, "cmd.exe");
 }
 
-ParsedLine parseLine(std::string_view line) {
-  ParsedLine parsed;
-  parsed.command = skipLead(line);
-  // Only the last word can name the output file.
-  std::string_view command = parsed.command;
-  size_t end = command.find_last_not_of(' ');
-  if (end == std::string_view::npos) return parsed;
-  size_t blank = command.find_last_of(' ', end);
-  size_t begin = blank == std::string_view::npos ? 0 : blank + 1;
-  if (command[begin] != '>') return parsed;
-  parsed.redirected = true;
-  parsed.target = command.substr(begin + 1, end - begin);
-  if (!parsed.target.empty() && parsed.target[0] == '>') {
-    parsed.append = true;
-    parsed.target.remove_prefix(1);
-  }
-  parsed.command = command.substr(0, begin);
+CommandLine parseCommandLine(std::string_view line) {
+  CommandLine parsed;
+  std::string_view text = skipLead(line);
+  parsed.leads_with_batch_name = isBatchName(text.substr(0, text.find(' ')));
+  parsed.output = takeOutput(&text);
+  std::vector<Word> words = splitAtBlanks(text);
+  parsed.command = commandOf(text, &words);
   return parsed;
-}
-
-Arguments argumentsOf(std::string_view command,
-                      const std::vector<Word>& words) {
-  Arguments args;
-  size_t i = 1;
-  while (i < words.size() && words[i].text[0] == '/') {
-    args.switches.push_back(words[i++].text);
-  }
-  if (i < words.size()) {
-    const Word& last = words.back();
-    size_t end = last.begin + last.text.size();
-    args.name = command.substr(words[i].begin, end - words[i].begin);
-  }
-  // A name in double quotes is the text between them, blanks and all.
-  if (args.name.size() >= 2 && args.name.front() == '"' &&
-      args.name.back() == '"') {
-    args.name = args.name.substr(1, args.name.size() - 2);
-    args.quoted = true;
-  }
-  return args;
 }
 
 }  // namespace batch

@@ -1,9 +1,11 @@
 // How the built-in interpreter reads what it runs: batch text cut into
-// lines, a line cut into words, its output file, and a command's switches
-// and the one literal name after them. Nothing here touches the system.
+// lines, and a line read once into the command it gives: the program, its
+// switches and the one literal name after them, the "cmd /c" in front of it
+// and the line's output file. Nothing here touches the system.
 #ifndef KESTREL_SHELL_BATCH_WORDS_H_
 #define KESTREL_SHELL_BATCH_WORDS_H_
 
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
@@ -26,8 +28,6 @@ std::vector<Word> splitAtBlanks(std::string_view line);
 /// The line without its leading blanks and the "@" that keeps a batch line
 /// from echoing.
 std::string_view skipLead(std::string_view line);
-/// The first word after the lead.
-std::string_view firstWord(std::string_view line);
 
 /// Equal with the ASCII letters folded.
 bool sameIgnoringCase(std::string_view a, std::string_view b);
@@ -36,15 +36,15 @@ bool isBatchName(std::string_view word);
 /// The word is "cmd" or "cmd.exe", any case.
 bool isCmd(std::string_view word);
 
-/// A line split into its command and its output file: a last word that
-/// begins with ">" (or ">>" to append) names the file.
-struct ParsedLine {
-  std::string_view command;
-  bool redirected = false;
-  bool append = false;
-  std::string_view target;
+/// What a command's first word makes of it.
+enum class Program {
+  kNothing,     // no word at all: the command does nothing
+  kDir,         // "dir", any case
+  kDel,         // "del", any case
+  kBatch,       // a batch file's name (see isBatchName)
+  kCmdMisused,  // "cmd" without "/c" right after it: a syntax error
+  kUnknown,     // any other word: never run
 };
-ParsedLine parseLine(std::string_view line);
 
 /// A command's leading switches (words that begin with "/") and the rest of
 /// the command after them as one literal name; when that rest begins and
@@ -54,9 +54,53 @@ struct Arguments {
   std::vector<std::string_view> switches;
   std::string_view name;
   bool quoted = false;
+  std::string_view written;  // the name as the line gives it, quotes kept
 };
-/// `words` are the words of `command`, the first one the command's name.
-Arguments argumentsOf(std::string_view command, const std::vector<Word>& words);
+
+/// The command a line runs. Each "cmd /c" in front of it runs the rest of
+/// the line, with its leading blanks and "@" skipped, one level deeper;
+/// `shells` counts them.
+struct Command {
+  Program program = Program::kNothing;
+  std::string_view word;  // the program's word as written
+  Arguments args;
+  size_t shells = 0;
+};
+
+/// A line's output file: a last word that begins with ">" (or ">>" to
+/// append) names it. The target may be empty or begin with ">" still; that
+/// is a syntax error when the line runs.
+struct Redirection {
+  bool redirected = false;
+  bool append = false;
+  std::string_view target;
+};
+
+/// A batch line or a command line, read once. Every view points into the
+/// line that was read.
+struct CommandLine {
+  Command command;
+  Redirection output;
+  /// The first word of the line, an output word too, names a batch file:
+  /// such a line is the interpreter's, and in a batch hands over for good.
+  bool leads_with_batch_name = false;
+
+  /// Nothing but blanks and "@": a batch skips the line.
+  bool blank() const {
+    return command.program == Program::kNothing && command.shells == 0 &&
+           !output.redirected;
+  }
+  /// The line runs a batch file itself, not through "cmd /c".
+  bool startsBatch() const {
+    return command.program == Program::kBatch && command.shells == 0;
+  }
+  /// The line is the interpreter's: it names a batch file first or it is
+  /// "cmd /c ...".
+  bool forInterpreter() const {
+    return leads_with_batch_name || command.shells > 0;
+  }
+};
+CommandLine parseCommandLine(std::string_view line);
 
 }  // namespace batch
 

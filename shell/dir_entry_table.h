@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/dir_listing.h"
+#include "shell/dir_text.h"
 
 class DirEntryTable {
  public:

@@ -7,19 +7,15 @@
 #include "shell/dir_listing.h"
 
 #include <errno.h>
-#include <time.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <functional>
-#include <vector>
+#include <string>
 
 #include "platform/drive_path.h"
 #include "platform/error_number.h"
-#include "text/visible_text.h"
-#include "text/capture_columns.h"
 #include "shell/dir_entry_table.h"
 #include "shell/messages.h"
+#include "text/visible_text.h"
 
 namespace {
 
@@ -37,7 +33,7 @@ class LineWriter {
   void line(std::string_view text) {
     buffer_.append(text);
     buffer_.append(kLineEnd);
-    if (buffer_.size() >= kFlushSize) flush();
+    flushWhenFull();
   }
   // A line that costs a system call to make: where the file can, it goes
   // as the file's ending, made only when the line is read or the file goes
@@ -54,7 +50,7 @@ class LineWriter {
   // Whole lines, their line ends included.
   void lines(std::string_view text) {
     buffer_.append(text);
-    if (buffer_.size() >= kFlushSize) flush();
+    flushWhenFull();
   }
   // Writes what is buffered; returns kNoError or the first failure.
   FsStatus flush() {
@@ -72,6 +68,12 @@ class LineWriter {
   }
 
  private:
+  void flushWhenFull() {
+    // A failure here is kept in `error_`: the last flush returns it, and
+    // nothing more is written after it.
+    if (buffer_.size() >= kFlushSize) (void)flush();
+  }
+
   FileSystem& files_;
   OsFile out_;
   std::string buffer_;
@@ -107,16 +109,6 @@ void addFromStat(std::string_view name, const FileStatus& status,
   entries->add(name, directory, directory ? 0 : status.size, status.mtime);
 }
 
-// Appends `value` (not negative) as `width` digits, with leading zeros.
-void appendZeroPadded(std::string* out, int value, int width) {
-  char digits[16];
-  for (int i = width - 1; i >= 0; --i) {
-    digits[i] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  }
-  out->append(digits, static_cast<size_t>(width));
-}
-
 // `text` after blanks that make it `width` wide; a longer one unchanged.
 std::string alignedRight(std::string text, size_t width) {
   if (text.size() < width) text.insert(0, width - text.size(), ' ');
@@ -136,13 +128,12 @@ std::string_view leftOutBecause(std::string_view name) {
   return "";
 }
 
-// True when `name` may be listed; otherwise says on standard error that it
-// was left out.
-bool mayList(std::string_view name) {
+// True when `name` may be listed; otherwise warns that it was left out.
+bool mayList(std::string_view name, const Messages& messages) {
   std::string_view reason = leftOutBecause(name);
   if (reason.empty()) return true;
-  printWarning("Skipped a name holding " + std::string(reason) + ": " +
-               std::string(name));
+  messages.warning("Skipped a name holding " + std::string(reason) + ": " +
+                   std::string(name));
   return false;
 }
 
@@ -164,11 +155,12 @@ void addDots(FileSystem& files, const std::string& directory,
 class DirectoryReader : public DirectoryVisitor {
  public:
   DirectoryReader(FileSystem& files, std::string_view pattern, bool with_dots,
-                  Listing* listing)
+                  Listing* listing, const Messages& messages)
       : files_(files),
         pattern_(pattern),
         with_dots_(with_dots),
-        listing_(listing) {}
+        listing_(listing),
+        messages_(messages) {}
   // Sizes the table for every name at once: it keeps a large table from
   // being copied, old and new at once, as it grows.
   void expect(size_t names, size_t name_bytes) override {
@@ -179,7 +171,7 @@ class DirectoryReader : public DirectoryVisitor {
   bool wants(std::string_view name) override {
     if (name[0] == '.') return false;  // hidden
     if (!pattern_.empty() && !matchesPattern(pattern_, name)) return false;
-    return mayList(name);
+    return mayList(name, messages_);
   }
   void add(std::string_view name, const FileStatus& status) override {
     addFromStat(name, status, &listing_->entries);
@@ -191,14 +183,15 @@ class DirectoryReader : public DirectoryVisitor {
   std::string_view pattern_;
   bool with_dots_;
   Listing* listing_;
+  const Messages& messages_;
   size_t first_found_ = 0;
 };
 
 // Reads the visible entries of `listing->directory` that match `pattern`
 // ("" for all), sorted, with "." and ".." in front when `with_dots`.
 void readDirectory(FileSystem& files, std::string_view pattern, bool with_dots,
-                   Listing* listing) {
-  DirectoryReader reader(files, pattern, with_dots, listing);
+                   Listing* listing, const Messages& messages) {
+  DirectoryReader reader(files, pattern, with_dots, listing, messages);
   FsStatus status = files.listDirectory(listing->directory, reader);
   if (status != kNoError) {
     listing->failure = status;
@@ -222,7 +215,37 @@ void missingName(const FsStatus& status, Listing* listing) {
   }
 }
 
-Listing resolve(FileSystem& files, std::string_view name, DirName rule) {
+// Resolves a name that is neither a directory's own nor a pattern, "*" and
+// "?" in a literal one included: its own stat, never a read of the whole
+// directory. It is found from the current directory itself, whatever its
+// name now; a directory so named is listed whole.
+void resolveOneName(FileSystem& files, std::string_view name,
+                    std::string_view last, const Messages& messages,
+                    Listing* listing) {
+  std::string path = absoluteHostPath(name);
+  std::string found_at = hostPath(name);
+  FileStatus status;
+  FsStatus followed = files.stat(found_at, Follow::kLinks, &status);
+  if (followed == kNoError && status.kind == FileStatus::kDirectory) {
+    listing->directory = path;
+    readDirectory(files, "", true, listing, messages);
+    return;
+  }
+  listing->directory = parentOf(path);
+  bool found = followed == kNoError && status.kind == FileStatus::kFile;
+  if (!found)
+    found = files.stat(found_at, Follow::kNoLinks, &status) == kNoError;
+  if (found && !mayList(last, messages)) {
+    listing->outcome = kFileNotFound;
+  } else if (found) {
+    addFromStat(last, status, &listing->entries);
+  } else {
+    missingName(followed, listing);
+  }
+}
+
+Listing resolve(FileSystem& files, std::string_view name, DirName rule,
+                const Messages& messages) {
   Listing listing;
   if (name.find('\0') != std::string_view::npos) {
     // No file name holds a NUL byte; the host would cut the name there.
@@ -238,7 +261,7 @@ Listing resolve(FileSystem& files, std::string_view name, DirName rule) {
 
   if (last.empty() || last == "." || last == "..") {
     listing.directory = absoluteHostPath(name.empty() ? "." : name);
-    readDirectory(files, "", true, &listing);
+    readDirectory(files, "", true, &listing, messages);
     return listing;
   }
   bool pattern = rule == DirName::kPattern && hasWildcard(last);
@@ -250,77 +273,12 @@ Listing resolve(FileSystem& files, std::string_view name, DirName rule) {
           isDirectory(files, listing.directory) ? kFileNotFound
                                                 : kPathNotFound;
     } else {
-      readDirectory(files, last, false, &listing);
+      readDirectory(files, last, false, &listing, messages);
     }
     return listing;
   }
-
-  // The name alone, "*" and "?" in a literal one included: its own stat,
-  // never a read of the whole directory. It is found from the current
-  // directory itself, whatever its name now.
-  std::string path = absoluteHostPath(name);
-  std::string found_at = hostPath(name);
-  FileStatus status;
-  FsStatus followed = files.stat(found_at, Follow::kLinks, &status);
-  if (followed == kNoError && status.kind == FileStatus::kDirectory) {
-    listing.directory = path;
-    readDirectory(files, "", true, &listing);
-    return listing;
-  }
-  listing.directory = parentOf(path);
-  bool found = followed == kNoError && status.kind == FileStatus::kFile;
-  if (!found)
-    found = files.stat(found_at, Follow::kNoLinks, &status) == kNoError;
-  if (found && !mayList(last)) {
-    listing.outcome = kFileNotFound;
-  } else if (found) {
-    addFromStat(last, status, &listing.entries);
-  } else {
-    missingName(followed, &listing);
-  }
+  resolveOneName(files, name, last, messages, &listing);
   return listing;
-}
-
-// The serial of the drive root's device, looked up once per root.
-std::string driveSerial(FileSystem& files) {
-  static std::string cached_root;
-  static std::string cached_serial;
-  std::string root = driveRoot();
-  if (cached_serial.empty() || root != cached_root) {
-    FileStatus status;
-    uint64_t device = files.stat(root, Follow::kLinks, &status) == kNoError
-                          ? status.device
-                          : 0;
-    cached_root = root;
-    cached_serial = volumeSerialText(device);
-  }
-  return cached_serial;
-}
-
-// The header lines of a listing of `directory`, line ends included. Every
-// listing of one directory has the same: the last one made is kept.
-const std::string& headerText(FileSystem& files, const std::string& directory) {
-  static std::string last_root;
-  static std::string last_directory;
-  static std::string header;
-  std::string root = driveRoot();
-  if (!header.empty() && root == last_root && directory == last_directory)
-    return header;
-  // A directory's own name may hold control bytes too; shown escaped, it
-  // stays on its one header line.
-  std::string shown = displayPath(directory);
-  if (visible::hasControlByte(shown)) shown = visible::caretText(shown);
-  std::string end(kLineEnd);
-  header = " Volume in drive C has no label." + end +
-           " Volume Serial Number is " + driveSerial(files) + end + end +
-           " Directory of " + shown + end + end;
-  last_root = root;
-  last_directory = directory;
-  return header;
-}
-
-void writeHeader(FileSystem& files, const Listing& listing, LineWriter* out) {
-  out->lines(headerText(files, listing.directory));
 }
 
 void writeSummary(FileSystem& disk, const Listing& listing, LineWriter* out) {
@@ -359,11 +317,47 @@ std::string outcomeMessage(const Listing& listing) {
 
 }  // namespace
 
-int listDirectory(FileSystem& files, DirFormat format, std::string_view name,
-                  const OsFile& out_file, DirName rule) {
-  Listing listing = resolve(files, name, rule);
-  LineWriter out(files, out_file);
-  if (format != DirFormat::kBare) writeHeader(files, listing, &out);
+// The serial of the drive root's device, looked up once per root.
+const std::string& DirLister::driveSerial() {
+  std::string root = driveRoot();
+  if (serial_.empty() || root != serial_root_) {
+    FileStatus status;
+    uint64_t device = files_.stat(root, Follow::kLinks, &status) == kNoError
+                          ? status.device
+                          : 0;
+    serial_root_ = root;
+    serial_ = volumeSerialText(device);
+  }
+  return serial_;
+}
+
+// The header lines of a listing of `directory`, line ends included. Every
+// listing of one directory has the same: the last one made is kept.
+const std::string& DirLister::headerText(const std::string& directory) {
+  std::string root = driveRoot();
+  if (!header_.empty() && root == header_root_ &&
+      directory == header_directory_) {
+    return header_;
+  }
+  // A directory's own name may hold control bytes too; shown escaped, it
+  // stays on its one header line.
+  std::string shown = displayPath(directory);
+  if (visible::hasControlByte(shown)) shown = visible::caretText(shown);
+  std::string end(kLineEnd);
+  header_ = " Volume in drive C has no label." + end +
+            " Volume Serial Number is " + driveSerial() + end + end +
+            " Directory of " + shown + end + end;
+  header_root_ = root;
+  header_directory_ = directory;
+  return header_;
+}
+
+int DirLister::list(DirFormat format, std::string_view name,
+                    const OsFile& out_file, const Messages& messages,
+                    DirName rule) {
+  Listing listing = resolve(files_, name, rule, messages);
+  LineWriter out(files_, out_file);
+  if (format != DirFormat::kBare) out.lines(headerText(listing.directory));
   size_t shown = 0;
   for (const DirEntry& entry : listing.entries) {
     if (format == DirFormat::kBare && entry.directory &&
@@ -377,156 +371,13 @@ int listDirectory(FileSystem& files, DirFormat format, std::string_view name,
   if (shown == 0 && listing.outcome == kNoError)
     listing.outcome = kFileNotFound;
   if (listing.outcome == kNoError && format != DirFormat::kBare) {
-    writeSummary(files, listing, &out);
+    writeSummary(files_, listing, &out);
   }
   FsStatus write_error = out.flush();
-  if (listing.outcome != kNoError) printError(outcomeMessage(listing));
+  if (listing.outcome != kNoError) messages.error(outcomeMessage(listing));
   if (write_error != kNoError) {
-    printError(failureText(write_error));
+    messages.error(failureText(write_error));
     return kDirOutputFailed;
   }
   return listing.outcome == kNoError ? 0 : 1;
-}
-
-std::string groupedNumber(uint64_t value) {
-  std::string digits = std::to_string(value);
-  std::string out;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
-
-void appendDateTimeColumns(std::string* out, int64_t mtime) {
-  time_t seconds = static_cast<time_t>(mtime);
-  struct tm local;
-  if (localtime_r(&seconds, &local) == nullptr || local.tm_year + 1900 < 0 ||
-      local.tm_year + 1900 > 9999) {
-    // Keeps the columns of a time that a four-digit year cannot show.
-    *out += "00/00/0000  12:00 AM";
-    return;
-  }
-  int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
-  std::string& text = *out;
-  appendZeroPadded(&text, local.tm_mon + 1, 2);
-  text += '/';
-  appendZeroPadded(&text, local.tm_mday, 2);
-  text += '/';
-  appendZeroPadded(&text, local.tm_year + 1900, 4);
-  text += "  ";
-  appendZeroPadded(&text, hour, 2);
-  text += ':';
-  appendZeroPadded(&text, local.tm_min, 2);
-  text += local.tm_hour < 12 ? " AM" : " PM";
-}
-
-std::string entryLine(const DirEntry& entry, DirFormat format) {
-  if (format == DirFormat::kBare) return entry.name;
-  using namespace capture_columns;
-  std::string line;
-  line.reserve(kShortNameColumn + kShortNameFieldWidth + entry.name.size());
-  appendDateTimeColumns(&line, entry.mtime);
-  if (entry.directory) {
-    line.append(kDirMarkColumn - kSizeColumn, ' ');
-    line += kDirMark;
-    line.append(kShortNameColumn - 1 - line.size(), ' ');
-  } else {
-    std::string size = groupedNumber(entry.size);
-    if (size.size() < kSizeDigitsWidth)
-      line.append(kSizeDigitsWidth - size.size(), ' ');
-    line += size;
-    line += ' ';
-  }
-  // No short names here: the short-name field stays blank.
-  if (format == DirFormat::kShortNames) line.append(kShortNameFieldWidth, ' ');
-  line += entry.name;
-  return line;
-}
-
-std::string volumeSerialText(uint64_t device) {
-  uint32_t folded = static_cast<uint32_t>(device ^ (device >> 32));
-  char text[16];
-  snprintf(text, sizeof text, "%04X-%04X", folded >> 16, folded & 0xFFFFu);
-  return text;
-}
-
-bool hasWildcard(std::string_view name) {
-  return name.find_first_of("*?") != std::string_view::npos;
-}
-
-bool matchesPattern(std::string_view pattern, std::string_view name) {
-  // The pattern becomes tokens as the old DOS matcher saw it: "*" before a
-  // "." stops at the name's last dot, a "." before "*", "?" or the end may
-  // also match the end of the name, and "?" matches nothing at a dot or at
-  // the end. Then a table over (token, position) decides, right to left.
-  enum Kind { kLiteral, kAny, kStarToDot, kOneOrEnd, kDotOrEnd };
-  struct Token {
-    Kind kind;
-    char c;
-  };
-  std::vector<Token> tokens;
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    char c = pattern[i];
-    char after = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
-    if (c == '?') {
-      tokens.push_back({kOneOrEnd, c});
-    } else if (c == '*') {
-      tokens.push_back({after == '.' ? kStarToDot : kAny, c});
-    } else if (c == '.' && (after == '*' || after == '?' || after == '\0')) {
-      tokens.push_back({kDotOrEnd, c});
-    } else {
-      tokens.push_back({kLiteral, c});
-    }
-  }
-  size_t n = name.size();
-  size_t last_dot = name.rfind('.');
-  // next[i]: the tokens after the current one match name[i..].
-  std::vector<char> next(n + 1, 0);
-  std::vector<char> cur(n + 1, 0);
-  next[n] = 1;
-  for (size_t t = tokens.size(); t-- > 0;) {
-    const Token& token = tokens[t];
-    for (size_t i = n + 1; i-- > 0;) {
-      bool at_end = i == n;
-      switch (token.kind) {
-        case kLiteral:
-          cur[i] = !at_end && name[i] == token.c && next[i + 1];
-          break;
-        case kOneOrEnd:
-          cur[i] = (at_end || name[i] == '.') ? next[i] : next[i + 1];
-          break;
-        case kDotOrEnd:
-          cur[i] = at_end ? next[i] : (name[i] == '.' && next[i + 1]);
-          break;
-        case kAny:
-          cur[i] = next[i] || (!at_end && cur[i + 1]);
-          break;
-        case kStarToDot:
-          // May not run past the last dot of the name, if one lies ahead.
-          if (last_dot != std::string_view::npos && i == last_dot) {
-            cur[i] = next[i];
-          } else {
-            cur[i] = next[i] || (!at_end && cur[i + 1]);
-          }
-          break;
-      }
-    }
-    std::swap(next, cur);
-  }
-  return next[0] != 0;
-}
-
-bool listedBefore(std::string_view a, std::string_view b) {
-  auto upper = [](unsigned char c) {
-    return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
-  };
-  size_t common = std::min(a.size(), b.size());
-  for (size_t i = 0; i < common; ++i) {
-    int x = upper(static_cast<unsigned char>(a[i]));
-    int y = upper(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;
 }

@@ -2,68 +2,51 @@
 // pattern or a whole directory, either in the fixed-column layout that both
 // tools cut (with or without the short-name columns) or as bare names. A
 // name given as literal is one entry, even when it holds "*" or "?". Every
-// output line ends with CR LF; messages go to standard error.
+// output line ends with CR LF; messages go where the run's messages go.
 #ifndef KESTREL_SHELL_DIR_LISTING_H_
 #define KESTREL_SHELL_DIR_LISTING_H_
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "platform/file_system.h"
-
-/// The three forms of a listing: plain DIR, DIR /X and DIR /B.
-enum class DirFormat { kNormal, kShortNames, kBare };
-
-/// One entry as a listing shows it.
-struct DirEntry {
-  std::string name;
-  bool directory = false;
-  uint64_t size = 0;  // bytes; not shown for a directory
-  int64_t mtime = 0;  // modification time, seconds since the epoch
-};
+#include "shell/dir_text.h"
+#include "shell/messages.h"
 
 /// How the last part of a DIR name is read: "*" and "?" as wildcards (the
 /// tools' own listings), or as ordinary characters of one literal name (a
 /// name taken from a list, which the lookup line writes in double quotes).
 enum class DirName { kPattern, kLiteral };
 
-/// What `listDirectory` returns when its output could not be written whole.
+/// What `DirLister::list` returns when its output could not be written whole.
 inline constexpr int kDirOutputFailed = 2;
 
-/// Lists `name` ("" for the current directory) in `format` into the open
-/// file `out`, every lookup through `files`; `rule` says whether its last
-/// part may be a pattern.
-/// A name holding a control byte, or a blank and a "<", is left out, with
-/// one line for it on standard error. Returns 0, 1 when nothing was found or
-/// the path is missing, or kDirOutputFailed when the output could not be
-/// written whole (the messages then go to standard error).
-int listDirectory(FileSystem& files, DirFormat format, std::string_view name,
-                  const OsFile& out, DirName rule = DirName::kPattern);
+/// Lists names for DIR, every lookup through one file system. It keeps the
+/// drive's serial number and the header of the last directory listed, so
+/// that a run of lookups, one per list entry, makes them once.
+class DirLister {
+ public:
+  explicit DirLister(FileSystem& files) : files_(files) {}
 
-/// `value` with "," between groups of three digits: "12,345".
-std::string groupedNumber(uint64_t value);
+  /// Lists `name` ("" for the current directory) in `format` into the open
+  /// file `out`; `rule` says whether its last part may be a pattern.
+  /// A name holding a control byte, or a blank and a "<", is left out, with
+  /// one warning line for it. Returns 0, 1 when nothing was found or the
+  /// path is missing, or kDirOutputFailed when the output could not be
+  /// written whole; the reason goes to `messages` as an error.
+  int list(DirFormat format, std::string_view name, const OsFile& out,
+           const Messages& messages, DirName rule = DirName::kPattern);
 
-/// Appends columns 1-20 of an entry line to `*out`: "MM/DD/YYYY  hh:mm AM"
-/// in local time.
-void appendDateTimeColumns(std::string* out, int64_t mtime);
+ private:
+  const std::string& driveSerial();
+  const std::string& headerText(const std::string& directory);
 
-/// The entry line without its line end (the bare name for kBare).
-std::string entryLine(const DirEntry& entry, DirFormat format);
-
-/// The volume serial number shown for a device number: "XXXX-XXXX".
-std::string volumeSerialText(uint64_t device);
-
-/// True when `name` contains "*" or "?".
-bool hasWildcard(std::string_view name);
-
-/// True when `name` matches the wildcard `pattern` with the old DOS rules:
-/// "?" is one character (or none before a dot or at the end), "*." and ".*"
-/// let the extension be missing, so "*.*" matches every name. Case-sensitive.
-bool matchesPattern(std::string_view pattern, std::string_view name);
-
-/// The listing order: names compared with ASCII letters folded to upper
-/// case, ties broken byte by byte.
-bool listedBefore(std::string_view a, std::string_view b);
+  FileSystem& files_;
+  std::string serial_root_;  // the drive root whose serial is `serial_`
+  std::string serial_;
+  std::string header_root_;  // the drive root and directory of `header_`
+  std::string header_directory_;
+  std::string header_;
+};
 
 #endif  // KESTREL_SHELL_DIR_LISTING_H_

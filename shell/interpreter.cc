@@ -23,16 +23,12 @@
 namespace {
 
 using batch::Arguments;
-using batch::argumentsOf;
-using batch::firstWord;
-using batch::isBatchName;
-using batch::isCmd;
-using batch::ParsedLine;
-using batch::parseLine;
+using batch::Command;
+using batch::CommandLine;
+using batch::parseCommandLine;
+using batch::Program;
+using batch::Redirection;
 using batch::sameIgnoringCase;
-using batch::skipLead;
-using batch::splitAtBlanks;
-using batch::Word;
 
 // Deeper than this, "cmd /c cmd /c ..." or a batch that runs itself stops.
 constexpr int kMaxNesting = 16;
@@ -49,18 +45,14 @@ LinkRule linksFor(std::string_view name) {
   return rooted ? LinkRule::kNone : LinkRule::kKeepers;
 }
 
-bool sameFile(const OsFile& a, const OsFile& b) {
-  return a.handle == b.handle && a.layer == b.layer;
+void notRecognized(std::string_view command, const Messages& messages) {
+  messages.error("'" + std::string(command) +
+                 "' is not recognized as an internal or external command, "
+                 "operable program or batch file.");
 }
 
-void notRecognized(std::string_view command) {
-  printError("'" + std::string(command) +
-             "' is not recognized as an internal or external command, "
-             "operable program or batch file.");
-}
-
-void invalidSwitch(std::string_view word) {
-  printError("Invalid switch - \"" + std::string(word.substr(1)) + "\".");
+void invalidSwitch(std::string_view word, const Messages& messages) {
+  messages.error("Invalid switch - \"" + std::string(word.substr(1)) + "\".");
 }
 
 // The output file of a line while its command runs.
@@ -71,27 +63,31 @@ struct Output {
   bool rewrite = false;  // written over in place: cut to length at the end
 };
 
-// One command line's run: the files it reaches go through `files`.
+// One command line's run: the files it reaches go through `files`, DIR
+// through `lister`, and its errors to `messages`.
 class Session {
  public:
-  explicit Session(FileSystem& files) : files_(files) {}
+  Session(FileSystem& files, DirLister& lister, const Messages& messages)
+      : files_(files), lister_(lister), messages_(messages) {}
 
-  int runLine(std::string_view line, const OsFile& out, int depth,
+  int runLine(const CommandLine& line, const OsFile& out, int depth,
               const OsFile* rewrite = nullptr);
   int runBatchText(const std::string& text, const OsFile& out, int depth);
   ErrorNumber readBatch(std::string_view name, std::string* text);
-  bool openOutput(const ParsedLine& parsed, const OsFile& outer, Output* out,
+  bool openOutput(const Redirection& output, const OsFile& outer, Output* out,
                   const OsFile* rewrite = nullptr);
   int closeOutput(const Output& out, int code);
 
  private:
   int runDir(const Arguments& args, const OsFile& out);
   int runDel(const Arguments& args);
-  int runWords(std::string_view command, const OsFile& out, int depth);
-  bool openForRewrite(std::string_view del_line, std::string_view next_line,
+  int runCommand(const Command& command, const OsFile& out, int depth);
+  bool openForRewrite(const CommandLine& del_line, const CommandLine& next_line,
                       OsFile* file);
 
   FileSystem& files_;
+  DirLister& lister_;
+  const Messages& messages_;
 };
 
 int Session::runDir(const Arguments& args, const OsFile& out) {
@@ -103,7 +99,7 @@ int Session::runDir(const Arguments& args, const OsFile& out) {
     } else if (sameIgnoringCase(word, "/x")) {
       short_names = true;
     } else {
-      invalidSwitch(word);
+      invalidSwitch(word, messages_);
       return 1;
     }
   }
@@ -113,7 +109,7 @@ int Session::runDir(const Arguments& args, const OsFile& out) {
   // A name in double quotes is one literal name, "*" and "?" included;
   // a bare one may be a pattern, as in the tools' own "DIR /B *.*".
   DirName rule = args.quoted ? DirName::kLiteral : DirName::kPattern;
-  return listDirectory(files_, format, args.name, out, rule);
+  return lister_.list(format, args.name, out, messages_, rule);
 }
 
 // Removes one file, named literally: no pattern, never a directory.
@@ -121,26 +117,27 @@ int Session::runDel(const Arguments& args) {
   for (std::string_view word : args.switches) {
     // Nothing is ever asked, so quiet and force change nothing.
     if (!sameIgnoringCase(word, "/q") && !sameIgnoringCase(word, "/f")) {
-      invalidSwitch(word);
+      invalidSwitch(word, messages_);
       return 1;
     }
   }
   if (args.name.empty()) {
-    printError(kSyntaxErrorMessage);
+    messages_.error(kSyntaxErrorMessage);
     return 1;
   }
   if (hasNul(args.name)) {
-    printError(kBadNameMessage);
+    messages_.error(kBadNameMessage);
     return 1;
   }
   FsStatus removed = files_.remove(hostPath(args.name));
   if (removed == kNoError) return 0;
   if (removed.systemCode() != ENOENT) {
-    printError(failureText(removed));
+    messages_.error(failureText(removed));
   } else if (removed.number() == kPathNotFound) {
-    printError(kPathNotFoundMessage);
+    messages_.error(kPathNotFoundMessage);
   } else {
-    printError("Could Not Find " + displayPath(absoluteHostPath(args.name)));
+    messages_.error("Could Not Find " +
+                    displayPath(absoluteHostPath(args.name)));
   }
   return 1;
 }
@@ -150,7 +147,8 @@ ErrorNumber Session::readBatch(std::string_view name, std::string* text) {
   std::string path = hostPath(name);
   OsFile file;
   // A FIFO under a batch name is refused rather than waited on.
-  if (FsStatus opened = files_.open(path, FileMode::Input, &file, linksFor(name)))
+  if (FsStatus opened =
+          files_.open(path, FileMode::Input, &file, linksFor(name)))
     return opened;
   FileStatus status;
   FsStatus error = files_.statOpen(file, &status);
@@ -170,41 +168,42 @@ ErrorNumber Session::readBatch(std::string_view name, std::string* text) {
 // Makes the line's output file (or takes `outer` when there is none);
 // false, with the reason on standard error, when it cannot be made. An open
 // `rewrite` file (see `openForRewrite`) is the file, written over in place.
-bool Session::openOutput(const ParsedLine& parsed, const OsFile& outer,
+bool Session::openOutput(const Redirection& output, const OsFile& outer,
                          Output* out, const OsFile* rewrite) {
   out->file = outer;
-  if (!parsed.redirected) return true;
+  if (!output.redirected) return true;
   if (rewrite != nullptr) {
     out->file = *rewrite;
     out->own = true;
-    out->path = hostPath(parsed.target);
+    out->path = hostPath(output.target);
     out->rewrite = true;
     return true;
   }
-  if (parsed.target.empty() || parsed.target[0] == '>') {
-    printError(kSyntaxErrorMessage);
+  if (output.target.empty() || output.target[0] == '>') {
+    messages_.error(kSyntaxErrorMessage);
     return false;
   }
-  if (hasNul(parsed.target)) {
-    printError(kBadNameMessage);
+  if (hasNul(output.target)) {
+    messages_.error(kBadNameMessage);
     return false;
   }
-  std::string path = sameIgnoringCase(parsed.target, "nul")
+  std::string path = sameIgnoringCase(output.target, "nul")
                          ? std::string("/dev/null")
-                         : hostPath(parsed.target);
-  FileMode mode = parsed.append ? FileMode::Append : FileMode::Create;
+                         : hostPath(output.target);
+  FileMode mode = output.append ? FileMode::Append : FileMode::Create;
   FsStatus opened =
-      files_.open(path, mode, &out->file, linksFor(parsed.target));
+      files_.open(path, mode, &out->file, linksFor(output.target));
   if (opened != kNoError) {
     int code = opened.systemCode();
-    printError(code == ENOENT || code == ENOTDIR ? std::string(kPathNotFoundMessage)
-                                                 : failureText(opened));
+    messages_.error(code == ENOENT || code == ENOTDIR
+                        ? std::string(kPathNotFoundMessage)
+                        : failureText(opened));
     return false;
   }
   out->own = true;
   // An appended file holds more than this line's output: it is never
   // removed.
-  if (!parsed.append) out->path = path;
+  if (!output.append) out->path = path;
   return true;
 }
 
@@ -216,12 +215,12 @@ int Session::closeOutput(const Output& out, int code) {
   if (!out.own) return code;
   if (out.rewrite && code != kDirOutputFailed) {
     if (FsStatus cut = files_.truncateHere(out.file)) {
-      printError(failureText(cut));
+      messages_.error(failureText(cut));
       code = kDirOutputFailed;
     }
   }
   if (FsStatus closed = files_.close(out.file)) {
-    printError(failureText(closed));
+    messages_.error(failureText(closed));
     code = kDirOutputFailed;
   }
   if (code != kDirOutputFailed) return code;
@@ -234,22 +233,31 @@ int Session::closeOutput(const Output& out, int code) {
   return 1;
 }
 
+// The name that a line "del X" removes, as the line writes it: one word, no
+// switch, no output file. Empty for any other line.
+std::string_view oneDeletedName(const CommandLine& line) {
+  const Command& command = line.command;
+  if (command.program != Program::kDel || command.shells != 0 ||
+      line.output.redirected || !command.args.switches.empty() ||
+      command.args.written.find(' ') != std::string_view::npos) {
+    return {};
+  }
+  return command.args.written;
+}
+
 // For a `del` line followed by a line that writes the same file anew
 // (`del X` then `... >X`): the file opened to be written over in place and
 // cut to its new length, which leaves the same file as removing it and
 // making it again, for less work. Only a plain file of the run's own with no
 // other name qualifies; false when the lines do not pair so or the file
 // does not.
-bool Session::openForRewrite(std::string_view del_line,
-                             std::string_view next_line, OsFile* file) {
-  std::vector<Word> words = splitAtBlanks(skipLead(del_line));
-  if (words.size() != 2 || !sameIgnoringCase(words[0].text, "del"))
-    return false;
-  std::string_view name = words[1].text;
-  ParsedLine next = parseLine(next_line);
-  if (!next.redirected || next.append || next.target != name ||
-      name[0] == '/' || name[0] == '>' || hasNul(name) ||
-      sameIgnoringCase(name, "nul") || isBatchName(firstWord(next.command))) {
+bool Session::openForRewrite(const CommandLine& del_line,
+                             const CommandLine& next_line, OsFile* file) {
+  std::string_view name = oneDeletedName(del_line);
+  const Redirection& next = next_line.output;
+  if (name.empty() || !next.redirected || next.append || next.target != name ||
+      hasNul(name) || sameIgnoringCase(name, "nul") ||
+      next_line.startsBatch()) {
     return false;
   }
   std::string path = hostPath(name);
@@ -260,109 +268,102 @@ bool Session::openForRewrite(std::string_view del_line,
 }
 
 // Runs the lines of a batch in order; the exit code is the last line's. A
-// line that names another batch hands over to it for good.
+// line that names another batch hands over to it for good. Each line is
+// read once: the one after a `del` is read ahead to see whether the two
+// pair, and run as read.
 int Session::runBatchText(const std::string& text, const OsFile& out,
                           int depth) {
   int code = 0;
   std::vector<std::string_view> all = batch::lines(text);
-  std::optional<OsFile> rewrite;  // the open file of a `del` not needed
+  std::optional<OsFile> rewrite;     // the open file of a `del` not needed
+  std::optional<CommandLine> ahead;  // the next line, when read already
   for (size_t i = 0; i < all.size(); ++i) {
-    std::string_view line = all[i];
-    if (skipLead(line).empty()) continue;
+    CommandLine line = ahead ? std::move(*ahead) : parseCommandLine(all[i]);
+    ahead.reset();
+    if (line.blank()) continue;
     OsFile opened;
-    if (!rewrite && i + 1 < all.size() &&
-        openForRewrite(line, all[i + 1], &opened)) {
-      rewrite = opened;
-      code = 0;
-      continue;
+    if (!rewrite && i + 1 < all.size() && !oneDeletedName(line).empty()) {
+      ahead = parseCommandLine(all[i + 1]);
+      if (openForRewrite(line, *ahead, &opened)) {
+        rewrite = opened;
+        code = 0;
+        continue;
+      }
     }
     code = runLine(line, out, depth, rewrite ? &*rewrite : nullptr);
     rewrite.reset();
-    if (isBatchName(firstWord(line))) break;
+    if (line.leads_with_batch_name) break;
   }
   return code;
 }
 
-// Runs a command whose output file is already open.
-int Session::runWords(std::string_view command, const OsFile& out, int depth) {
-  if (depth > kMaxNesting) {
-    printError(kNestedTooDeeplyMessage);
+// Runs a command whose output file is already open. Each "cmd /c" in front
+// of it is one level deeper.
+int Session::runCommand(const Command& command, const OsFile& out, int depth) {
+  if (static_cast<size_t>(depth) + command.shells > kMaxNesting) {
+    messages_.error(kNestedTooDeeplyMessage);
     return 1;
   }
-  command = skipLead(command);
-  std::vector<Word> words = splitAtBlanks(command);
-  if (words.empty()) return 0;
-  std::string_view name = words[0].text;
-  if (sameIgnoringCase(name, "dir")) {
-    return runDir(argumentsOf(command, words), out);
-  }
-  if (sameIgnoringCase(name, "del")) return runDel(argumentsOf(command, words));
-  if (isCmd(name)) {
-    if (words.size() < 2 || !sameIgnoringCase(words[1].text, "/c")) {
-      printError(kSyntaxErrorMessage);
+  int inner = depth + static_cast<int>(command.shells);
+  switch (command.program) {
+    case Program::kNothing:
+      return 0;
+    case Program::kDir:
+      return runDir(command.args, out);
+    case Program::kDel:
+      return runDel(command.args);
+    case Program::kCmdMisused:
+      messages_.error(kSyntaxErrorMessage);
       return 1;
+    case Program::kBatch: {
+      std::string text;
+      if (readBatch(command.word, &text) != kNoError) break;
+      return runBatchText(text, out, inner + 1);
     }
-    std::string_view rest =
-        words.size() > 2 ? command.substr(words[2].begin) : "";
-    return runWords(rest, out, depth + 1);
+    case Program::kUnknown:
+      break;
   }
-  if (isBatchName(name)) {
-    std::string text;
-    if (readBatch(name, &text) != kNoError) {
-      notRecognized(name);
-      return 1;
-    }
-    return runBatchText(text, out, depth + 1);
-  }
-  notRecognized(name);
+  notRecognized(command.word, messages_);
   return 1;
 }
 
-int Session::runLine(std::string_view line, const OsFile& out, int depth,
+int Session::runLine(const CommandLine& line, const OsFile& out, int depth,
                      const OsFile* rewrite) {
-  ParsedLine parsed = parseLine(line);
   Output output;
-  if (!openOutput(parsed, out, &output, rewrite)) return 1;
-  int code = runWords(parsed.command, output.file, depth);
+  if (!openOutput(line.output, out, &output, rewrite)) return 1;
+  int code = runCommand(line.command, output.file, depth);
   return closeOutput(output, code);
 }
 
 }  // namespace
 
 bool isInterpreterCommand(std::string_view command_line) {
-  std::vector<Word> words = splitAtBlanks(skipLead(command_line));
-  if (words.empty()) return false;
-  if (isBatchName(words[0].text)) return true;
-  return words.size() >= 2 && isCmd(words[0].text) &&
-         sameIgnoringCase(words[1].text, "/c");
+  return parseCommandLine(command_line).forInterpreter();
 }
 
 ErrorNumber Interpreter::run(std::string_view command_line, int* exit_code) {
   *exit_code = 0;
-  if (!isInterpreterCommand(command_line))
-    return next_.run(command_line, exit_code);
-  std::optional<BatchConsole> console;
-  if (messages_ == BatchMessages::kConsoleOnly) console.emplace();
-  Session session(files_);
+  CommandLine line = parseCommandLine(command_line);
+  if (!line.forInterpreter()) return next_.run(command_line, exit_code);
+  Messages messages(messages_);
+  Session session(files_, lister_, messages);
   OsFile standard_output = files_.standardOutput();
-  ParsedLine parsed = parseLine(command_line);
-  std::string_view program = firstWord(parsed.command);
-  if (!isBatchName(program)) {
-    int code = session.runLine(command_line, standard_output, 0);
+  if (!line.startsBatch()) {
+    int code = session.runLine(line, standard_output, 0);
     *exit_code = code == kDirOutputFailed ? 1 : code;
     return kNoError;
   }
   // A batch that cannot be read is a program that cannot be started: it
   // leaves no output file behind.
   std::string text;
-  if (ErrorNumber error = session.readBatch(program, &text)) return error;
+  if (ErrorNumber error = session.readBatch(line.command.word, &text))
+    return error;
   Output out;
-  if (!session.openOutput(parsed, standard_output, &out)) {
+  if (!session.openOutput(line.output, standard_output, &out)) {
     *exit_code = 1;
     return kNoError;
   }
-  int code =
-      session.closeOutput(out, session.runBatchText(text, out.file, 1));
+  int code = session.closeOutput(out, session.runBatchText(text, out.file, 1));
   *exit_code = code == kDirOutputFailed ? 1 : code;
   return kNoError;
 }

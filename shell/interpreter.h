@@ -11,15 +11,12 @@
 #include "platform/command_runner.h"
 #include "platform/error_number.h"
 #include "platform/file_system.h"
+#include "shell/dir_listing.h"
+#include "shell/messages.h"
 
 /// True when `command_line` is for the interpreter: its first word names a
 /// batch file (ends in .BAT or .CMD, any case) or it is "cmd /c ...".
 bool isInterpreterCommand(std::string_view command_line);
-
-/// Where the interpreter's messages go: standard error, or, as a batch's
-/// console output in the tool's window, to a terminal alone (dropped
-/// without one, so that a good run from cron prints nothing).
-enum class BatchMessages { kStandardError, kConsoleOnly };
 
 class Interpreter : public CommandRunner {
  public:
@@ -27,7 +24,7 @@ class Interpreter : public CommandRunner {
   /// interpreter's go to `next`.
   Interpreter(FileSystem& files, CommandRunner& next,
               BatchMessages messages = BatchMessages::kStandardError)
-      : files_(files), next_(next), messages_(messages) {}
+      : files_(files), next_(next), messages_(messages), lister_(files) {}
 
   /// Runs an interpreter line: `*exit_code` is its exit code (0 success, 1
   /// failure; messages as `BatchMessages` says). Returns the error number
@@ -40,6 +37,7 @@ class Interpreter : public CommandRunner {
   FileSystem& files_;
   CommandRunner& next_;
   BatchMessages messages_;
+  DirLister lister_;  // the DIR command, its header kept from run to run
 };
 
 #endif  // KESTREL_SHELL_INTERPRETER_H_

@@ -52,10 +52,6 @@ std::string numberFailureText(ErrorNumber number) {
   }
 }
 
-// Where `printError` writes: standard error, the batch console's terminal,
-// or nowhere.
-std::optional<StandardStream> g_message_stream = StandardStream::kError;
-
 void printTo(std::optional<StandardStream> stream, std::string_view message) {
   if (!stream) return;
   // A message may quote a name, and no byte of a name may act on the
@@ -73,22 +69,20 @@ std::string failureText(const FsStatus& status) {
   return numberFailureText(status.number());
 }
 
-void printError(std::string_view message) {
-  printTo(g_message_stream, message);
+Messages::Messages(BatchMessages where) {
+  if (where == BatchMessages::kStandardError ||
+      isTerminal(StandardStream::kError)) {
+    errors_ = StandardStream::kError;
+  } else if (isTerminal(StandardStream::kOutput)) {
+    errors_ = StandardStream::kOutput;
+  }
+  // Else a batch's console has no terminal: its errors go nowhere.
 }
 
-void printWarning(std::string_view message) {
+void Messages::error(std::string_view message) const {
+  printTo(errors_, message);
+}
+
+void Messages::warning(std::string_view message) const {
   printTo(StandardStream::kError, message);
 }
-
-BatchConsole::BatchConsole() : outer_(g_message_stream) {
-  if (isTerminal(StandardStream::kError)) {
-    g_message_stream = StandardStream::kError;
-  } else if (isTerminal(StandardStream::kOutput)) {
-    g_message_stream = StandardStream::kOutput;
-  } else {
-    g_message_stream.reset();
-  }
-}
-
-BatchConsole::~BatchConsole() { g_message_stream = outer_; }

@@ -1,5 +1,5 @@
 // The messages of the built-in interpreter and its DIR command, each text
-// held once here, and the one way they reach standard error.
+// held once here, and the one way they reach the standard streams.
 #ifndef KESTREL_SHELL_MESSAGES_H_
 #define KESTREL_SHELL_MESSAGES_H_
 
@@ -24,30 +24,30 @@ inline constexpr std::string_view kNestedTooDeeplyMessage =
 /// own code where there is one, else by the error number.
 std::string failureText(const FsStatus& status);
 
-/// Writes `message` and a line end as the batch's console output, every
-/// byte of it shown as a glyph on a terminal and control bytes escaped in a
-/// pipe or a file (see text/visible_text.h): to standard error, or
-/// while a `BatchConsole` lives, to the terminal alone.
-void printError(std::string_view message);
+/// Where the interpreter's messages go: standard error, or, as a batch's
+/// console output in the tool's window, to a terminal alone (dropped
+/// without one, so that a good run from cron prints nothing).
+enum class BatchMessages { kStandardError, kConsoleOnly };
 
-/// Writes a notice that the keeper must see whether a terminal is there or
-/// not (a name left out of a listing) to standard error, as `printError`
-/// shows it.
-void printWarning(std::string_view message);
-
-/// While it lives, the interpreter's messages are the console output of the
-/// batch that a tool runs: shown at a terminal (standard error's, else
-/// standard output's), and dropped without one, so that a good run from
-/// cron prints nothing.
-class BatchConsole {
+/// The interpreter's messages for one run, each written with a line end and
+/// every byte of it shown as a glyph on a terminal and control bytes
+/// escaped in a pipe or a file (see text/visible_text.h).
+class Messages {
  public:
-  BatchConsole();
-  ~BatchConsole();
-  BatchConsole(const BatchConsole&) = delete;
-  BatchConsole& operator=(const BatchConsole&) = delete;
+  /// Decides where errors go for the run: standard error, or for
+  /// kConsoleOnly the batch's console, which is standard error when it is a
+  /// terminal, else standard output when that is one, else nowhere.
+  explicit Messages(BatchMessages where = BatchMessages::kStandardError);
+
+  /// Writes an error of a command where the run's errors go.
+  void error(std::string_view message) const;
+
+  /// Writes a notice that the keeper must see whether a terminal is there
+  /// or not (a name left out of a listing): always to standard error.
+  void warning(std::string_view message) const;
 
  private:
-  std::optional<StandardStream> outer_;
+  std::optional<StandardStream> errors_;
 };
 
 #endif  // KESTREL_SHELL_MESSAGES_H_

@@ -335,11 +335,13 @@ TEST_F(ScratchOverlayTest, ListingShowsHeldFilesAsTheRunLeftThem) {
       {"batch link", 0},
       {"\\$DIR$", 1},
   };
+  DirLister lister(overlay_);
+  Messages messages;
   for (const auto& lookup : lookups)
-    EXPECT_EQ(lookup.code, listDirectory(overlay_, DirFormat::kShortNames,
-                                         lookup.name, file))
+    EXPECT_EQ(lookup.code, lister.list(DirFormat::kShortNames, lookup.name,
+                                       file, messages))
         << lookup.name;
-  EXPECT_EQ(0, listDirectory(overlay_, DirFormat::kBare, "", file));
+  EXPECT_EQ(0, lister.list(DirFormat::kBare, "", file, messages));
   close(out);
   std::string listing = onDisk(path("listing")).value_or("");
   EXPECT_EQ(2u, countOf(listing, "1 File(s)              3 bytes")) << listing;
