@@ -27,8 +27,4 @@ class CommandRunner {
 /// program named with a path is found through `paths`, like any file.
 std::unique_ptr<CommandRunner> makePlatformRunner(DrivePaths& paths);
 
-// Until the interpreter is handed the run's runner: one on the process's
-// DrivePaths.
-CommandRunner& platformRunner();
-
 #endif  // KESTREL_PLATFORM_COMMAND_RUNNER_H_

@@ -119,8 +119,3 @@ class PosixRunner : public CommandRunner {
 std::unique_ptr<CommandRunner> makePlatformRunner(DrivePaths& paths) {
   return std::make_unique<PosixRunner>(paths);
 }
-
-CommandRunner& platformRunner() {
-  static PosixRunner runner(processDrivePaths());
-  return runner;
-}

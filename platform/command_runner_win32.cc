@@ -54,8 +54,3 @@ class WindowsRunner : public CommandRunner {
 std::unique_ptr<CommandRunner> makePlatformRunner(DrivePaths&) {
   return std::make_unique<WindowsRunner>();
 }
-
-CommandRunner& platformRunner() {
-  static WindowsRunner runner;
-  return runner;
-}

@@ -38,11 +38,6 @@ std::string joinUnder(std::string_view root,
 
 }  // namespace
 
-DrivePaths& processDrivePaths() {
-  static DrivePaths paths;
-  return paths;
-}
-
 std::string mapDriveName(std::string_view root, std::string_view cwd,
                          std::string_view name) {
   bool rooted = !name.empty() && isNameSeparator(name[0]);

@@ -52,19 +52,6 @@ class DrivePaths {
   std::unique_ptr<State> state_;
 };
 
-// Until the interpreter is handed the run's DrivePaths: the process's one.
-DrivePaths& processDrivePaths();
-inline std::string hostPath(std::string_view name) {
-  return processDrivePaths().hostPath(name);
-}
-inline std::string absoluteHostPath(std::string_view name) {
-  return processDrivePaths().absoluteHostPath(name);
-}
-inline std::string driveRoot() { return processDrivePaths().root(); }
-inline std::string displayPath(std::string_view host_path) {
-  return processDrivePaths().displayPath(host_path);
-}
-
 /// Pure mapping behind `hostPath`: `root` is the drive root and `cwd` the
 /// current directory, both absolute host paths without a trailing "/".
 /// A rooted name starts at `root`; a relative one at `cwd`, and when `cwd`

@@ -148,7 +148,7 @@ TEST_F(PlatformTest, Names) {
   EXPECT_EQ(cwd, paths_.absoluteHostPath(""));
   // The temporary directory lies on a drive with a letter.
   EXPECT_EQ(cwd.substr(0, 3), paths_.root());
-  EXPECT_EQ(cwd, displayPath(cwd));
+  EXPECT_EQ(cwd, paths_.displayPath(cwd));
 }
 
 TEST_F(PlatformTest, RunCommand) {

@@ -219,11 +219,11 @@ void missingName(const FsStatus& status, Listing* listing) {
 // "?" in a literal one included: its own stat, never a read of the whole
 // directory. It is found from the current directory itself, whatever its
 // name now; a directory so named is listed whole.
-void resolveOneName(FileSystem& files, std::string_view name,
-                    std::string_view last, const Messages& messages,
-                    Listing* listing) {
-  std::string path = absoluteHostPath(name);
-  std::string found_at = hostPath(name);
+void resolveOneName(FileSystem& files, DrivePaths& paths,
+                    std::string_view name, std::string_view last,
+                    const Messages& messages, Listing* listing) {
+  std::string path = paths.absoluteHostPath(name);
+  std::string found_at = paths.hostPath(name);
   FileStatus status;
   FsStatus followed = files.stat(found_at, Follow::kLinks, &status);
   if (followed == kNoError && status.kind == FileStatus::kDirectory) {
@@ -244,12 +244,12 @@ void resolveOneName(FileSystem& files, std::string_view name,
   }
 }
 
-Listing resolve(FileSystem& files, std::string_view name, DirName rule,
-                const Messages& messages) {
+Listing resolve(FileSystem& files, DrivePaths& paths, std::string_view name,
+                DirName rule, const Messages& messages) {
   Listing listing;
   if (name.find('\0') != std::string_view::npos) {
     // No file name holds a NUL byte; the host would cut the name there.
-    listing.directory = absoluteHostPath(".");
+    listing.directory = paths.absoluteHostPath(".");
     listing.outcome = kBadFileName;
     return listing;
   }
@@ -260,13 +260,13 @@ Listing resolve(FileSystem& files, std::string_view name, DirName rule,
       cut == std::string_view::npos ? name : name.substr(cut + 1);
 
   if (last.empty() || last == "." || last == "..") {
-    listing.directory = absoluteHostPath(name.empty() ? "." : name);
+    listing.directory = paths.absoluteHostPath(name.empty() ? "." : name);
     readDirectory(files, "", true, &listing, messages);
     return listing;
   }
   bool pattern = rule == DirName::kPattern && hasWildcard(last);
   if (last[0] == '.' || pattern) {
-    listing.directory = absoluteHostPath(dir_part.empty() ? "." : dir_part);
+    listing.directory = paths.absoluteHostPath(dir_part.empty() ? "." : dir_part);
     if (last[0] == '.') {
       // A hidden name is never listed, even when named.
       listing.outcome =
@@ -277,7 +277,7 @@ Listing resolve(FileSystem& files, std::string_view name, DirName rule,
     }
     return listing;
   }
-  resolveOneName(files, name, last, messages, &listing);
+  resolveOneName(files, paths, name, last, messages, &listing);
   return listing;
 }
 
@@ -319,7 +319,7 @@ std::string outcomeMessage(const Listing& listing) {
 
 // The serial of the drive root's device, looked up once per root.
 const std::string& DirLister::driveSerial() {
-  std::string root = driveRoot();
+  std::string root = paths_.root();
   if (serial_.empty() || root != serial_root_) {
     FileStatus status;
     uint64_t device = files_.stat(root, Follow::kLinks, &status) == kNoError
@@ -334,14 +334,14 @@ const std::string& DirLister::driveSerial() {
 // The header lines of a listing of `directory`, line ends included. Every
 // listing of one directory has the same: the last one made is kept.
 const std::string& DirLister::headerText(const std::string& directory) {
-  std::string root = driveRoot();
+  std::string root = paths_.root();
   if (!header_.empty() && root == header_root_ &&
       directory == header_directory_) {
     return header_;
   }
   // A directory's own name may hold control bytes too; shown escaped, it
   // stays on its one header line.
-  std::string shown = displayPath(directory);
+  std::string shown = paths_.displayPath(directory);
   if (visible::hasControlByte(shown)) shown = visible::caretText(shown);
   std::string end(kLineEnd);
   header_ = " Volume in drive C has no label." + end +
@@ -355,7 +355,7 @@ const std::string& DirLister::headerText(const std::string& directory) {
 int DirLister::list(DirFormat format, std::string_view name,
                     const OsFile& out_file, const Messages& messages,
                     DirName rule) {
-  Listing listing = resolve(files_, name, rule, messages);
+  Listing listing = resolve(files_, paths_, name, rule, messages);
   LineWriter out(files_, out_file);
   if (format != DirFormat::kBare) out.lines(headerText(listing.directory));
   size_t shown = 0;

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/drive_path.h"
 #include "platform/file_system.h"
 #include "shell/dir_text.h"
 #include "shell/messages.h"
@@ -26,7 +27,9 @@ inline constexpr int kDirOutputFailed = 2;
 /// that a run of lookups, one per list entry, makes them once.
 class DirLister {
  public:
-  explicit DirLister(FileSystem& files) : files_(files) {}
+  /// Names are found through `paths`, files through `files`.
+  DirLister(FileSystem& files, DrivePaths& paths)
+      : files_(files), paths_(paths) {}
 
   /// Lists `name` ("" for the current directory) in `format` into the open
   /// file `out`; `rule` says whether its last part may be a pattern.
@@ -42,6 +45,7 @@ class DirLister {
   const std::string& headerText(const std::string& directory);
 
   FileSystem& files_;
+  DrivePaths& paths_;
   std::string serial_root_;  // the drive root whose serial is `serial_`
   std::string serial_;
   std::string header_root_;  // the drive root and directory of `header_`

@@ -33,7 +33,8 @@ Listed list(DirFormat format, const std::string& name,
   file.handle = fileno(out);
   // One lister for every listing, as one for a whole run: the header it
   // keeps must follow each new directory and drive.
-  static DirLister lister(realFileSystem());
+  static DrivePaths paths;
+  static DirLister lister(realFileSystem(), paths);
   result.code = lister.list(format, name, file, Messages(), rule);
   result.err = testing::internal::GetCapturedStderr();
   rewind(out);
@@ -353,7 +354,8 @@ TEST_F(ListingTest, OutputThatCannotBeWrittenIsAFailure) {
   testing::internal::CaptureStderr();
   OsFile file;
   file.handle = full;
-  DirLister lister(realFileSystem());
+  DrivePaths paths;
+  DirLister lister(realFileSystem(), paths);
   int code = lister.list(DirFormat::kShortNames, "", file, Messages());
   std::string err = testing::internal::GetCapturedStderr();
   close(full);

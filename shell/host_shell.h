@@ -9,15 +9,16 @@
 #include <memory>
 
 #include "platform/command_runner.h"
+#include "platform/drive_path.h"
 #include "platform/file_system.h"
 #include "runtime/scratch_files.h"
 
 class HostShell {
  public:
-  /// Built on `disk` and `runner`; the interpreter's messages are a batch's
-  /// console output (shown at a terminal alone), as in the tool's window.
-  explicit HostShell(FileSystem& disk = realFileSystem(),
-                     CommandRunner& runner = platformRunner());
+  /// Built on `disk` and the platform's runner, with names found through
+  /// `paths`; the interpreter's messages are a batch's console output
+  /// (shown at a terminal alone), as in the tool's window.
+  explicit HostShell(DrivePaths& paths, FileSystem& disk = realFileSystem());
   ~HostShell();
   HostShell(const HostShell&) = delete;
   HostShell& operator=(const HostShell&) = delete;

@@ -6,15 +6,17 @@
 #include "shell/scratch_overlay.h"
 
 struct HostShell::Layers {
-  Layers(FileSystem& disk, CommandRunner& runner)
-      : overlay(disk),
-        interpreter(overlay, runner, BatchMessages::kConsoleOnly) {}
+  Layers(DrivePaths& paths, FileSystem& disk)
+      : runner(makePlatformRunner(paths)),
+        overlay(disk),
+        interpreter(overlay, paths, *runner, BatchMessages::kConsoleOnly) {}
+  std::unique_ptr<CommandRunner> runner;
   ScratchOverlay overlay;
   Interpreter interpreter;
 };
 
-HostShell::HostShell(FileSystem& disk, CommandRunner& runner)
-    : layers_(std::make_unique<Layers>(disk, runner)) {}
+HostShell::HostShell(DrivePaths& paths, FileSystem& disk)
+    : layers_(std::make_unique<Layers>(paths, disk)) {}
 
 HostShell::~HostShell() = default;
 

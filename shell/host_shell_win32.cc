@@ -4,14 +4,14 @@
 
 struct HostShell::Layers {
   FileSystem& disk;
-  CommandRunner& runner;
+  std::unique_ptr<CommandRunner> runner;
 };
 
-HostShell::HostShell(FileSystem& disk, CommandRunner& runner)
-    : layers_(new Layers{disk, runner}) {}
+HostShell::HostShell(DrivePaths& paths, FileSystem& disk)
+    : layers_(new Layers{disk, makePlatformRunner(paths)}) {}
 
 HostShell::~HostShell() = default;
 
 FileSystem& HostShell::files() { return layers_->disk; }
-CommandRunner& HostShell::commands() { return layers_->runner; }
+CommandRunner& HostShell::commands() { return *layers_->runner; }
 ScratchFiles& HostShell::scratch() { return scratchFilesOnDisk(); }

@@ -63,12 +63,14 @@ struct Output {
   bool rewrite = false;  // written over in place: cut to length at the end
 };
 
-// One command line's run: the files it reaches go through `files`, DIR
-// through `lister`, and its errors to `messages`.
+// One command line's run: the files it reaches go through `files`, their
+// names through `paths`, DIR through `lister`, and its errors to
+// `messages`.
 class Session {
  public:
-  Session(FileSystem& files, DirLister& lister, const Messages& messages)
-      : files_(files), lister_(lister), messages_(messages) {}
+  Session(FileSystem& files, DrivePaths& paths, DirLister& lister,
+          const Messages& messages)
+      : files_(files), paths_(paths), lister_(lister), messages_(messages) {}
 
   int runLine(const CommandLine& line, const OsFile& out, int depth,
               const OsFile* rewrite = nullptr);
@@ -86,6 +88,7 @@ class Session {
                       OsFile* file);
 
   FileSystem& files_;
+  DrivePaths& paths_;
   DirLister& lister_;
   const Messages& messages_;
 };
@@ -129,7 +132,7 @@ int Session::runDel(const Arguments& args) {
     messages_.error(kBadNameMessage);
     return 1;
   }
-  FsStatus removed = files_.remove(hostPath(args.name));
+  FsStatus removed = files_.remove(paths_.hostPath(args.name));
   if (removed == kNoError) return 0;
   if (removed.systemCode() != ENOENT) {
     messages_.error(failureText(removed));
@@ -137,14 +140,14 @@ int Session::runDel(const Arguments& args) {
     messages_.error(kPathNotFoundMessage);
   } else {
     messages_.error("Could Not Find " +
-                    displayPath(absoluteHostPath(args.name)));
+                    paths_.displayPath(paths_.absoluteHostPath(args.name)));
   }
   return 1;
 }
 
 // Reads a whole batch file; returns kNoError or the tools' error number.
 ErrorNumber Session::readBatch(std::string_view name, std::string* text) {
-  std::string path = hostPath(name);
+  std::string path = paths_.hostPath(name);
   OsFile file;
   // A FIFO under a batch name is refused rather than waited on.
   if (FsStatus opened =
@@ -175,7 +178,7 @@ bool Session::openOutput(const Redirection& output, const OsFile& outer,
   if (rewrite != nullptr) {
     out->file = *rewrite;
     out->own = true;
-    out->path = hostPath(output.target);
+    out->path = paths_.hostPath(output.target);
     out->rewrite = true;
     return true;
   }
@@ -189,7 +192,7 @@ bool Session::openOutput(const Redirection& output, const OsFile& outer,
   }
   std::string path = sameIgnoringCase(output.target, "nul")
                          ? std::string("/dev/null")
-                         : hostPath(output.target);
+                         : paths_.hostPath(output.target);
   FileMode mode = output.append ? FileMode::Append : FileMode::Create;
   FsStatus opened =
       files_.open(path, mode, &out->file, linksFor(output.target));
@@ -260,7 +263,7 @@ bool Session::openForRewrite(const CommandLine& del_line,
       next_line.startsBatch()) {
     return false;
   }
-  std::string path = hostPath(name);
+  std::string path = paths_.hostPath(name);
   // Anything but the run's own plain file of one name is left to del.
   if (!files_.isOwnPlainFile(path)) return false;
   return files_.open(path, FileMode::Rewrite, file, LinkRule::kNone) ==
@@ -346,7 +349,7 @@ ErrorNumber Interpreter::run(std::string_view command_line, int* exit_code) {
   CommandLine line = parseCommandLine(command_line);
   if (!line.forInterpreter()) return next_.run(command_line, exit_code);
   Messages messages(messages_);
-  Session session(files_, lister_, messages);
+  Session session(files_, paths_, lister_, messages);
   OsFile standard_output = files_.standardOutput();
   if (!line.startsBatch()) {
     int code = session.runLine(line, standard_output, 0);

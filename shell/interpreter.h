@@ -22,9 +22,13 @@ class Interpreter : public CommandRunner {
  public:
   /// Every file of a command goes through `files`; lines that are not the
   /// interpreter's go to `next`.
-  Interpreter(FileSystem& files, CommandRunner& next,
+  Interpreter(FileSystem& files, DrivePaths& paths, CommandRunner& next,
               BatchMessages messages = BatchMessages::kStandardError)
-      : files_(files), next_(next), messages_(messages), lister_(files) {}
+      : files_(files),
+        paths_(paths),
+        next_(next),
+        messages_(messages),
+        lister_(files, paths) {}
 
   /// Runs an interpreter line: `*exit_code` is its exit code (0 success, 1
   /// failure; messages as `BatchMessages` says). Returns the error number
@@ -35,6 +39,7 @@ class Interpreter : public CommandRunner {
 
  private:
   FileSystem& files_;
+  DrivePaths& paths_;
   CommandRunner& next_;
   BatchMessages messages_;
   DirLister lister_;  // the DIR command, its header kept from run to run

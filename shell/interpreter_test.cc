@@ -22,9 +22,17 @@ using testing::internal::GetCapturedStderr;
 
 const std::string kCrLf = "\r\n";
 
+// The names of every run here.
+DrivePaths& drivePaths() {
+  static DrivePaths paths;
+  return paths;
+}
+
 // The interpreter in front of the platform's runner, on the disk itself.
 Interpreter& hostShell() {
-  static Interpreter shell(realFileSystem(), platformRunner());
+  static std::unique_ptr<CommandRunner> runner =
+      makePlatformRunner(drivePaths());
+  static Interpreter shell(realFileSystem(), drivePaths(), *runner);
   return shell;
 }
 
@@ -39,7 +47,7 @@ Outcome runLine(const std::string& line) {
   ErrorRecord errors;
   Outcome run;
   CaptureStderr();
-  run.code = runCommand(errors, hostShell(), processDrivePaths(), line);
+  run.code = runCommand(errors, hostShell(), drivePaths(), line);
   run.err = GetCapturedStderr();
   run.error = errors.takeErrorNumber();
   return run;

@@ -86,13 +86,14 @@ class ScratchOverlayTest : public testing::Test {
   ScratchDirectory scratch_{"scratch_overlay_test"};
   ErrorRecord errors_;
   ScratchOverlay overlay_{realFileSystem()};
-  FileTable files_{errors_, processDrivePaths(), overlay_};
+  DrivePaths paths_;
+  FileTable files_{errors_, paths_, overlay_};
   const std::string dir_ = scratch_.path();
 };
 
 TEST_F(ScratchOverlayTest, ContentsStayInMemoryUntilTheRelease) {
   writeBytes(path("scratch"), "on disk before");
-  overlay_.hold({hostPath("scratch")});
+  overlay_.hold({paths_.hostPath("scratch")});
   const struct {
     FileMode mode;
     const char* text;  // written, or nullptr to read the file
@@ -132,8 +133,8 @@ TEST_F(ScratchOverlayTest, RemovalsAndNewFilesReachTheDiskAtTheRelease) {
     SCOPED_TRACE(c.what);
     unlink(path("$DIR$").c_str());
     if (c.existed) writeBytes(path("$DIR$"), "old");
-    overlay_.hold({hostPath("\\$DIR$")});
-    ErrorNumber error = overlay_.remove(hostPath("\\$DIR$"));
+    overlay_.hold({paths_.hostPath("\\$DIR$")});
+    ErrorNumber error = overlay_.remove(paths_.hostPath("\\$DIR$"));
     // The first removal finds the file or not; a second never does.
     EXPECT_EQ(c.existed ? kNoError : kFileNotFound, error);
     if (c.written != nullptr) {
@@ -167,14 +168,14 @@ TEST_F(ScratchOverlayTest, OnlyAPlainFileOfNoGreatLengthIsHeld) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    overlay_.hold({hostPath(c.name)});
+    overlay_.hold({paths_.hostPath(c.name)});
     write(c.name, FileMode::Rewrite, "x");
     EXPECT_EQ(!c.held, onDisk(path(c.name)) == "x");
     EXPECT_EQ(kNoError, overlay_.release());
     EXPECT_EQ("x", onDisk(path(c.name)));
   }
   // Nor is a directory, which cannot be written as a file.
-  overlay_.hold({hostPath("directory")});
+  overlay_.hold({paths_.hostPath("directory")});
   files_.openFile(3, "directory", FileMode::Rewrite);
   EXPECT_EQ(kPermissionDenied, errors_.takeErrorNumber());
   EXPECT_EQ(kNoError, overlay_.release());
@@ -183,7 +184,7 @@ TEST_F(ScratchOverlayTest, OnlyAPlainFileOfNoGreatLengthIsHeld) {
 }
 
 TEST_F(ScratchOverlayTest, SecondOpenWhileInUseIsRefused) {
-  overlay_.hold({hostPath("scratch")});
+  overlay_.hold({paths_.hostPath("scratch")});
   files_.openFile(3, "scratch", FileMode::Output);
   files_.writeText(3, "x");
   files_.openFile(4, "scratch", FileMode::Input);
@@ -211,7 +212,7 @@ TEST_F(ScratchOverlayTest, DeferredEndingIsMadeOnlyWhenNeeded) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::string name = hostPath("scratch");
+    const std::string name = paths_.hostPath("scratch");
     unlink(path("scratch").c_str());
     overlay_.hold({name});
     OsFile file;
@@ -259,7 +260,7 @@ TEST_F(ScratchOverlayTest, DeferredEndingIsMadeOnlyWhenNeeded) {
 // Cut where its writer stands, at the end, a file keeps its deferred ending
 // deferred: a DIR that writes a capture over in place ends with such a cut.
 TEST_F(ScratchOverlayTest, CutAtTheEndKeepsTheEndingDeferred) {
-  const std::string name = hostPath("scratch");
+  const std::string name = paths_.hostPath("scratch");
   overlay_.hold({name});
   OsFile file;
   ASSERT_EQ(kNoError,
@@ -279,7 +280,7 @@ TEST_F(ScratchOverlayTest, CutAtTheEndKeepsTheEndingDeferred) {
 // A file grown beyond what is held in memory goes on in its disk file, with
 // its deferred ending; written anew, it is held in memory again.
 TEST_F(ScratchOverlayTest, FileGrownTooLongGoesOnOnDisk) {
-  const std::string name = hostPath("scratch");
+  const std::string name = paths_.hostPath("scratch");
   const std::string chunk(600 << 10, 'x');
   overlay_.hold({name});
   OsFile file;
@@ -319,9 +320,9 @@ TEST_F(ScratchOverlayTest, ListingShowsHeldFilesAsTheRunLeftThem) {
   writeBytes(path("$DIR$.BAT"), "an old batch, longer than the new one");
   writeBytes(path("$DIR$"), "old capture");
   ASSERT_EQ(0, symlink("$DIR$.BAT", path("batch link").c_str()));
-  overlay_.hold({hostPath("\\$DIR$.BAT"), hostPath("\\$DIR$")});
+  overlay_.hold({paths_.hostPath("\\$DIR$.BAT"), paths_.hostPath("\\$DIR$")});
   write("\\$DIR$.BAT", FileMode::Rewrite, "new");
-  ASSERT_EQ(kNoError, overlay_.remove(hostPath("\\$DIR$")));
+  ASSERT_EQ(kNoError, overlay_.remove(paths_.hostPath("\\$DIR$")));
 
   int out = open(path("listing").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   ASSERT_GE(out, 0);
@@ -335,7 +336,7 @@ TEST_F(ScratchOverlayTest, ListingShowsHeldFilesAsTheRunLeftThem) {
       {"batch link", 0},
       {"\\$DIR$", 1},
   };
-  DirLister lister(overlay_);
+  DirLister lister(overlay_, paths_);
   Messages messages;
   for (const auto& lookup : lookups)
     EXPECT_EQ(lookup.code, lister.list(DirFormat::kShortNames, lookup.name,

@@ -6,9 +6,8 @@
 #include "runtime/step_guard.h"
 
 ToolRun::ToolRun()
-    : shell_(std::make_unique<HostShell>()),
-      files_(std::make_unique<FileTable>(errors_, processDrivePaths(),
-                                         shell_->files())) {}
+    : shell_(std::make_unique<HostShell>(paths_)),
+      files_(std::make_unique<FileTable>(errors_, paths_, shell_->files())) {}
 
 int ToolRun::finish(int exit_code) {
   if (!errors_.fatal()) return exit_code;

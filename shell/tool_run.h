@@ -1,6 +1,7 @@
-// What each tool's main makes for one run: the run's error record, the host
-// shell its files and commands go through, and the file table on that
-// shell; and how the run's end becomes the process's exit code.
+// What each tool's main makes for one run: the run's error record, the
+// drive paths its names are found by, the host shell its files and commands
+// go through, and the file table on that shell; and how the run's end
+// becomes the process's exit code.
 #ifndef KESTREL_SHELL_TOOL_RUN_H_
 #define KESTREL_SHELL_TOOL_RUN_H_
 
@@ -28,6 +29,7 @@ class ToolRun {
 
  private:
   ErrorRecord errors_;
+  DrivePaths paths_;
   std::unique_ptr<HostShell> shell_;
   std::unique_ptr<FileTable> files_;
 };

@@ -125,17 +125,19 @@ class FailingOs : public CommandRunner {
 /// interpreter's go through them, and every command line too.
 struct FailingHost {
   explicit FailingHost(std::vector<Fault> faults)
-      : os(std::move(faults), overlay, platformRunner()) {
+      : os(std::move(faults), overlay, *runner) {
     os.runCommandsWith(interpreter);
   }
   FileSystem& files() { return os.toolFiles(); }
-  DrivePaths& paths() { return processDrivePaths(); }
+  DrivePaths& paths() { return drive_paths; }
   CommandRunner& commands() { return os; }
   ScratchFiles& scratch() { return overlay; }
 
+  DrivePaths drive_paths;
+  std::unique_ptr<CommandRunner> runner = makePlatformRunner(drive_paths);
   ScratchOverlay overlay{realFileSystem()};
   FailingOs os;
-  Interpreter interpreter{os.interpreterFiles(), platformRunner()};
+  Interpreter interpreter{os.interpreterFiles(), drive_paths, *runner};
 };
 
 #endif  // KESTREL_TESTING_FAILING_OS_H_
