@@ -8,6 +8,7 @@
 
 #include <errno.h>
 
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -88,6 +89,9 @@ struct Listing {
   DirEntryTable entries;
   ErrorNumber outcome = kNoError;
   FsStatus failure;
+  // The listing's output file when it is written over in place where it
+  // was to be removed and made anew: shown as the empty new file.
+  const OsFile* made_anew = nullptr;
 };
 
 std::string parentOf(const std::string& path) {
@@ -107,6 +111,20 @@ void addFromStat(std::string_view name, const FileStatus& status,
                  DirEntryTable* entries) {
   bool directory = status.kind == FileStatus::kDirectory;
   entries->add(name, directory, directory ? 0 : status.size, status.mtime);
+}
+
+// Adds the file `name` as the listing shows it. Its own output file,
+// written over in place, still has its old bytes and time on the disk; a
+// removal and a new file would have left it empty and made now, and so it
+// shows.
+void addFound(std::string_view name, FileStatus status, Listing* listing) {
+  const OsFile* made = listing->made_anew;
+  if (made != nullptr && made->inode != 0 && status.inode == made->inode &&
+      status.device == made->device && status.kind == FileStatus::kFile) {
+    status.size = 0;
+    status.mtime = static_cast<int64_t>(std::time(nullptr));
+  }
+  addFromStat(name, status, &listing->entries);
 }
 
 // `text` after blanks that make it `width` wide; a longer one unchanged.
@@ -174,7 +192,7 @@ class DirectoryReader : public DirectoryVisitor {
     return mayList(name, messages_);
   }
   void add(std::string_view name, const FileStatus& status) override {
-    addFromStat(name, status, &listing_->entries);
+    addFound(name, status, listing_);
   }
   size_t firstFound() const { return first_found_; }
 
@@ -238,15 +256,17 @@ void resolveOneName(FileSystem& files, DrivePaths& paths,
   if (found && !mayList(last, messages)) {
     listing->outcome = kFileNotFound;
   } else if (found) {
-    addFromStat(last, status, &listing->entries);
+    addFound(last, status, listing);
   } else {
     missingName(followed, listing);
   }
 }
 
 Listing resolve(FileSystem& files, DrivePaths& paths, std::string_view name,
-                DirName rule, const Messages& messages) {
+                DirName rule, const Messages& messages,
+                const OsFile* made_anew) {
   Listing listing;
+  listing.made_anew = made_anew;
   if (name.find('\0') != std::string_view::npos) {
     // No file name holds a NUL byte; the host would cut the name there.
     listing.directory = paths.absoluteHostPath(".");
@@ -354,8 +374,9 @@ const std::string& DirLister::headerText(const std::string& directory) {
 
 int DirLister::list(DirFormat format, std::string_view name,
                     const OsFile& out_file, const Messages& messages,
-                    DirName rule) {
-  Listing listing = resolve(files_, paths_, name, rule, messages);
+                    DirName rule, bool out_made_anew) {
+  Listing listing = resolve(files_, paths_, name, rule, messages,
+                            out_made_anew ? &out_file : nullptr);
   LineWriter out(files_, out_file);
   if (format != DirFormat::kBare) out.lines(headerText(listing.directory));
   size_t shown = 0;

@@ -36,9 +36,12 @@ class DirLister {
   /// A name holding a control byte, or a blank and a "<", is left out, with
   /// one warning line for it. Returns 0, 1 when nothing was found or the
   /// path is missing, or kDirOutputFailed when the output could not be
-  /// written whole; the reason goes to `messages` as an error.
+  /// written whole; the reason goes to `messages` as an error. With
+  /// `out_made_anew`, `out` is written over in place where it was to be
+  /// removed and made anew, and the listing shows it so: empty, made now.
   int list(DirFormat format, std::string_view name, const OsFile& out,
-           const Messages& messages, DirName rule = DirName::kPattern);
+           const Messages& messages, DirName rule = DirName::kPattern,
+           bool out_made_anew = false);
 
  private:
   const std::string& driveSerial();

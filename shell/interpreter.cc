@@ -81,9 +81,9 @@ class Session {
   int closeOutput(const Output& out, int code);
 
  private:
-  int runDir(const Arguments& args, const OsFile& out);
+  int runDir(const Arguments& args, const Output& out);
   int runDel(const Arguments& args);
-  int runCommand(const Command& command, const OsFile& out, int depth);
+  int runCommand(const Command& command, const Output& out, int depth);
   bool openForRewrite(const CommandLine& del_line, const CommandLine& next_line,
                       OsFile* file);
 
@@ -93,7 +93,7 @@ class Session {
   const Messages& messages_;
 };
 
-int Session::runDir(const Arguments& args, const OsFile& out) {
+int Session::runDir(const Arguments& args, const Output& out) {
   bool bare = false;
   bool short_names = false;
   for (std::string_view word : args.switches) {
@@ -112,7 +112,8 @@ int Session::runDir(const Arguments& args, const OsFile& out) {
   // A name in double quotes is one literal name, "*" and "?" included;
   // a bare one may be a pattern, as in the tools' own "DIR /B *.*".
   DirName rule = args.quoted ? DirName::kLiteral : DirName::kPattern;
-  return lister_.list(format, args.name, out, messages_, rule);
+  return lister_.list(format, args.name, out.file, messages_, rule,
+                      out.rewrite);
 }
 
 // Removes one file, named literally: no pattern, never a directory.
@@ -302,7 +303,7 @@ int Session::runBatchText(const std::string& text, const OsFile& out,
 
 // Runs a command whose output file is already open. Each "cmd /c" in front
 // of it is one level deeper.
-int Session::runCommand(const Command& command, const OsFile& out, int depth) {
+int Session::runCommand(const Command& command, const Output& out, int depth) {
   if (static_cast<size_t>(depth) + command.shells > kMaxNesting) {
     messages_.error(kNestedTooDeeplyMessage);
     return 1;
@@ -321,7 +322,7 @@ int Session::runCommand(const Command& command, const OsFile& out, int depth) {
     case Program::kBatch: {
       std::string text;
       if (readBatch(command.word, &text) != kNoError) break;
-      return runBatchText(text, out, inner + 1);
+      return runBatchText(text, out.file, inner + 1);
     }
     case Program::kUnknown:
       break;
@@ -334,7 +335,7 @@ int Session::runLine(const CommandLine& line, const OsFile& out, int depth,
                      const OsFile* rewrite) {
   Output output;
   if (!openOutput(line.output, out, &output, rewrite)) return 1;
-  int code = runCommand(line.command, output.file, depth);
+  int code = runCommand(line.command, output, depth);
   return closeOutput(output, code);
 }
 
