@@ -36,11 +36,11 @@ template <typename Step>
 /// a hidden name then does not take its name's place, and a scratch file is
 /// neither cut to a new length nor written out from memory; the process's
 /// end lets go of them as they are.
+/// Keeps `object` reachable to the process's end (at most a few).
+void keepToTheEnd(const void* object);
 template <typename T>
 void leaveAsItIs(std::unique_ptr<T> object) {
   keepToTheEnd(object.release());
 }
-/// Keeps `object` reachable to the process's end (at most a few).
-void keepToTheEnd(const void* object);
 
 #endif  // KESTREL_RUNTIME_STEP_GUARD_H_
