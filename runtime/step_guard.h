@@ -30,6 +30,9 @@ template <typename Step>
   }
 }
 
+/// Keeps `object` reachable to the process's end (at most a few).
+void keepToTheEnd(const void* object);
+
 /// For a run that must end at once: `object` (its file table, the file
 /// system layers below it) is kept, never destroyed, until the process
 /// ends, so that none of its files is closed. A page or list written under
@@ -40,7 +43,5 @@ template <typename T>
 void leaveAsItIs(std::unique_ptr<T> object) {
   keepToTheEnd(object.release());
 }
-/// Keeps `object` reachable to the process's end (at most a few).
-void keepToTheEnd(const void* object);
 
 #endif  // KESTREL_RUNTIME_STEP_GUARD_H_
