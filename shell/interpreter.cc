@@ -237,12 +237,15 @@ int Session::closeOutput(const Output& out, int code) {
   return 1;
 }
 
-// The name that a line "del X" removes, as the line writes it: one word, no
-// switch, no output file. Empty for any other line.
+// The name that a line "del X" removes, as the line writes it: one bare
+// word, no switch, no output file. Empty for any other line; a quoted name
+// too, as it removes the name between the quotes while an output file of
+// the same word would hold them.
 std::string_view oneDeletedName(const CommandLine& line) {
   const Command& command = line.command;
   if (command.program != Program::kDel || command.shells != 0 ||
       line.output.redirected || !command.args.switches.empty() ||
+      command.args.quoted ||
       command.args.written.find(' ') != std::string_view::npos) {
     return {};
   }

@@ -132,6 +132,20 @@ TEST(InterpreterTest, CaptureWithAnotherNameIsDeletedNotWrittenOver) {
   }
 }
 
+TEST(InterpreterTest, QuotedDeleteRemovesTheNameBetweenItsQuotes) {
+  // "del "X"" removes X, and ">"X"" then makes a file whose name holds the
+  // quotes: the two lines name different files, so neither is written over
+  // in place of the other.
+  TestDrive drive;
+  drive.writeFile("AREA/X", "old");
+  drive.writeFile("AREA/\"X\"", "quoted");
+  Outcome run = runBatch(drive, "@del \"X\"" + kCrLf +
+                                    "@cmd /c DIR /B X >\"X\"" + kCrLf);
+  EXPECT_EQ(1, run.code);
+  EXPECT_FALSE(drive.exists("AREA/X"));
+  EXPECT_EQ("", drive.readFile("AREA/\"X\""));
+}
+
 TEST(InterpreterTest, BareListingNamesTheNewListItself) {
   TestDrive drive;
   drive.writeFile("AREA/B.ZIP", "b");
