@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "testing/html_references.h"
 #include "text/link_escape.h"
 #include "text/visible_text.h"
-#include "testing/html_references.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "listbuild/line_converter.h"
-#include "text/list_line.h"
 #include "pagegen/rows.h"
-#include "text/list_name.h"
 #include "shell/batch_words.h"
-#include "text/capture_line.h"
 #include "shell/dir_listing.h"
+#include "text/capture_line.h"
+#include "text/list_line.h"
+#include "text/list_name.h"
 
 namespace {
 

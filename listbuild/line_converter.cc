@@ -5,10 +5,10 @@
 
 #include <utility>
 
-#include "text/list_name.h"
-#include "text/text.h"
 #include "text/capture_columns.h"
 #include "text/capture_line.h"
+#include "text/list_name.h"
+#include "text/text.h"
 
 namespace listbuild {
 

@@ -56,8 +56,8 @@ int main(int argc, char** argv) {
   ToolRun run;
   Console console;
   exit_code = listbuild::ListingBuilder(console, run.errors(), run.files(),
-                                        run.shell().commands(),
-                                        arguments.style, arguments.update)
+                                        run.shell().commands(), arguments.style,
+                                        arguments.update)
                   .run();
   return run.finish(exit_code);
 }

@@ -61,9 +61,9 @@ int main(int argc, char** argv) {
   }
   ToolRun run;
   Console console;
-  exit_code = PageGenerator(console, run.errors(), run.files(),
-                            run.shell().commands(), run.shell().scratch(),
-                            arguments.style, std::move(tail))
-                  .run();
+  exit_code =
+      PageGenerator(console, run.errors(), run.files(), run.shell().commands(),
+                    run.shell().scratch(), arguments.style, std::move(tail))
+          .run();
   return run.finish(exit_code);
 }

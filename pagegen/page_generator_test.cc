@@ -44,7 +44,8 @@ ChildRun runWithFaults(const std::vector<Fault>& faults, AreaStyle style) {
       [&] {
         ErrorRecord errors;
         auto host = std::make_unique<FailingHost>(faults);
-        auto files = std::make_unique<FileTable>(errors, host->paths(), host->files());
+        auto files =
+            std::make_unique<FileTable>(errors, host->paths(), host->files());
         Console console;
         int code = PageGenerator(console, errors, *files, host->commands(),
                                  host->scratch(), style)

@@ -1,10 +1,10 @@
 // Row lines and cell texts of the index page.
 #include "pagegen/rows.h"
 
+#include "text/capture_line.h"
 #include "text/link_escape.h"
 #include "text/text.h"
 #include "text/visible_text.h"
-#include "text/capture_line.h"
 
 namespace rows {
 

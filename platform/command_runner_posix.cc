@@ -69,7 +69,6 @@ ErrorNumber startFailure(const std::string& program, int code) {
   return errorFromSystemCode(code);
 }
 
-
 // Starts a program and waits for it.
 ErrorNumber spawnAndWait(DrivePaths& paths, std::string_view command_line,
                          int* exit_code) {

@@ -1,7 +1,6 @@
 // Taking the drive root's lock for a tool run.
 #include "platform/drive_lock.h"
 
-
 ErrorNumber holdDriveRoot(DriveLock& lock, Console& console,
                           const std::string& root) {
   if (lock.held()) return kNoError;

@@ -100,7 +100,8 @@ std::string DrivePaths::State::rootFor(const std::string& setting,
       (isAbsoluteSetting(setting) || cache.cwd == dir)) {
     return cache.root;
   }
-  std::string found = setting.empty() ? mountRoot(dir) : canonical(setting, dir);
+  std::string found =
+      setting.empty() ? mountRoot(dir) : canonical(setting, dir);
   while (found.size() > 1 && found.back() == '/') found.pop_back();
   cache = RootCache{setting, dir, found, true};
   return found;
@@ -136,8 +137,8 @@ std::string DrivePaths::root() {
   State& s = *state_;
   if (s.pinned && !s.root.empty()) return s.root;
   std::string setting = settingNow();
-  std::string found =
-      s.rootFor(setting, isAbsoluteSetting(setting) ? "" : s.currentDirectory());
+  std::string found = s.rootFor(
+      setting, isAbsoluteSetting(setting) ? "" : s.currentDirectory());
   if (s.pinned) s.root = found;
   return found;
 }

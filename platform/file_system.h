@@ -131,8 +131,8 @@ class FileSystem {
   /// to disk, rather than now: for a last line that costs a system call to
   /// make and is seldom read. False, with nothing written, where the layer
   /// cannot (the caller then writes the text itself).
-  virtual bool writeLater(const OsFile& file,
-                          std::function<std::string()> text, size_t room) = 0;
+  virtual bool writeLater(const OsFile& file, std::function<std::string()> text,
+                          size_t room) = 0;
   /// Closes the file; a `Replace` file then takes its name's place.
   virtual FsStatus close(const OsFile& file) = 0;
   /// Closes a file that must leave no trace: a `Replace` file is removed.

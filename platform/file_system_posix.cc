@@ -165,9 +165,9 @@ class PosixFileSystem : public FileSystem {
                    size_t size, size_t* written) override {
     *written = 0;
     while (*written < size) {
-      ssize_t n =
-          retryAfterSignal(-1, pwrite, fdOf(file), data + *written,
-                           size - *written, static_cast<off_t>(offset + *written));
+      ssize_t n = retryAfterSignal(-1, pwrite, fdOf(file), data + *written,
+                                   size - *written,
+                                   static_cast<off_t>(offset + *written));
       if (n < 0) return FsStatus::fromSystem(errno);
       if (n == 0) return FsStatus::fromSystem(ENOSPC);
       *written += static_cast<size_t>(n);
@@ -261,7 +261,8 @@ class PosixFileSystem : public FileSystem {
     DIR* dir = opendir(host_path.c_str());
     if (dir == nullptr) {
       int code = errno;
-      if (code == ENOENT || code == ENOTDIR) return FsStatus(kPathNotFound, code);
+      if (code == ENOENT || code == ENOTDIR)
+        return FsStatus(kPathNotFound, code);
       return FsStatus(kPathFileAccessError, code);
     }
     countNames(dir, visitor);

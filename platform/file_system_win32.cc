@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/os_error.h"
 #include "platform/file_system.h"
+#include "platform/os_error.h"
 
 namespace {
 
@@ -74,8 +74,6 @@ FsStatus openReplacement(const std::string& host_path, OsFile* file) {
   return kNoError;
 }
 
-
-
 DWORD creationFor(FileMode mode) {
   switch (mode) {
     case FileMode::Input:
@@ -132,8 +130,8 @@ class WindowsFileSystem : public FileSystem {
                                 /*dwShareMode=*/0, nullptr, creationFor(mode),
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return lastFailure();
-    file->made = GetLastError() != ERROR_ALREADY_EXISTS &&
-                 mode != FileMode::Input;
+    file->made =
+        GetLastError() != ERROR_ALREADY_EXISTS && mode != FileMode::Input;
     SetLastError(0);
     DWORD type = GetFileType(handle);
     if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) {
@@ -281,12 +279,12 @@ class WindowsFileSystem : public FileSystem {
   FsStatus statOpen(const OsFile& file, FileStatus* status) override {
     BY_HANDLE_FILE_INFORMATION info;
     SetLastError(0);
-    if (!GetFileInformationByHandle(handleOf(file), &info)) return lastFailure();
+    if (!GetFileInformationByHandle(handleOf(file), &info))
+      return lastFailure();
     *status = statusOf(info.dwFileAttributes, info.nFileSizeHigh,
                        info.nFileSizeLow, info.ftLastWriteTime);
     status->device = info.dwVolumeSerialNumber;
-    status->inode =
-        (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    status->inode = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
     status->links = info.nNumberOfLinks;
     return kNoError;
   }
@@ -294,8 +292,8 @@ class WindowsFileSystem : public FileSystem {
   bool isOwnPlainFile(const std::string& host_path) override {
     DWORD attributes = GetFileAttributesA(host_path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
-           !(attributes & (FILE_ATTRIBUTE_DIRECTORY |
-                           FILE_ATTRIBUTE_REPARSE_POINT));
+           !(attributes &
+             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
   }
 
   FsStatus remove(const std::string& host_path) override {

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <string>
 
-#include "runtime/command.h"
 #include "platform/command_runner.h"
 #include "platform/drive_path.h"
+#include "runtime/command.h"
 #include "runtime/file_table.h"
 
 namespace {
@@ -152,7 +152,8 @@ TEST_F(PlatformTest, Names) {
 }
 
 TEST_F(PlatformTest, RunCommand) {
-  EXPECT_EQ(0, runCommand(errors_, *runner_, paths_, "kestrel_no_such_program.exe"));
+  EXPECT_EQ(
+      0, runCommand(errors_, *runner_, paths_, "kestrel_no_such_program.exe"));
   EXPECT_EQ(kFileNotFound, errors_.takeErrorNumber());
   EXPECT_EQ(0, runCommand(errors_, *runner_, paths_, ""));
   EXPECT_EQ(kFileNotFound, errors_.takeErrorNumber());

@@ -20,8 +20,8 @@ void writeToStream(StandardStream stream, std::string_view text) {
   HANDLE handle = handleOf(stream);
   while (!text.empty()) {
     DWORD written = 0;
-    DWORD chunk = text.size() > 0x10000000 ? 0x10000000
-                                           : static_cast<DWORD>(text.size());
+    DWORD chunk =
+        text.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(text.size());
     if (!WriteFile(handle, text.data(), chunk, &written, nullptr) ||
         written == 0) {
       return;

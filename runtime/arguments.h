@@ -9,8 +9,8 @@
 #include <string_view>
 #include <utility>
 
-#include "runtime/area_style.h"
 #include "platform/command_line.h"
+#include "runtime/area_style.h"
 
 /// The text after the program name on a tool's command line. Each tool's
 /// main makes it from the process's command line and hands it on: first to

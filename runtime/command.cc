@@ -5,8 +5,8 @@
 #include <new>
 #include <utility>
 
-#include "platform/drive_path.h"
 #include "platform/command_runner.h"
+#include "platform/drive_path.h"
 
 namespace {
 

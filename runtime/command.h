@@ -19,5 +19,4 @@ class DrivePaths;
 int runCommand(ErrorRecord& errors, CommandRunner& runner, DrivePaths& paths,
                std::string_view command_line);
 
-
 #endif  // KESTREL_RUNTIME_COMMAND_H_

@@ -1,5 +1,4 @@
 #include "runtime/command.h"
-#include "platform/command_runner.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/command_runner.h"
 #include "runtime/file_table.h"
 #include "testing/test_support.h"
 
@@ -78,10 +78,12 @@ TEST_F(RunCommandTest, UnsearchableDirectoryOnPathIsNoPermissionFailure) {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
     setenv("PATH", (dir_ + "/locked:/usr/bin:/bin").c_str(), 1);
     ErrorRecord errors;
-    int code = runCommand(errors, *runner_, paths_, "kestrel-test-no-such-program");
+    int code =
+        runCommand(errors, *runner_, paths_, "kestrel-test-no-such-program");
     int number = errors.takeErrorNumber();
     // A program that is there still runs.
-    if (runCommand(errors, *runner_, paths_, "true") != 0 || errors.takeErrorNumber() != 0)
+    if (runCommand(errors, *runner_, paths_, "true") != 0 ||
+        errors.takeErrorNumber() != 0)
       _exit(98);
     _exit(code == 0 ? number : 97);
   }
@@ -111,9 +113,11 @@ TEST_F(RunCommandTest, ReturnsTheExitCode) {
 
 TEST_F(RunCommandTest, ChildSharesEnvironmentAndDirectory) {
   setenv("KESTREL_TEST_CODE", "42", 1);
-  EXPECT_EQ(42, runCommand(errors_, *runner_, paths_, "sh -c \"exit $KESTREL_TEST_CODE\""));
+  EXPECT_EQ(42, runCommand(errors_, *runner_, paths_,
+                           "sh -c \"exit $KESTREL_TEST_CODE\""));
   unsetenv("KESTREL_TEST_CODE");
-  EXPECT_EQ(0, runCommand(errors_, *runner_, paths_, "sh -c \"pwd >where.txt\""));
+  EXPECT_EQ(0,
+            runCommand(errors_, *runner_, paths_, "sh -c \"pwd >where.txt\""));
   EXPECT_EQ(dir_ + "\n", readBytes(dir_ + "/where.txt"));
   EXPECT_EQ(0, errors_.takeErrorNumber());
 }
@@ -122,8 +126,8 @@ TEST_F(RunCommandTest, ChildInheritsNoOpenFile) {
   FileTable files(errors_, paths_);
   files.openFile(2, "held.txt", FileMode::Output);
   ASSERT_EQ(0, errors_.takeErrorNumber());
-  EXPECT_EQ(0,
-            runCommand(errors_, *runner_, paths_, "sh -c \"ls -l /proc/$$/fd/ >fds.txt 2>&1\""));
+  EXPECT_EQ(0, runCommand(errors_, *runner_, paths_,
+                          "sh -c \"ls -l /proc/$$/fd/ >fds.txt 2>&1\""));
   std::string fds = readBytes(dir_ + "/fds.txt");
   EXPECT_NE("", fds);
   EXPECT_EQ(std::string::npos, fds.find("held.txt")) << fds;

@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/error_record.h"
 #include "platform/drive_path.h"
 #include "platform/file_system.h"
+#include "runtime/error_record.h"
 
 /// Where a line read from a file ends: at CR (one LF right after it belongs
 /// to the line end), or at CR LF, CR or a lone LF.

@@ -46,7 +46,12 @@ TEST(CommandLineTest, ReadsProgramSwitchesAndOneLiteralName) {
       {" @ @@ ", Program::kNothing, "", 0, {}, "", false},
       {"dir", Program::kDir, "dir", 0, {}, "", false},
       {"@DIR /B *.*", Program::kDir, "DIR", 0, {"/B"}, "*.*", false},
-      {"Del /q /F a.txt", Program::kDel, "Del", 0, {"/q", "/F"}, "a.txt",
+      {"Del /q /F a.txt",
+       Program::kDel,
+       "Del",
+       0,
+       {"/q", "/F"},
+       "a.txt",
        false},
       // Only leading switches are switches; the rest is one name, inner
       // blanks kept, trailing ones dropped.
@@ -60,7 +65,12 @@ TEST(CommandLineTest, ReadsProgramSwitchesAndOneLiteralName) {
       {"dir\ta", Program::kUnknown, "dir\ta", 0, {}, "", false},
       {"dir a\tb", Program::kDir, "dir", 0, {}, "a\tb", false},
       {"echo x", Program::kUnknown, "echo", 0, {}, "x", false},
-      {"SUB\\RUN.Cmd arg", Program::kBatch, "SUB\\RUN.Cmd", 0, {}, "arg",
+      {"SUB\\RUN.Cmd arg",
+       Program::kBatch,
+       "SUB\\RUN.Cmd",
+       0,
+       {},
+       "arg",
        false},
       {".bat", Program::kUnknown, ".bat", 0, {}, "", false},
       // Each "cmd /c" runs the rest, its own lead skipped, one level deeper.

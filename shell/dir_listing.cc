@@ -213,8 +213,8 @@ void readDirectory(FileSystem& files, std::string_view pattern, bool with_dots,
   FsStatus status = files.listDirectory(listing->directory, reader);
   if (status != kNoError) {
     listing->failure = status;
-    listing->outcome = status.number() == kPathNotFound ? kPathNotFound
-                                                        : kPathFileAccessError;
+    listing->outcome =
+        status.number() == kPathNotFound ? kPathNotFound : kPathFileAccessError;
     return;
   }
   listing->entries.sortFrom(reader.firstFound());  // the dots stay in front
@@ -237,9 +237,9 @@ void missingName(const FsStatus& status, Listing* listing) {
 // "?" in a literal one included: its own stat, never a read of the whole
 // directory. It is found from the current directory itself, whatever its
 // name now; a directory so named is listed whole.
-void resolveOneName(FileSystem& files, DrivePaths& paths,
-                    std::string_view name, std::string_view last,
-                    const Messages& messages, Listing* listing) {
+void resolveOneName(FileSystem& files, DrivePaths& paths, std::string_view name,
+                    std::string_view last, const Messages& messages,
+                    Listing* listing) {
   std::string path = paths.absoluteHostPath(name);
   std::string found_at = paths.hostPath(name);
   FileStatus status;
@@ -286,12 +286,12 @@ Listing resolve(FileSystem& files, DrivePaths& paths, std::string_view name,
   }
   bool pattern = rule == DirName::kPattern && hasWildcard(last);
   if (last[0] == '.' || pattern) {
-    listing.directory = paths.absoluteHostPath(dir_part.empty() ? "." : dir_part);
+    listing.directory =
+        paths.absoluteHostPath(dir_part.empty() ? "." : dir_part);
     if (last[0] == '.') {
       // A hidden name is never listed, even when named.
       listing.outcome =
-          isDirectory(files, listing.directory) ? kFileNotFound
-                                                : kPathNotFound;
+          isDirectory(files, listing.directory) ? kFileNotFound : kPathNotFound;
     } else {
       readDirectory(files, last, false, &listing, messages);
     }

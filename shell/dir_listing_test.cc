@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "text/text.h"
-#include "text/capture_line.h"
 #include "testing/test_drive.h"
+#include "text/capture_line.h"
+#include "text/text.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
 // The host shell on POSIX: the scratch overlay over the disk, and the
 // built-in interpreter, working on the overlay, in front of the runner.
 #include "shell/host_shell.h"
-
 #include "shell/interpreter.h"
 #include "shell/scratch_overlay.h"
 

@@ -139,8 +139,8 @@ TEST(InterpreterTest, QuotedDeleteRemovesTheNameBetweenItsQuotes) {
   TestDrive drive;
   drive.writeFile("AREA/X", "old");
   drive.writeFile("AREA/\"X\"", "quoted");
-  Outcome run = runBatch(drive, "@del \"X\"" + kCrLf +
-                                    "@cmd /c DIR /B X >\"X\"" + kCrLf);
+  Outcome run =
+      runBatch(drive, "@del \"X\"" + kCrLf + "@cmd /c DIR /B X >\"X\"" + kCrLf);
   EXPECT_EQ(1, run.code);
   EXPECT_FALSE(drive.exists("AREA/X"));
   EXPECT_EQ("", drive.readFile("AREA/\"X\""));
@@ -481,8 +481,7 @@ TEST(InterpreterTest, PermissionsHoldForAnUnprivilegedUser) {
 
   ChildRun denied = runAsNobody([] {
     int exit_code = 0;
-    if (hostShell().run("cmd /c dir /x >\\$lvtr$.txt", &exit_code) !=
-        kNoError)
+    if (hostShell().run("cmd /c dir /x >\\$lvtr$.txt", &exit_code) != kNoError)
       return 99;
     return exit_code;
   });
@@ -505,8 +504,7 @@ TEST(InterpreterTest, PermissionsHoldForAnUnprivilegedUser) {
   // So is a quoted name that holds "*": it is one name, not a pattern.
   ChildRun literal = runAsNobody([] {
     int exit_code = 0;
-    if (hostShell().run("cmd /c dir /x \"a*.txt\"", &exit_code) !=
-        kNoError)
+    if (hostShell().run("cmd /c dir /x \"a*.txt\"", &exit_code) != kNoError)
       return 99;
     return exit_code;
   });
@@ -517,8 +515,7 @@ TEST(InterpreterTest, PermissionsHoldForAnUnprivilegedUser) {
 
   ChildRun pattern = runAsNobody([] {
     int exit_code = 0;
-    if (hostShell().run("cmd /c dir /x a.*", &exit_code) != kNoError)
-      return 99;
+    if (hostShell().run("cmd /c dir /x a.*", &exit_code) != kNoError) return 99;
     return exit_code;
   });
   EXPECT_EQ(1, pattern.code);

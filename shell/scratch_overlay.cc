@@ -31,9 +31,9 @@ uint64_t roundedUp(uint64_t size) {
 struct ScratchOverlay::Held {
   std::string path;
   bool looked_at = false;
-  bool held = false;  // false: the path is used below
-  OsFile disk;        // the disk file while held
-  uint64_t room = 0;  // bytes set aside on disk
+  bool held = false;     // false: the path is used below
+  OsFile disk;           // the disk file while held
+  uint64_t room = 0;     // bytes set aside on disk
   bool exists = false;   // in memory
   bool loaded = false;   // `contents` holds the file's bytes
   bool changed = false;  // memory differs from disk
@@ -364,8 +364,7 @@ FsStatus ScratchOverlay::writeAt(const OsFile& file, uint64_t offset,
   held->position = static_cast<size_t>(offset);
   FsStatus status = write(file, data, size, written);
   held->position = position;
-  if (status == kNoError && *written < size)
-    return FsStatus(kDiskFull, ENOSPC);
+  if (status == kNoError && *written < size) return FsStatus(kDiskFull, ENOSPC);
   return status;
 }
 

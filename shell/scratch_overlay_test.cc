@@ -163,8 +163,8 @@ TEST_F(ScratchOverlayTest, OnlyAPlainFileOfNoGreatLengthIsHeld) {
     const char* name;
     bool held;
   } cases[] = {
-      {"missing", true},    {"plain", true},   {"big", false},
-      {"linked", true},     {"symlink", true}, {"fifo", true},
+      {"missing", true}, {"plain", true},   {"big", false},
+      {"linked", true},  {"symlink", true}, {"fifo", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -232,8 +232,8 @@ TEST_F(ScratchOverlayTest, DeferredEndingIsMadeOnlyWhenNeeded) {
     switch (c.then) {
       case kReadBefore:
       case kReadAll:
-        ASSERT_EQ(kNoError, overlay_.open(name, FileMode::Input, &file,
-                                          LinkRule::kNone));
+        ASSERT_EQ(kNoError,
+                  overlay_.open(name, FileMode::Input, &file, LinkRule::kNone));
         while (overlay_.read(file, buffer, c.then == kReadBefore ? 5 : 4,
                              &got) == kNoError &&
                got > 0) {
@@ -339,8 +339,8 @@ TEST_F(ScratchOverlayTest, ListingShowsHeldFilesAsTheRunLeftThem) {
   DirLister lister(overlay_, paths_);
   Messages messages;
   for (const auto& lookup : lookups)
-    EXPECT_EQ(lookup.code, lister.list(DirFormat::kShortNames, lookup.name,
-                                       file, messages))
+    EXPECT_EQ(lookup.code,
+              lister.list(DirFormat::kShortNames, lookup.name, file, messages))
         << lookup.name;
   EXPECT_EQ(0, lister.list(DirFormat::kBare, "", file, messages));
   close(out);

@@ -133,8 +133,7 @@ bool FailingOs::Files::isOwnPlainFile(const std::string& host_path) {
 }
 
 FsStatus FailingOs::Files::remove(const std::string& host_path) {
-  if (ErrorNumber error = faultFor(Operation::kRemove, host_path))
-    return error;
+  if (ErrorNumber error = faultFor(Operation::kRemove, host_path)) return error;
   return below_.remove(host_path);
 }
 
