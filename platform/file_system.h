@@ -164,4 +164,11 @@ class FileSystem {
 /// The platform's own file system, one for the whole process.
 FileSystem& realFileSystem();
 
+/// Appends the bytes of the open `file` from its start to `*bytes` until
+/// its end or until `*bytes` holds `limit` bytes or more (a length known
+/// already spares the read that finds the end), through `files`; the
+/// file's position stays as it was.
+FsStatus readWholeFile(FileSystem& files, const OsFile& file, uint64_t limit,
+                       std::string* bytes);
+
 #endif  // KESTREL_PLATFORM_FILE_SYSTEM_H_

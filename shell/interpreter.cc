@@ -158,13 +158,7 @@ ErrorNumber Session::readBatch(std::string_view name, std::string* text) {
   FsStatus error = files_.statOpen(file, &status);
   // Read up to the length the file had at the open: then the end is known
   // without one more read to find it.
-  char buffer[8192];
-  while (error == kNoError && text->size() < status.size) {
-    size_t got = 0;
-    error = files_.read(file, buffer, sizeof buffer, &got);
-    if (got == 0) break;
-    text->append(buffer, got);
-  }
+  if (error == kNoError) error = readWholeFile(files_, file, status.size, text);
   files_.discard(file);
   return error;
 }

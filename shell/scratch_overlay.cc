@@ -186,15 +186,8 @@ void ScratchOverlay::describe(Held& file, FileStatus* status) {
 FsStatus ScratchOverlay::load(Held& file) {
   if (file.loaded && !file.on_disk) return kNoError;
   std::string contents;
-  char buffer[8192];
-  for (;;) {
-    size_t got = 0;
-    FsStatus status =
-        below_.readAt(file.disk, contents.size(), buffer, sizeof buffer, &got);
-    if (status != kNoError) return status;
-    if (got == 0) break;
-    contents.append(buffer, got);
-  }
+  if (FsStatus status = readWholeFile(below_, file.disk, UINT64_MAX, &contents))
+    return status;
   file.contents = std::move(contents);
   file.loaded = true;
   if (file.on_disk) {
