@@ -13,8 +13,8 @@
 #include "listbuild/kept_list.h"
 #include "platform/command_runner.h"
 #include "platform/console.h"
-#include "platform/drive_lock.h"
 #include "runtime/area_style.h"
+#include "runtime/drive_lock.h"
 #include "runtime/error_record.h"
 #include "runtime/file_table.h"
 
@@ -99,7 +99,7 @@ class ListingBuilder {
   bool out_of_memory_ = false;  // the steps left end at the closing line
   bool drive_root_failed_ = false;
   // Held from the capture's making to the end of the run.
-  DriveLock drive_lock_;
+  DriveLock drive_lock_{files_.fileSystem()};
 };
 
 }  // namespace listbuild

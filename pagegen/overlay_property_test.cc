@@ -85,6 +85,11 @@ class FixedFreeSpace : public FileSystem {
   FsStatus listDirectory(const std::string& p, DirectoryVisitor& v) override {
     return disk_.listDirectory(p, v);
   }
+  FsStatus lockDriveRoot(const std::string& root,
+                         const std::function<void()>& waiting,
+                         OsFile* lock) override {
+    return disk_.lockDriveRoot(root, waiting, lock);
+  }
   uint64_t freeBytes(const std::string&) override { return kFreeBytes; }
   OsFile standardOutput() override { return disk_.standardOutput(); }
 

@@ -16,9 +16,9 @@
 #include "pagegen/rows.h"
 #include "platform/command_runner.h"
 #include "platform/console.h"
-#include "platform/drive_lock.h"
 #include "runtime/area_style.h"
 #include "runtime/arguments.h"
+#include "runtime/drive_lock.h"
 #include "runtime/error_record.h"
 #include "runtime/file_table.h"
 #include "runtime/scratch_files.h"
@@ -241,7 +241,7 @@ class PageGenerator {
   FailedUse failed_use_;
 
   // Held from the first use of the drive root's scratch files to the end.
-  DriveLock drive_lock_;
+  DriveLock drive_lock_{files_.fileSystem()};
   // True while the scratch files are in use, so that a failure there can
   // tell how the drive root is chosen.
   bool in_scratch_ = false;

@@ -33,6 +33,7 @@ constexpr Operation kTruncate = Operation::kTruncate;
 constexpr Operation kClose = Operation::kClose;
 constexpr Operation kRun = Operation::kRun;
 constexpr Operation kStat = Operation::kStat;
+constexpr Operation kLock = Operation::kLock;
 constexpr Caller kByInterpreter = Caller::kInterpreter;
 
 constexpr char kPageEnd[] = "</HTML>\r\n";
@@ -186,6 +187,21 @@ TEST(PageGeneratorTest, EveryFailingStepIsReportedOrPassedOver) {
        {{kRun, "$DIR$.BAT", "", 1, kFileNotFound}},
        "Line 1120   Code 53  = File not found",
        "run the scratch batch $DIR$.BAT in <drive>: File not found",
+       "PAGE.HTM",
+       true},
+      // The drive root's lock: one that cannot be had when the page is
+      // opened is taken at the first lookup, which fails without it.
+      {"1040 drive root cannot be locked yet",
+       {{kLock, "", "", 1, kPermissionDenied}},
+       "",
+       "",
+       "PAGE.HTM",
+       true},
+      {"OKLFN drive root cannot be locked",  // at 1040, nor then
+       {{kLock, "", "", 1, kPermissionDenied},
+        {kLock, "", "", 1, kPermissionDenied}},
+       "Line 1120   Code 70  = Permission denied",
+       "lock the drive root <drive>: Permission denied",
        "PAGE.HTM",
        true},
       // The interpreter's own operations, in the run's process.

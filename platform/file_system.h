@@ -154,6 +154,13 @@ class FileSystem {
   /// file or directory, any other link or special file showing itself.
   virtual FsStatus listDirectory(const std::string& host_path,
                                  DirectoryVisitor& visitor) = 0;
+  /// Takes the lock that runs sharing the drive root at `root` hold while
+  /// they use its scratch files, waiting for as long as another run holds
+  /// it; `waiting` is called once before such a wait. The lock is held
+  /// until `*lock` is closed. Fails when the root offers no lock in any way.
+  virtual FsStatus lockDriveRoot(const std::string& root,
+                                 const std::function<void()>& waiting,
+                                 OsFile* lock) = 0;
   /// The bytes free for the run's user on the disk of `host_path`; 0 when
   /// unknown.
   virtual uint64_t freeBytes(const std::string& host_path) = 0;

@@ -12,6 +12,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include "platform/drive_root_lock.h"
 #include "platform/file_system.h"
 #include "platform/posix_io.h"
 #include "platform/posix_open.h"
@@ -279,6 +280,12 @@ class PosixFileSystem : public FileSystem {
     }
     closedir(dir);
     return kNoError;
+  }
+
+  FsStatus lockDriveRoot(const std::string& root,
+                         const std::function<void()>& waiting,
+                         OsFile* lock) override {
+    return lockDriveRootOnDisk(root, waiting, lock);
   }
 
   uint64_t freeBytes(const std::string& host_path) override {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/drive_root_lock.h"
 #include "platform/file_system.h"
 #include "platform/os_error.h"
 
@@ -318,6 +319,12 @@ class WindowsFileSystem : public FileSystem {
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return kNoError;
+  }
+
+  FsStatus lockDriveRoot(const std::string& root,
+                         const std::function<void()>& waiting,
+                         OsFile* lock) override {
+    return lockDriveRootOnDisk(root, waiting, lock);
   }
 
   uint64_t freeBytes(const std::string& host_path) override {

@@ -32,6 +32,8 @@ class FileTable {
 
   /// How the run's names become host paths.
   DrivePaths& paths() { return paths_; }
+  /// What the run's files go through.
+  FileSystem& fileSystem() { return fs_; }
 
   /// Opens `name` (first 255 bytes) under `number`. Fails with 64 for an
   /// empty name or one with a wildcard or NUL, 52 for a negative number, 55

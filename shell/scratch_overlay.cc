@@ -499,6 +499,12 @@ FsStatus ScratchOverlay::listDirectory(const std::string& host_path,
   return below_.listDirectory(host_path, listing);
 }
 
+FsStatus ScratchOverlay::lockDriveRoot(const std::string& root,
+                                       const std::function<void()>& waiting,
+                                       OsFile* lock) {
+  return below_.lockDriveRoot(root, waiting, lock);
+}
+
 uint64_t ScratchOverlay::freeBytes(const std::string& host_path) {
   return below_.freeBytes(host_path);
 }

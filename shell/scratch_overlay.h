@@ -60,6 +60,9 @@ class ScratchOverlay : public FileSystem, public ScratchFiles {
   FsStatus remove(const std::string& host_path) override;
   FsStatus listDirectory(const std::string& host_path,
                          DirectoryVisitor& visitor) override;
+  FsStatus lockDriveRoot(const std::string& root,
+                         const std::function<void()>& waiting,
+                         OsFile* lock) override;
   uint64_t freeBytes(const std::string& host_path) override;
   OsFile standardOutput() override;
 

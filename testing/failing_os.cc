@@ -143,6 +143,15 @@ FsStatus FailingOs::Files::listDirectory(const std::string& host_path,
   return below_.listDirectory(host_path, visitor);
 }
 
+FsStatus FailingOs::Files::lockDriveRoot(const std::string& root,
+                                         const std::function<void()>& waiting,
+                                         OsFile* lock) {
+  if (ErrorNumber error = faultFor(Operation::kLock, root)) return error;
+  FsStatus status = below_.lockDriveRoot(root, waiting, lock);
+  if (status == kNoError) pathOf(*lock) = root;
+  return status;
+}
+
 uint64_t FailingOs::Files::freeBytes(const std::string& host_path) {
   return below_.freeBytes(host_path);
 }

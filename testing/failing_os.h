@@ -28,6 +28,7 @@ enum class Operation {
   kStat,
   kRemove,
   kList,
+  kLock,
 };
 
 /// Whose operations a fault concerns.
@@ -90,6 +91,9 @@ class FailingOs : public CommandRunner {
     FsStatus remove(const std::string& host_path) override;
     FsStatus listDirectory(const std::string& host_path,
                            DirectoryVisitor& visitor) override;
+    FsStatus lockDriveRoot(const std::string& root,
+                           const std::function<void()>& waiting,
+                           OsFile* lock) override;
     uint64_t freeBytes(const std::string& host_path) override;
     OsFile standardOutput() override;
 

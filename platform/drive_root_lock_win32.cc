@@ -4,7 +4,7 @@
 // when the process ends, however it ends.
 #include <windows.h>
 
-#include "platform/drive_lock.h"
+#include "platform/drive_root_lock.h"
 #include "platform/os_error.h"
 
 namespace {
@@ -23,13 +23,9 @@ std::string lockPath(const std::string& root) {
 
 }  // namespace
 
-DriveLock::~DriveLock() {
-  if (held()) CloseHandle(reinterpret_cast<HANDLE>(handle_));
-}
-
-ErrorNumber DriveLock::take(const std::string& root,
-                            const std::function<void()>& waiting) {
-  if (held()) return kNoError;
+FsStatus lockDriveRootOnDisk(const std::string& root,
+                             const std::function<void()>& waiting,
+                             OsFile* lock) {
   std::string path = lockPath(root);
   bool told = false;
   int denied = 0;
@@ -39,7 +35,8 @@ ErrorNumber DriveLock::take(const std::string& root,
                     nullptr, OPEN_ALWAYS,
                     FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
-      handle_ = reinterpret_cast<intptr_t>(file);
+      *lock = OsFile();
+      lock->handle = reinterpret_cast<intptr_t>(file);
       return kNoError;
     }
     DWORD error = GetLastError();
@@ -52,7 +49,7 @@ ErrorNumber DriveLock::take(const std::string& root,
         waiting();
       }
     } else {
-      return errorFromSystemCode(static_cast<int>(error));
+      return FsStatus::fromSystem(static_cast<int>(error));
     }
     Sleep(kRetryMilliseconds);
   }

@@ -2,20 +2,22 @@
 // files. The scratch files have fixed names, so a second run in another
 // directory of the same drive root would overwrite the first one's; with the
 // lock it waits until the first run has ended instead.
-#ifndef KESTREL_PLATFORM_DRIVE_LOCK_H_
-#define KESTREL_PLATFORM_DRIVE_LOCK_H_
+#ifndef KESTREL_RUNTIME_DRIVE_LOCK_H_
+#define KESTREL_RUNTIME_DRIVE_LOCK_H_
 
-#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/console.h"
 #include "platform/error_number.h"
+#include "platform/file_system.h"
 
 class DriveLock {
  public:
-  DriveLock() = default;
-  /// Releases the lock when it is held.
+  /// The lock is taken and let go through `files`.
+  explicit DriveLock(FileSystem& files) : files_(files) {}
+  /// Lets the lock go when it is held.
   ~DriveLock();
   DriveLock(const DriveLock&) = delete;
   DriveLock& operator=(const DriveLock&) = delete;
@@ -28,11 +30,11 @@ class DriveLock {
   /// unlocked without a word.
   [[nodiscard]] ErrorNumber take(const std::string& root,
                                  const std::function<void()>& waiting);
-  bool held() const { return handle_ != kNoHandle; }
+  bool held() const { return lock_.has_value(); }
 
  private:
-  static constexpr intptr_t kNoHandle = -1;
-  intptr_t handle_ = kNoHandle;
+  FileSystem& files_;
+  std::optional<OsFile> lock_;
 };
 
 /// Takes `lock` for the drive root at `root` once per run; when the run has
@@ -41,4 +43,4 @@ class DriveLock {
 [[nodiscard]] ErrorNumber holdDriveRoot(DriveLock& lock, Console& console,
                                         const std::string& root);
 
-#endif  // KESTREL_PLATFORM_DRIVE_LOCK_H_
+#endif  // KESTREL_RUNTIME_DRIVE_LOCK_H_

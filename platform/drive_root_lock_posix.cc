@@ -8,7 +8,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "platform/drive_lock.h"
+#include "platform/drive_root_lock.h"
 #include "platform/os_error.h"
 #include "platform/posix_io.h"
 #include "platform/posix_open.h"
@@ -42,13 +42,9 @@ int openLockFile(const std::string& root, int* code) {
 
 }  // namespace
 
-DriveLock::~DriveLock() {
-  if (held()) close(static_cast<int>(handle_));
-}
-
-ErrorNumber DriveLock::take(const std::string& root,
-                            const std::function<void()>& waiting) {
-  if (held()) return kNoError;
+FsStatus lockDriveRootOnDisk(const std::string& root,
+                             const std::function<void()>& waiting,
+                             OsFile* lock) {
   int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   int code = fd < 0 ? errno : lockOrWait(fd, waiting);
   if (code != 0) {
@@ -60,9 +56,11 @@ ErrorNumber DriveLock::take(const std::string& root,
     }
   }
   if (fd < 0) {
-    return code == ENOENT ? missingFileOrPath(lockFilePath(root))
-                          : errorFromSystemCode(code);
+    if (code == ENOENT)
+      return FsStatus(missingFileOrPath(lockFilePath(root)), code);
+    return FsStatus::fromSystem(code);
   }
-  handle_ = fd;
+  *lock = OsFile();
+  lock->handle = fd;
   return kNoError;
 }
