@@ -120,7 +120,7 @@ bool ScratchOverlay::openOnDisk(Held& file) {
   }
   FileStatus status;
   if (below_.statOpen(file.disk, &status) != kNoError ||
-      status.kind != FileStatus::kFile || status.size > kLargestHeld) {
+      status.kind != FileStatus::kFile) {
     if (file.disk.made) (void)below_.remove(file.path);
     (void)below_.close(file.disk);
     return false;
@@ -132,6 +132,14 @@ bool ScratchOverlay::openOnDisk(Held& file) {
   // makes it, the release removes it again.
   file.exists = !file.disk.made;
   file.loaded = file.changed = file.disk.made;
+  // A file longer than memory holds, such as an earlier run's capture of a
+  // large directory, stays in its disk file, unread, until the run writes
+  // it anew; its blocks are its room.
+  if (status.size > kLargestHeld) {
+    file.on_disk = true;
+    file.disk_size = status.size;
+    return true;
+  }
   if (makeRoom(file, std::max(status.size, kRoomStep))) return true;
   if (file.disk.made) (void)below_.remove(file.path);
   (void)below_.close(file.disk);

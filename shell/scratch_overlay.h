@@ -15,8 +15,9 @@
 #include "runtime/scratch_files.h"
 
 /// A path is looked at on its first use: only a plain file of one name (or
-/// none yet) of the run's own, no longer than 1 MiB, on a file system that
-/// can set room aside for it, is held; any other is used below as before.
+/// none yet) of the run's own, on a file system that can set room aside for
+/// it, is held; any other is used below as before. One longer than 1 MiB
+/// is held in its disk file, unread, until the run writes it anew.
 /// Each held path keeps its disk file open (made empty when it was missing,
 /// and removed again at the release unless the run made it) with room set
 /// aside for its contents, so that the write at the release cannot find the

@@ -147,7 +147,7 @@ TEST_F(ScratchOverlayTest, RemovalsAndNewFilesReachTheDiskAtTheRelease) {
   }
 }
 
-TEST_F(ScratchOverlayTest, OnlyAPlainFileOfNoGreatLengthIsHeld) {
+TEST_F(ScratchOverlayTest, OnlyAPlainFileIsHeld) {
   writeBytes(path("target"), "t");
   writeBytes(path("plain"), "p");
   writeBytes(path("big"), std::string((1 << 20) + 1, 'b'));
@@ -158,12 +158,13 @@ TEST_F(ScratchOverlayTest, OnlyAPlainFileOfNoGreatLengthIsHeld) {
   ASSERT_EQ(0, mkdir(path("directory").c_str(), 0700));
   // A scratch name that is a link, has a second name or is a FIFO gets a
   // file of its own, which is held: a write to it reaches the disk only at
-  // the release. What it led to keeps its bytes.
+  // the release. What it led to keeps its bytes. A file longer than memory
+  // holds is held too, and its long contents never read.
   const struct {
     const char* name;
     bool held;
   } cases[] = {
-      {"missing", true}, {"plain", true},   {"big", false},
+      {"missing", true}, {"plain", true},   {"big", true},
       {"linked", true},  {"symlink", true}, {"fifo", true},
   };
   for (const auto& c : cases) {
@@ -279,6 +280,22 @@ TEST_F(ScratchOverlayTest, CutAtTheEndKeepsTheEndingDeferred) {
 
 // A file grown beyond what is held in memory goes on in its disk file, with
 // its deferred ending; written anew, it is held in memory again.
+// An earlier run's long capture is read where it lies, and a run that
+// removes it and writes it anew leaves the disk file as it was until the
+// release, then only the new bytes.
+TEST_F(ScratchOverlayTest, LongLeftoverStaysOnDiskUntilWrittenAnew) {
+  const std::string big((1 << 20) + 1, 'b');
+  writeBytes(path("$DIR$"), big);
+  overlay_.hold({paths_.hostPath("\\$DIR$")});
+  EXPECT_EQ(big, read("\\$DIR$"));
+  ASSERT_EQ(kNoError, overlay_.remove(paths_.hostPath("\\$DIR$")));
+  EXPECT_EQ("error 53", read("\\$DIR$"));
+  write("\\$DIR$", FileMode::Create, "new");
+  EXPECT_EQ(big, onDisk(path("$DIR$")));
+  EXPECT_EQ(kNoError, overlay_.release());
+  EXPECT_EQ("new", onDisk(path("$DIR$")));
+}
+
 TEST_F(ScratchOverlayTest, FileGrownTooLongGoesOnOnDisk) {
   const std::string name = paths_.hostPath("scratch");
   const std::string chunk(600 << 10, 'x');
