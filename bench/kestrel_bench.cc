@@ -1,8 +1,11 @@
 // Times both tools on generated file areas of growing size, each against the
 // tool a keeper would otherwise use on the same directory in the same run:
-// kestrel against `tree -H . -D -s`, wagtails against `ls -l`. Each tool and
-// its reference run three times in turn; prints the median time per entry,
-// the ratio and the tool's peak resident memory. A missing reference tool is
+// kestrel against `tree -H . -D -s`, wagtails against `ls -l`; and kestrel
+// against the floor of its own work too (the page_floor program, where the
+// build has it: the list read, one stat and the three page lines of each
+// entry, each line a write of its own). Each tool, its reference and the
+// floor run three times in turn; prints the median time per entry, the
+// ratios and the tool's peak resident memory. A missing reference tool is
 // left out with a note. Areas given after --wildcards have a "*" in every
 // name, as an upload's name may have on POSIX.
 //   kestrel_bench [N ...] [--wildcards N ...]
@@ -24,6 +27,13 @@
 #include <vector>
 
 namespace {
+
+// The floor program's path; empty where the build has none.
+#ifdef PAGE_FLOOR_PATH
+constexpr char kPageFloor[] = PAGE_FLOOR_PATH;
+#else
+constexpr char kPageFloor[] = "";
+#endif
 
 // One generated area: its number of list entries, and whether every name
 // holds a "*".
@@ -106,22 +116,27 @@ Run median(std::vector<Run> runs) {
   return result;
 }
 
-// Times a tool and its reference tool (when given) on one area, each run
-// `kRuns` times in turn so that both meet the same caches and the same
-// load; returns the medians.
+// A program to time: its arguments, and whether it is looked up on PATH.
+struct Program {
+  std::vector<std::string> argv;
+  bool search = false;
+};
+
+// Times the programs on one area, each run `kRuns` times in turn so that
+// all meet the same caches and the same load; returns their medians in the
+// same order.
 constexpr int kRuns = 3;
-std::pair<Run, Run> timePair(const std::vector<std::string>& tool,
-                             const std::vector<std::string>* reference,
-                             const std::string& root, const std::string& area) {
-  std::vector<Run> tool_runs;
-  std::vector<Run> reference_runs;
+std::vector<Run> timeInTurn(const std::vector<Program>& programs,
+                            const std::string& root, const std::string& area) {
+  std::vector<std::vector<Run>> runs(programs.size());
   for (int i = 0; i < kRuns; ++i) {
-    if (reference != nullptr)
-      reference_runs.push_back(runIn(*reference, root, area, true));
-    tool_runs.push_back(runIn(tool, root, area, false));
+    for (size_t p = 0; p < programs.size(); ++p)
+      runs[p].push_back(
+          runIn(programs[p].argv, root, area, programs[p].search));
   }
-  return {median(tool_runs),
-          reference != nullptr ? median(reference_runs) : Run{}};
+  std::vector<Run> medians;
+  for (const std::vector<Run>& each : runs) medians.push_back(median(each));
+  return medians;
 }
 
 bool onPath(const std::string& program) {
@@ -129,19 +144,26 @@ bool onPath(const std::string& program) {
   return std::system(command.c_str()) == 0;
 }
 
-// One line of the table: the tool, the reference tool and their ratio.
-// Returns false when the tool failed.
-bool report(const char* tool, AreaSize size, const Run& run,
-            const char* reference, const Run* against) {
-  int entries = size.entries;
-  double us = run.seconds * 1e6 / entries;
-  std::printf("%-9s %8d %10.1f", tool, entries, us);
+// Prints the time per entry of `against` and the tool's ratio to it, or
+// dashes for none.
+void printAgainst(double us, int entries, const Run* against) {
   if (against != nullptr) {
     double reference_us = against->seconds * 1e6 / entries;
     std::printf(" %10.1f %7.2f", reference_us, us / reference_us);
   } else {
     std::printf(" %10s %7s", "-", "-");
   }
+}
+
+// One line of the table: the tool, the reference tool and their ratio, the
+// floor and the tool's ratio to it. Returns false when the tool failed.
+bool report(const char* tool, AreaSize size, const Run& run,
+            const char* reference, const Run* against, const Run* floor) {
+  int entries = size.entries;
+  double us = run.seconds * 1e6 / entries;
+  std::printf("%-9s %8d %10.1f", tool, entries, us);
+  printAgainst(us, entries, against);
+  printAgainst(us, entries, floor);
   std::printf(" %10ld  %s%s%s\n", run.peak_kib, reference,
               size.wildcards ? "  (names with *)" : "",
               run.ok ? "" : "  (FAILED)");
@@ -170,11 +192,14 @@ int main(int argc, char** argv) {
   bool have_tree = onPath("tree");
   bool have_ls = onPath("ls");
   if (!have_tree) std::printf("tree is not installed: no kestrel ratio\n");
+  const std::string floor = kPageFloor;
+  if (floor.empty()) std::printf("page_floor is not built: no floor ratio\n");
 
   char pattern[] = "/tmp/kestrel-bench-XXXXXX";
   std::string root = mkdtemp(pattern);
-  std::printf("%-9s %8s %10s %10s %7s %10s  %s\n", "tool", "entries",
-              "us/entry", "ref us", "ratio", "peak KiB", "reference");
+  std::printf("%-9s %8s %10s %10s %7s %10s %7s %10s  %s\n", "tool", "entries",
+              "us/entry", "ref us", "ratio", "floor us", "ratio", "peak KiB",
+              "reference");
   bool ok = true;
   for (AreaSize size : sizes) {
     std::string area = root + "/AREA" + std::to_string(size.entries);
@@ -183,17 +208,18 @@ int main(int argc, char** argv) {
     // and slow the tool that writes a file more than the one that writes to
     // a pipe.
     sync();
-    const std::vector<std::string> tree = {"tree", "-H", ".", "-D", "-s"};
-    auto [kestrel, tree_run] =
-        timePair({KESTREL_PATH, "Benchmark area"}, have_tree ? &tree : nullptr,
-                 root, area);
-    ok &= report("kestrel", size, kestrel, "tree -H . -D -s",
-                 have_tree ? &tree_run : nullptr);
-    const std::vector<std::string> ls = {"ls", "-l"};
-    auto [wagtails, ls_run] =
-        timePair({WAGTAILS_PATH}, have_ls ? &ls : nullptr, root, area);
-    ok &= report("wagtails", size, wagtails, "ls -l",
-                 have_ls ? &ls_run : nullptr);
+    std::vector<Program> programs = {{{KESTREL_PATH, "Benchmark area"}}};
+    if (have_tree) programs.push_back({{"tree", "-H", ".", "-D", "-s"}, true});
+    if (!floor.empty()) programs.push_back({{floor}});
+    std::vector<Run> k = timeInTurn(programs, root, area);
+    ok &= report("kestrel", size, k[0], "tree -H . -D -s",
+                 have_tree ? &k[1] : nullptr,
+                 floor.empty() ? nullptr : &k.back());
+    programs = {{{WAGTAILS_PATH}}};
+    if (have_ls) programs.push_back({{"ls", "-l"}, true});
+    std::vector<Run> w = timeInTurn(programs, root, area);
+    ok &= report("wagtails", size, w[0], "ls -l", have_ls ? &w[1] : nullptr,
+                 nullptr);
     std::filesystem::remove_all(area);
   }
   std::filesystem::remove_all(root);
