@@ -346,8 +346,7 @@ ErrorNumber Interpreter::run(std::string_view command_line, int* exit_code) {
   *exit_code = 0;
   CommandLine line = parseCommandLine(command_line);
   if (!line.forInterpreter()) return next_.run(command_line, exit_code);
-  Messages messages(messages_);
-  Session session(files_, paths_, lister_, messages);
+  Session session(files_, paths_, lister_, messages_);
   OsFile standard_output = files_.standardOutput();
   if (!line.startsBatch()) {
     int code = session.runLine(line, standard_output, 0);

@@ -21,7 +21,8 @@ bool isInterpreterCommand(std::string_view command_line);
 class Interpreter : public CommandRunner {
  public:
   /// Every file of a command goes through `files`; lines that are not the
-  /// interpreter's go to `next`.
+  /// interpreter's go to `next`. Where messages go is decided here, once:
+  /// the standard streams stay what they are for the whole run.
   Interpreter(FileSystem& files, DrivePaths& paths, CommandRunner& next,
               BatchMessages messages = BatchMessages::kStandardError)
       : files_(files),
@@ -41,7 +42,7 @@ class Interpreter : public CommandRunner {
   FileSystem& files_;
   DrivePaths& paths_;
   CommandRunner& next_;
-  BatchMessages messages_;
+  Messages messages_;
   DirLister lister_;  // the DIR command, its header kept from run to run
 };
 
