@@ -73,7 +73,7 @@ void ListingBuilder::showBanner() {
 void ListingBuilder::captureListing() {
   // The listing of the current directory goes to the drive root, which no
   // other run uses meanwhile.
-  if (ErrorNumber error = holdDriveRoot(drive_lock_, console_, paths_.root())) {
+  if (ErrorNumber error = holdDriveRoot(drive_lock_, console_, paths_)) {
     drive_root_failed_ = true;
     keepFailure(kListingWork,
                 errorMessage(error) + " in the drive root " + paths_.root());

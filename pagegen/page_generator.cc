@@ -146,7 +146,7 @@ void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
 
 void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
   in_scratch_ = true;
-  if (ErrorNumber error = holdDriveRoot(drive_lock_, console_, paths_.root())) {
+  if (ErrorNumber error = holdDriveRoot(drive_lock_, console_, paths_)) {
     errors_.fail(error, FailedUse{FailedUse::kLock, 0, paths_.root()});
     return;
   }
@@ -269,7 +269,7 @@ PageGenerator::Step PageGenerator::openPage() {
   // this area must not use at the same time: the drive root's lock keeps
   // runs apart from here on where it can be had (where it cannot, the first
   // use of the scratch files reports that).
-  (void)holdDriveRoot(drive_lock_, console_, paths_.root());
+  (void)holdDriveRoot(drive_lock_, console_, paths_);
   files_.openFile(kPageFile, page_name_, FileMode::Replace);
   if (errors_.pending()) return kSearch;
   writePageLines(page::headLines(title_, area_, style_));

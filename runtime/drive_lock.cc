@@ -17,8 +17,9 @@ ErrorNumber DriveLock::take(const std::string& root,
 }
 
 ErrorNumber holdDriveRoot(DriveLock& lock, Console& console,
-                          const std::string& root) {
+                          DrivePaths& paths) {
   if (lock.held()) return kNoError;
+  const std::string root = paths.root();
   return lock.take(root, [&] {
     if (!console.hasOutput()) return;
     console.printText("Waiting for another run in this drive root (" + root +

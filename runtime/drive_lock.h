@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/console.h"
+#include "platform/drive_path.h"
 #include "platform/error_number.h"
 #include "platform/file_system.h"
 
@@ -37,10 +38,11 @@ class DriveLock {
   std::optional<OsFile> lock_;
 };
 
-/// Takes `lock` for the drive root at `root` once per run; when the run has
-/// to wait and there is a console, it says so there once. Returns kNoError
-/// or the failure of `take`.
+/// Takes `lock` for the drive root of `paths` once per run (the root is
+/// looked up only while the lock is not held yet); when the run has to
+/// wait and there is a console, it says so there once. Returns kNoError or
+/// the failure of `take`.
 [[nodiscard]] ErrorNumber holdDriveRoot(DriveLock& lock, Console& console,
-                                        const std::string& root);
+                                        DrivePaths& paths);
 
 #endif  // KESTREL_RUNTIME_DRIVE_LOCK_H_
