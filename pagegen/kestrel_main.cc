@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
   Console console;
   exit_code =
       PageGenerator(console, run.errors(), run.files(), run.shell().commands(),
-                    run.shell().scratch(), arguments.style, std::move(tail))
+                    run.shell().scratch(), run.shell().lookups(), arguments.style, std::move(tail))
           .run();
   return run.finish(exit_code);
 }

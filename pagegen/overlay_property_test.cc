@@ -461,6 +461,7 @@ class PlainDisk {
   FileSystem& files() { return disk_; }
   CommandRunner& commands() { return interpreter_; }
   ScratchFiles& scratch() { return scratchFilesOnDisk(); }
+  LookupShortcut& lookups() { return noLookupShortcut(); }
 
  private:
   FileSystem& disk_;
@@ -479,7 +480,7 @@ int runKestrel(AreaStyle style) {
   auto shell = std::make_unique<Shell>(paths, disk);
   auto files = std::make_unique<FileTable>(errors, paths, shell->files());
   int code = PageGenerator(console, errors, *files, shell->commands(),
-                           shell->scratch(), style)
+                           shell->scratch(), shell->lookups(), style)
                  .run();
   if (errors.fatal()) {
     leaveAsItIs(std::move(files));

@@ -144,11 +144,11 @@ void PageGenerator::writePageLines(const std::vector<std::string>& lines) {
   writeLines(kPageFile, lines);
 }
 
-void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
+bool PageGenerator::holdScratchFiles() {
   in_scratch_ = true;
   if (ErrorNumber error = holdDriveRoot(drive_lock_, console_, paths_)) {
     errors_.fail(error, FailedUse{FailedUse::kLock, 0, paths_.root()});
-    return;
+    return false;
   }
   // While this run holds the drive root, its scratch files are held in
   // memory from one lookup to the next and go to disk at the end.
@@ -157,6 +157,14 @@ void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
     paths_.pin();
     holding_scratch_ = true;
   }
+  return true;
+}
+
+void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
+  if (holdScratchFiles()) writeAndRunBatch(lines);
+}
+
+void PageGenerator::writeAndRunBatch(const std::vector<std::string>& lines) {
   // The batch is this run's own while it holds the drive root.
   files_.openFile(kBatchFile, kBatchName, FileMode::Rewrite);
   if (errors_.pending()) return;
@@ -386,11 +394,24 @@ PageGenerator::Step PageGenerator::lookUpEntry() {
   } else if (!writePageLine(rows::nameLine(name_, style_))) {
     return kFindIt;
   }
-  runScratchBatch(
-      {std::string("@del ") + kCaptureName,
-       "@cmd /c DIR /X " + lookupWord(lookupName()) + " >" + kCaptureName});
+  capture_line_read_ = false;
+  std::vector<std::string> batch = {
+      std::string("@del ") + kCaptureName,
+      "@cmd /c DIR /X " + lookupWord(lookupName()) + " >" + kCaptureName};
+  if (!holdScratchFiles()) return kFindIt;
+  // Where the host shell can run the batch in process, it need not be
+  // written and read back, nor the capture opened.
+  LookupShortcut::Result taken = LookupShortcut::Result::kNotTaken;
+  if (holding_scratch_) {
+    taken = takeLookupShortcut(
+        errors_, lookups_, paths_,
+        {kBatchName, batch, kCaptureName, kCaptureLinesRead}, &capture_line_);
+  }
+  if (taken == LookupShortcut::Result::kNotTaken) writeAndRunBatch(batch);
   if (errors_.pending()) return kFindIt;
-  files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
+  capture_line_read_ = taken == LookupShortcut::Result::kLineRead;
+  if (!capture_line_read_)
+    files_.openFile(kCaptureFile, kCaptureName, FileMode::Input);
   if (errors_.pending()) return kFindIt;
   cells_ = rows::notFoundCells();
   return kFindIt;
@@ -409,15 +430,17 @@ std::string PageGenerator::lookupWord(const std::string& name) const {
 PageGenerator::Step PageGenerator::readCapture() {
   // The first entry line of the capture decides the row. A capture without
   // any line shows nothing, so the entry is not found.
-  capture_line_.clear();
-  for (int i = 0; i < kCaptureLinesRead; ++i) {
-    if (files_.atEndOfFile(kCaptureFile) || errors_.pending()) break;
-    files_.readLine(kCaptureFile, &capture_line_);
-    if (errors_.pending()) break;
+  if (!capture_line_read_) {
+    capture_line_.clear();
+    for (int i = 0; i < kCaptureLinesRead; ++i) {
+      if (files_.atEndOfFile(kCaptureFile) || errors_.pending()) break;
+      files_.readLine(kCaptureFile, &capture_line_);
+      if (errors_.pending()) break;
+    }
+    if (errors_.pending()) return kGo4It;
+    files_.closeFile(kCaptureFile);
+    if (errors_.pending()) return kGo4It;
   }
-  if (errors_.pending()) return kGo4It;
-  files_.closeFile(kCaptureFile);
-  if (errors_.pending()) return kGo4It;
   in_scratch_ = false;
   cells_ = rows::cellsFromCapture(capture_line_, lookupName(), style_);
   directory_flag_ = cells_.directory;

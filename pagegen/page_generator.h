@@ -21,17 +21,19 @@
 #include "runtime/drive_lock.h"
 #include "runtime/error_record.h"
 #include "runtime/file_table.h"
+#include "runtime/lookup_shortcut.h"
 #include "runtime/scratch_files.h"
 #include "text/list_line.h"
 
 class PageGenerator {
  public:
   /// The run's files go through `files`, its lookups through `commands`;
-  /// while it holds the drive root, `scratch` holds its scratch files.
-  /// `tail` is the area text, the command tail without an option in front.
+  /// while it holds the drive root, `scratch` holds its scratch files and
+  /// a lookup may take `lookups` instead of running its batch. `tail` is
+  /// the area text, the command tail without an option in front.
   PageGenerator(Console& console, ErrorRecord& errors, FileTable& files,
                 CommandRunner& commands, ScratchFiles& scratch,
-                AreaStyle style = AreaStyle::kClassic,
+                LookupShortcut& lookups, AreaStyle style = AreaStyle::kClassic,
                 CommandTail tail = CommandTail())
       : console_(console),
         errors_(errors),
@@ -39,6 +41,7 @@ class PageGenerator {
         paths_(files.paths()),
         commands_(commands),
         scratch_(scratch),
+        lookups_(lookups),
         style_(style),
         tail_(std::move(tail)) {}
 
@@ -139,9 +142,14 @@ class PageGenerator {
   // Lets go of the texts of the list line being handled, after memory ran
   // out, so that the report and the finish have room.
   void releaseWorkingTexts();
+  // Takes the drive root for this run, and its scratch files with it; false
+  // when it failed.
+  bool holdScratchFiles();
   // Takes the drive root for this run, then writes the scratch batch file
   // with `lines` and runs it; stops at the first failure.
   void runScratchBatch(const std::vector<std::string>& lines);
+  // Writes the scratch batch file with `lines` and runs it.
+  void writeAndRunBatch(const std::vector<std::string>& lines);
   // Writes the held scratch files to disk and holds them no longer.
   [[nodiscard]] ErrorNumber releaseScratchFiles();
   // `name` as the lookup line writes it after "DIR /X": bare, or in double
@@ -204,6 +212,7 @@ class PageGenerator {
   DrivePaths& paths_;  // the file table's
   CommandRunner& commands_;
   ScratchFiles& scratch_;
+  LookupShortcut& lookups_;
   const AreaStyle style_;
   const CommandTail tail_;
 
@@ -233,6 +242,7 @@ class PageGenerator {
   bool row_open_ = false;
   bool directory_flag_ = false;
   std::string capture_line_;
+  bool capture_line_read_ = false;  // the lookup's shortcut read it already
   rows::Cells cells_;
 
   // The failure that INTERROR hands to the report.

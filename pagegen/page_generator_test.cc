@@ -49,7 +49,7 @@ ChildRun runWithFaults(const std::vector<Fault>& faults, AreaStyle style) {
             std::make_unique<FileTable>(errors, host->paths(), host->files());
         Console console;
         int code = PageGenerator(console, errors, *files, host->commands(),
-                                 host->scratch(), style)
+                                 host->scratch(), host->lookups(), style)
                        .run();
         if (errors.fatal()) {
           leaveAsItIs(std::move(files));
@@ -494,7 +494,7 @@ TEST(PageGeneratorTest, ModernRunListsTheAreaOnce) {
           FileTable files(errors, host.paths(), host.files());
           Console console;
           return PageGenerator(console, errors, files, host.commands(),
-                               host.scratch(), AreaStyle::kModern)
+                               host.scratch(), host.lookups(), AreaStyle::kModern)
               .run();
         },
         /*as_nobody=*/false);
@@ -518,7 +518,7 @@ TEST(PageGeneratorTest, ScratchBatchListedInTheDriveRootShowsItself) {
         FileTable files(errors, host.paths(), host.files());
         Console console;
         return PageGenerator(console, errors, files, host.commands(),
-                             host.scratch())
+                             host.scratch(), host.lookups())
             .run();
       },
       /*as_nobody=*/false);

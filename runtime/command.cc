@@ -12,6 +12,16 @@ namespace {
 
 constexpr size_t kCommandLimit = 256;
 
+// Records that the program at the start of `command_line` could not run.
+void failToRun(ErrorRecord& errors, DrivePaths& paths, ErrorNumber error,
+               std::string_view command_line) {
+  FailedUse use;
+  use.kind = FailedUse::kRun;
+  std::string_view program = command_line.substr(0, command_line.find(' '));
+  use.host_path = paths.absoluteHostPath(program);
+  errors.fail(error, std::move(use));
+}
+
 }  // namespace
 
 int runCommand(ErrorRecord& errors, CommandRunner& runner, DrivePaths& paths,
@@ -26,12 +36,21 @@ int runCommand(ErrorRecord& errors, CommandRunner& runner, DrivePaths& paths,
     error = kOutOfMemory;
   }
   if (error != kNoError) {
-    FailedUse use;
-    use.kind = FailedUse::kRun;
-    std::string_view program = command_line.substr(0, command_line.find(' '));
-    use.host_path = paths.absoluteHostPath(program);
-    errors.fail(error, std::move(use));
+    failToRun(errors, paths, error, command_line);
     return 0;
   }
   return exit_code;
+}
+
+LookupShortcut::Result takeLookupShortcut(ErrorRecord& errors,
+                                          LookupShortcut& shortcut,
+                                          DrivePaths& paths,
+                                          const LookupBatch& batch,
+                                          std::string* line) {
+  try {
+    return shortcut.lookUp(batch, line);
+  } catch (const std::bad_alloc&) {
+    failToRun(errors, paths, kOutOfMemory, batch.batch_name);
+    return LookupShortcut::Result::kRan;
+  }
 }

@@ -8,6 +8,7 @@
 
 #include "platform/error_number.h"
 #include "runtime/error_record.h"
+#include "runtime/lookup_shortcut.h"
 
 class CommandRunner;
 class DrivePaths;
@@ -18,5 +19,14 @@ class DrivePaths;
 /// path found through `paths`) and returns 0.
 int runCommand(ErrorRecord& errors, CommandRunner& runner, DrivePaths& paths,
                std::string_view command_line);
+
+/// Takes `shortcut` for the lookup `batch` (see LookupShortcut::lookUp).
+/// Memory that runs out on the way is recorded as when the batch cannot be
+/// started, as `runCommand` records it; the result is then kRan.
+LookupShortcut::Result takeLookupShortcut(ErrorRecord& errors,
+                                          LookupShortcut& shortcut,
+                                          DrivePaths& paths,
+                                          const LookupBatch& batch,
+                                          std::string* line);
 
 #endif  // KESTREL_RUNTIME_COMMAND_H_

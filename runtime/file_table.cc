@@ -297,3 +297,38 @@ void FileTable::closeAllFiles() {
   }
   if (first != kNoError) errors_.fail(first, std::move(first_use));
 }
+
+std::string_view lastLineRead(std::string_view text, int reads,
+                              bool* looked_past_end) {
+  *looked_past_end = false;
+  // A Ctrl-Z ends the data: nothing after it is ever looked at.
+  size_t ctrl_z = text.find(kCtrlZ);
+  bool ends_early = ctrl_z != std::string_view::npos;
+  std::string_view data = text.substr(0, ctrl_z);
+  std::string_view last;
+  size_t position = 0;
+  for (int i = 0; i < reads; ++i) {
+    // The check for the end before each read.
+    if (position >= data.size()) {
+      *looked_past_end = !ends_early;
+      break;
+    }
+    size_t stop = data.find(kCr, position);
+    if (stop == std::string_view::npos) {
+      // A last line without its end: its end is looked for further on.
+      last = data.substr(position);
+      position = data.size();
+      *looked_past_end = !ends_early;
+      continue;
+    }
+    last = data.substr(position, stop - position);
+    // A CR ends the line; one LF right after it belongs to the line end.
+    position = stop + 1;
+    if (position >= data.size()) {
+      *looked_past_end = !ends_early;
+    } else if (data[position] == kLf) {
+      ++position;
+    }
+  }
+  return last;
+}

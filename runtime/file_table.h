@@ -19,6 +19,14 @@
 /// to the line end), or at CR LF, CR or a lone LF.
 enum class LineEnds { kCr, kCrOrLf };
 
+/// What reading `text` as a file of lines (ended as LineEnds::kCr says),
+/// each read after a check for its end, leaves as the last line read after
+/// at most `reads` reads: "" when none is read. `*looked_past_end` is true
+/// when the reading looked for a byte beyond `text`, as a file read from
+/// memory then asks for its next bytes.
+std::string_view lastLineRead(std::string_view text, int reads,
+                              bool* looked_past_end);
+
 class FileTable {
  public:
   /// Names become host paths through `paths`; every file operation goes

@@ -536,3 +536,39 @@ TEST_F(FileTableTest, TooManyOpenFiles) {
 }
 
 }  // namespace
+
+// Reading a text held in memory must take the lines that reading it from a
+// file takes, and tell when a file read would have asked for more bytes.
+TEST_F(FileTableTest, LastLineReadTakesTheLinesAFileReadTakes) {
+  const struct {
+    std::string text;
+    int reads;
+    std::string expected;
+    bool looked_past_end;
+  } cases[] = {
+      {"", 6, "", true},
+      {"a\r\nb\r\n", 1, "a", false},
+      {"a\r\nb\r\n", 2, "b", false},
+      {"a\r\nb\r\n", 3, "b", true},  // the check for the end looks further
+      {"a\r\nb\r", 2, "b", true},     // so does the look for an LF
+      {"a\r\nb\r\nc", 6, "c", true},
+      {"a\rb\rc\r\nd", 3, "c", false},  // a lone CR ends a line too
+      {"a\nb\r\n", 1, "a\nb", false},   // a lone LF does not
+      {"h1\r\nh2\r\n\r\nh4\r\n\r\nentry\r\nsum\r\n", 6, "entry", false},
+      {"h1\r\nh2\r\n\r\nh4\r\n\r\n", 6, "", true},
+      {"a\r\nb\x1a" "c\r\n", 6, "b", false},  // Ctrl-Z ends the data
+      {"a\r\n\x1a", 6, "a", false},
+      {"a\r\x1a", 6, "a", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.text));
+    bool looked = false;
+    EXPECT_EQ(c.expected, lastLineRead(c.text, c.reads, &looked));
+    EXPECT_EQ(c.looked_past_end, looked);
+    // The same bytes read from a file end at the same line.
+    std::vector<std::string> lines = readAll(c.text, LineEnds::kCr);
+    files_.closeFile(1);
+    if (lines.size() > static_cast<size_t>(c.reads)) lines.resize(c.reads);
+    EXPECT_EQ(c.expected, lines.empty() ? "" : lines.back());
+  }
+}

@@ -22,49 +22,58 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr size_t kFlushSize = 64 * 1024;
+// Room set aside for a line written later; more than any such line takes.
+constexpr size_t kLaterRoom = 128;
 
 // Buffered line output to an open file that remembers the first failure,
 // so that a full disk is reported instead of a cut capture.
 class LineWriter {
  public:
   // Room for a lookup's whole listing from the start.
-  LineWriter(FileSystem& files, const OsFile& out) : files_(files), out_(out) {
-    buffer_.reserve(1024);
+  LineWriter(FileSystem& files, const OsFile& out)
+      : files_(&files), out_(out), buffer_(&own_buffer_) {
+    buffer_->reserve(1024);
   }
+  // Lines kept in `*text`, a line for later in `*ending`: a listing made
+  // in memory, which nothing can cut short.
+  LineWriter(std::string* text, std::function<std::string()>* ending)
+      : buffer_(text), ending_(ending) {}
   void line(std::string_view text) {
-    buffer_.append(text);
-    buffer_.append(kLineEnd);
+    buffer_->append(text);
+    buffer_->append(kLineEnd);
     flushWhenFull();
   }
   // A line that costs a system call to make: where the file can, it goes
   // as the file's ending, made only when the line is read or the file goes
   // to disk (a lookup's capture is read no further than its first entry).
   void lineLater(const std::function<std::string()>& make) {
-    constexpr size_t kRoom = 128;  // more than any such line takes
-    if (flush() == kNoError &&
-        files_.writeLater(
-            out_, [make] { return make() + std::string(kLineEnd); }, kRoom)) {
+    auto with_end = [make] { return make() + std::string(kLineEnd); };
+    if (ending_ != nullptr) {
+      *ending_ = std::move(with_end);
       return;
     }
+    if (flush() == kNoError && files_->writeLater(out_, with_end, kLaterRoom))
+      return;
     line(make());
   }
   // Whole lines, their line ends included.
   void lines(std::string_view text) {
-    buffer_.append(text);
+    buffer_->append(text);
     flushWhenFull();
   }
   // Writes what is buffered; returns kNoError or the first failure.
   FsStatus flush() {
-    if (buffer_.empty() || error_ != kNoError) {
-      buffer_.clear();
+    if (files_ == nullptr) return kNoError;
+    if (buffer_->empty() || error_ != kNoError) {
+      buffer_->clear();
       return error_;
     }
     size_t written = 0;
-    error_ = files_.write(out_, buffer_.data(), buffer_.size(), &written);
+    error_ = files_->write(out_, buffer_->data(), buffer_->size(), &written);
     // A disk that takes no more is full.
-    if (error_ == kNoError && written < buffer_.size())
+    if (error_ == kNoError && written < buffer_->size())
       error_ = FsStatus(kDiskFull, ENOSPC);
-    buffer_.clear();
+    buffer_->clear();
     return error_;
   }
 
@@ -72,12 +81,14 @@ class LineWriter {
   void flushWhenFull() {
     // A failure here is kept in `error_`: the last flush returns it, and
     // nothing more is written after it.
-    if (buffer_.size() >= kFlushSize) (void)flush();
+    if (files_ != nullptr && buffer_->size() >= kFlushSize) (void)flush();
   }
 
-  FileSystem& files_;
+  FileSystem* files_ = nullptr;  // null for a listing in memory
   OsFile out_;
-  std::string buffer_;
+  std::string own_buffer_;
+  std::string* buffer_;
+  std::function<std::string()>* ending_ = nullptr;
   FsStatus error_;
 };
 
@@ -92,6 +103,10 @@ struct Listing {
   // The listing's output file when it is written over in place where it
   // was to be removed and made anew: shown as the empty new file.
   const OsFile* made_anew = nullptr;
+  // A warning for each name left out, said before the listing is written.
+  std::vector<std::string> skipped;
+  // What one name looked up by itself was found as.
+  FileStatus found;
 };
 
 std::string parentOf(const std::string& path) {
@@ -146,12 +161,13 @@ std::string_view leftOutBecause(std::string_view name) {
   return "";
 }
 
-// True when `name` may be listed; otherwise warns that it was left out.
-bool mayList(std::string_view name, const Messages& messages) {
+// True when `name` may be listed; otherwise keeps the warning that it was
+// left out.
+bool mayList(std::string_view name, Listing* listing) {
   std::string_view reason = leftOutBecause(name);
   if (reason.empty()) return true;
-  messages.warning("Skipped a name holding " + std::string(reason) + ": " +
-                   std::string(name));
+  listing->skipped.push_back("Skipped a name holding " + std::string(reason) +
+                             ": " + std::string(name));
   return false;
 }
 
@@ -173,12 +189,11 @@ void addDots(FileSystem& files, const std::string& directory,
 class DirectoryReader : public DirectoryVisitor {
  public:
   DirectoryReader(FileSystem& files, std::string_view pattern, bool with_dots,
-                  Listing* listing, const Messages& messages)
+                  Listing* listing)
       : files_(files),
         pattern_(pattern),
         with_dots_(with_dots),
-        listing_(listing),
-        messages_(messages) {}
+        listing_(listing) {}
   // Sizes the table for every name at once: it keeps a large table from
   // being copied, old and new at once, as it grows.
   void expect(size_t names, size_t name_bytes) override {
@@ -189,7 +204,7 @@ class DirectoryReader : public DirectoryVisitor {
   bool wants(std::string_view name) override {
     if (name[0] == '.') return false;  // hidden
     if (!pattern_.empty() && !matchesPattern(pattern_, name)) return false;
-    return mayList(name, messages_);
+    return mayList(name, listing_);
   }
   void add(std::string_view name, const FileStatus& status) override {
     addFound(name, status, listing_);
@@ -201,15 +216,14 @@ class DirectoryReader : public DirectoryVisitor {
   std::string_view pattern_;
   bool with_dots_;
   Listing* listing_;
-  const Messages& messages_;
   size_t first_found_ = 0;
 };
 
 // Reads the visible entries of `listing->directory` that match `pattern`
 // ("" for all), sorted, with "." and ".." in front when `with_dots`.
 void readDirectory(FileSystem& files, std::string_view pattern, bool with_dots,
-                   Listing* listing, const Messages& messages) {
-  DirectoryReader reader(files, pattern, with_dots, listing, messages);
+                   Listing* listing) {
+  DirectoryReader reader(files, pattern, with_dots, listing);
   FsStatus status = files.listDirectory(listing->directory, reader);
   if (status != kNoError) {
     listing->failure = status;
@@ -236,35 +250,54 @@ void missingName(const FsStatus& status, Listing* listing) {
 // Resolves a name that is neither a directory's own nor a pattern, "*" and
 // "?" in a literal one included: its own stat, never a read of the whole
 // directory. It is found from the current directory itself, whatever its
-// name now; a directory so named is listed whole.
-void resolveOneName(FileSystem& files, DrivePaths& paths, std::string_view name,
-                    std::string_view last, const Messages& messages,
+// name now; a directory so named is listed whole, or, without
+// `whole_directories`, left unresolved: false.
+bool resolveOneName(FileSystem& files, DrivePaths& paths, std::string_view name,
+                    std::string_view last, bool whole_directories,
                     Listing* listing) {
-  std::string path = paths.absoluteHostPath(name);
   std::string found_at = paths.hostPath(name);
   FileStatus status;
   FsStatus followed = files.stat(found_at, Follow::kLinks, &status);
   if (followed == kNoError && status.kind == FileStatus::kDirectory) {
-    listing->directory = path;
-    readDirectory(files, "", true, listing, messages);
-    return;
+    if (!whole_directories) return false;
+    listing->directory = paths.absoluteHostPath(name);
+    readDirectory(files, "", true, listing);
+    return true;
   }
-  listing->directory = parentOf(path);
+  listing->directory = parentOf(paths.absoluteHostPath(name));
   bool found = followed == kNoError && status.kind == FileStatus::kFile;
   if (!found)
     found = files.stat(found_at, Follow::kNoLinks, &status) == kNoError;
-  if (found && !mayList(last, messages)) {
+  if (found) listing->found = status;
+  if (found && !mayList(last, listing)) {
     listing->outcome = kFileNotFound;
   } else if (found) {
     addFound(last, status, listing);
   } else {
     missingName(followed, listing);
   }
+  return true;
+}
+
+// The directory part and last part of a DIR name.
+struct NameParts {
+  std::string_view directory;  // "" or up to its last separator
+  std::string_view last;
+};
+
+NameParts splitName(std::string_view name) {
+  size_t cut = name.find_last_of("\\/");
+  if (cut == std::string_view::npos) return {"", name};
+  return {name.substr(0, cut + 1), name.substr(cut + 1)};
+}
+
+// True for a last part that names the directory itself: it is listed whole.
+bool namesDirectoryItself(std::string_view last) {
+  return last.empty() || last == "." || last == "..";
 }
 
 Listing resolve(FileSystem& files, DrivePaths& paths, std::string_view name,
-                DirName rule, const Messages& messages,
-                const OsFile* made_anew) {
+                DirName rule, const OsFile* made_anew) {
   Listing listing;
   listing.made_anew = made_anew;
   if (name.find('\0') != std::string_view::npos) {
@@ -273,15 +306,10 @@ Listing resolve(FileSystem& files, DrivePaths& paths, std::string_view name,
     listing.outcome = kBadFileName;
     return listing;
   }
-  size_t cut = name.find_last_of("\\/");
-  std::string_view dir_part =
-      cut == std::string_view::npos ? "" : name.substr(0, cut + 1);
-  std::string_view last =
-      cut == std::string_view::npos ? name : name.substr(cut + 1);
-
-  if (last.empty() || last == "." || last == "..") {
+  auto [dir_part, last] = splitName(name);
+  if (namesDirectoryItself(last)) {
     listing.directory = paths.absoluteHostPath(name.empty() ? "." : name);
-    readDirectory(files, "", true, &listing, messages);
+    readDirectory(files, "", true, &listing);
     return listing;
   }
   bool pattern = rule == DirName::kPattern && hasWildcard(last);
@@ -293,11 +321,11 @@ Listing resolve(FileSystem& files, DrivePaths& paths, std::string_view name,
       listing.outcome =
           isDirectory(files, listing.directory) ? kFileNotFound : kPathNotFound;
     } else {
-      readDirectory(files, last, false, &listing, messages);
+      readDirectory(files, last, false, &listing);
     }
     return listing;
   }
-  resolveOneName(files, paths, name, last, messages, &listing);
+  resolveOneName(files, paths, name, last, true, &listing);
   return listing;
 }
 
@@ -333,6 +361,31 @@ std::string outcomeMessage(const Listing& listing) {
     default:
       return failureText(listing.failure);
   }
+}
+
+// Writes the listing's lines after `header`; a listing that shows nothing
+// becomes one that found nothing.
+void writeListing(FileSystem& disk, DirFormat format, std::string_view header,
+                  Listing* listing, LineWriter* out) {
+  out->lines(header);
+  size_t shown = 0;
+  for (const DirEntry& entry : listing->entries) {
+    if (format == DirFormat::kBare && entry.directory &&
+        (entry.name == "." || entry.name == "..")) {
+      continue;
+    }
+    out->line(entryLine(entry, format));
+    ++shown;
+  }
+  // Bare names of an empty directory: its dots alone are nothing found.
+  if (shown == 0 && listing->outcome == kNoError)
+    listing->outcome = kFileNotFound;
+  if (listing->outcome == kNoError && format != DirFormat::kBare)
+    writeSummary(disk, *listing, out);
+}
+
+void warnOfSkipped(const Listing& listing, const Messages& messages) {
+  for (const std::string& warning : listing.skipped) messages.warning(warning);
 }
 
 }  // namespace
@@ -375,25 +428,12 @@ const std::string& DirLister::headerText(const std::string& directory) {
 int DirLister::list(DirFormat format, std::string_view name,
                     const OsFile& out_file, const Messages& messages,
                     DirName rule, bool out_made_anew) {
-  Listing listing = resolve(files_, paths_, name, rule, messages,
-                            out_made_anew ? &out_file : nullptr);
+  Listing listing =
+      resolve(files_, paths_, name, rule, out_made_anew ? &out_file : nullptr);
+  warnOfSkipped(listing, messages);
   LineWriter out(files_, out_file);
-  if (format != DirFormat::kBare) out.lines(headerText(listing.directory));
-  size_t shown = 0;
-  for (const DirEntry& entry : listing.entries) {
-    if (format == DirFormat::kBare && entry.directory &&
-        (entry.name == "." || entry.name == "..")) {
-      continue;
-    }
-    out.line(entryLine(entry, format));
-    ++shown;
-  }
-  // Bare names of an empty directory: its dots alone are nothing found.
-  if (shown == 0 && listing.outcome == kNoError)
-    listing.outcome = kFileNotFound;
-  if (listing.outcome == kNoError && format != DirFormat::kBare) {
-    writeSummary(files_, listing, &out);
-  }
+  writeListing(files_, format, headerOf(format, listing.directory), &listing,
+               &out);
   FsStatus write_error = out.flush();
   if (listing.outcome != kNoError) messages.error(outcomeMessage(listing));
   if (write_error != kNoError) {
@@ -401,4 +441,39 @@ int DirLister::list(DirFormat format, std::string_view name,
     return kDirOutputFailed;
   }
   return listing.outcome == kNoError ? 0 : 1;
+}
+
+bool DirLister::listOne(DirFormat format, std::string_view name, DirName rule,
+                        OneNameListing* one) {
+  if (name.find('\0') != std::string_view::npos) return false;
+  auto [dir_part, last] = splitName(name);
+  if (namesDirectoryItself(last) || last[0] == '.' ||
+      (rule == DirName::kPattern && hasWildcard(last))) {
+    return false;
+  }
+  Listing listing;
+  if (!resolveOneName(files_, paths_, name, last, false, &listing))
+    return false;
+  one->found = listing.entries.size() == 1;
+  one->status = listing.found;
+  one->text.clear();
+  one->ending = nullptr;
+  LineWriter out(&one->text, &one->ending);
+  writeListing(files_, format, headerOf(format, listing.directory), &listing,
+               &out);
+  one->ending_room = one->ending ? kLaterRoom : 0;
+  one->skipped = std::move(listing.skipped);
+  one->error = listing.outcome == kNoError ? "" : outcomeMessage(listing);
+  return true;
+}
+
+void DirLister::tell(const OneNameListing& one, const Messages& messages) {
+  for (const std::string& warning : one.skipped) messages.warning(warning);
+  if (!one.error.empty()) messages.error(one.error);
+}
+
+std::string_view DirLister::headerOf(DirFormat format,
+                                     const std::string& directory) {
+  if (format == DirFormat::kBare) return {};
+  return headerText(directory);
 }

@@ -6,8 +6,10 @@
 #ifndef KESTREL_SHELL_DIR_LISTING_H_
 #define KESTREL_SHELL_DIR_LISTING_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/drive_path.h"
 #include "platform/file_system.h"
@@ -21,6 +23,19 @@ enum class DirName { kPattern, kLiteral };
 
 /// What `DirLister::list` returns when its output could not be written whole.
 inline constexpr int kDirOutputFailed = 2;
+
+/// One name listed in memory by `DirLister::listOne`: what the listing
+/// writes at once, the line it leaves to be made when first needed (with
+/// the room that line takes), and what it has to say.
+struct OneNameListing {
+  std::string text;
+  std::function<std::string()> ending;
+  size_t ending_room = 0;
+  bool found = false;  // the listing shows the name's entry
+  FileStatus status;   // what the name was found as
+  std::vector<std::string> skipped;  // warnings, said first
+  std::string error;                 // what was not found, or ""
+};
 
 /// Lists names for DIR, every lookup through one file system. It keeps the
 /// drive's serial number and the header of the last directory listed, so
@@ -43,9 +58,20 @@ class DirLister {
            const Messages& messages, DirName rule = DirName::kPattern,
            bool out_made_anew = false);
 
+  /// `list` for a name that is one file or none, into `*one` and without a
+  /// word said yet (see `tell`): for a caller that puts the text in place
+  /// itself. False, with nothing done, for a directory, a pattern, a hidden
+  /// name or a name holding NUL.
+  bool listOne(DirFormat format, std::string_view name, DirName rule,
+               OneNameListing* one);
+  /// Says what `list` would have said of `one`, in its order.
+  static void tell(const OneNameListing& one, const Messages& messages);
+
  private:
   const std::string& driveSerial();
   const std::string& headerText(const std::string& directory);
+  // The header lines of a listing in `format` ("" for bare names).
+  std::string_view headerOf(DirFormat format, const std::string& directory);
 
   FileSystem& files_;
   DrivePaths& paths_;

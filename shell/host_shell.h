@@ -11,6 +11,7 @@
 #include "platform/command_runner.h"
 #include "platform/drive_path.h"
 #include "platform/file_system.h"
+#include "runtime/lookup_shortcut.h"
 #include "runtime/scratch_files.h"
 
 class HostShell {
@@ -29,6 +30,8 @@ class HostShell {
   CommandRunner& commands();
   /// The run's scratch files.
   ScratchFiles& scratch();
+  /// The shortcut a lookup may take instead of running its batch.
+  LookupShortcut& lookups();
 
  private:
   struct Layers;

@@ -15,3 +15,4 @@ HostShell::~HostShell() = default;
 FileSystem& HostShell::files() { return layers_->disk; }
 CommandRunner& HostShell::commands() { return *layers_->runner; }
 ScratchFiles& HostShell::scratch() { return scratchFilesOnDisk(); }
+LookupShortcut& HostShell::lookups() { return noLookupShortcut(); }

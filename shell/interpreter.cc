@@ -336,6 +336,36 @@ int Session::runLine(const CommandLine& line, const OsFile& out, int depth,
   return closeOutput(output, code);
 }
 
+// The DIR of a lookup batch's second line, for output file `deleted`: its
+// format and name rule, or false where the line would run otherwise (the
+// level of "cmd /c" too deep, a switch DIR refuses, another output).
+bool readLookupDir(const CommandLine& line, std::string_view deleted,
+                   DirFormat* format, DirName* rule) {
+  const Command& command = line.command;
+  const Redirection& output = line.output;
+  if (command.program != Program::kDir || line.leads_with_batch_name ||
+      1 + command.shells > kMaxNesting || !output.redirected ||
+      output.append || output.target != deleted) {
+    return false;
+  }
+  bool bare = false;
+  bool short_names = false;
+  for (std::string_view word : command.args.switches) {
+    if (sameIgnoringCase(word, "/b")) {
+      bare = true;
+    } else if (sameIgnoringCase(word, "/x")) {
+      short_names = true;
+    } else {
+      return false;
+    }
+  }
+  *format = bare          ? DirFormat::kBare
+            : short_names ? DirFormat::kShortNames
+                          : DirFormat::kNormal;
+  *rule = command.args.quoted ? DirName::kLiteral : DirName::kPattern;
+  return true;
+}
+
 }  // namespace
 
 bool isInterpreterCommand(std::string_view command_line) {
@@ -366,4 +396,28 @@ ErrorNumber Interpreter::run(std::string_view command_line, int* exit_code) {
   int code = session.closeOutput(out, session.runBatchText(text, out.file, 1));
   *exit_code = code == kDirOutputFailed ? 1 : code;
   return kNoError;
+}
+
+bool Interpreter::prepareLookup(std::string_view text,
+                                PreparedLookup* lookup) {
+  std::vector<std::string_view> all = batch::lines(text);
+  if (all.size() < 2) return false;
+  for (size_t i = 2; i < all.size(); ++i) {
+    if (!parseCommandLine(all[i]).blank()) return false;
+  }
+  CommandLine del_line = parseCommandLine(all[0]);
+  std::string_view deleted = oneDeletedName(del_line);
+  if (deleted.empty() || hasNul(deleted) || sameIgnoringCase(deleted, "nul"))
+    return false;
+  CommandLine dir_line = parseCommandLine(all[1]);
+  DirFormat format;
+  DirName rule;
+  if (!readLookupDir(dir_line, deleted, &format, &rule)) return false;
+  lookup->output = deleted;
+  return lister_.listOne(format, dir_line.command.args.name, rule,
+                         &lookup->listing);
+}
+
+void Interpreter::tell(const PreparedLookup& lookup) const {
+  DirLister::tell(lookup.listing, messages_);
 }

@@ -6,6 +6,7 @@
 #ifndef KESTREL_SHELL_INTERPRETER_H_
 #define KESTREL_SHELL_INTERPRETER_H_
 
+#include <string>
 #include <string_view>
 
 #include "platform/command_runner.h"
@@ -17,6 +18,13 @@
 /// True when `command_line` is for the interpreter: its first word names a
 /// batch file (ends in .BAT or .CMD, any case) or it is "cmd /c ...".
 bool isInterpreterCommand(std::string_view command_line);
+
+/// A lookup batch read, its DIR listed in memory and nothing yet put in
+/// place or said (see `Interpreter::prepareLookup`).
+struct PreparedLookup {
+  std::string_view output;  // the file that the batch removes and makes anew
+  OneNameListing listing;   // what its DIR writes there
+};
 
 class Interpreter : public CommandRunner {
  public:
@@ -37,6 +45,16 @@ class Interpreter : public CommandRunner {
   /// be read; the exit code is then 0), else kNoError.
   [[nodiscard]] ErrorNumber run(std::string_view command_line,
                                 int* exit_code) override;
+
+  /// Reads `text` as a batch file's lines: true where they are "del X" and
+  /// then a DIR line of one file name (or one that names none) whose output
+  /// file is X, after blank lines at most. That DIR is then listed into
+  /// `*lookup`, without a file changed or a word said: where X is the run's
+  /// own plain file, running the batch leaves X holding that listing and
+  /// says what `tell` says. `text` must outlive `*lookup`.
+  bool prepareLookup(std::string_view text, PreparedLookup* lookup);
+  /// Says what running the prepared lookup says.
+  void tell(const PreparedLookup& lookup) const;
 
  private:
   FileSystem& files_;

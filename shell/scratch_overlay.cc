@@ -244,6 +244,44 @@ FsStatus ScratchOverlay::writeOut(Held& file) {
   return writeContents(file);
 }
 
+bool ScratchOverlay::replaceInMemory(const std::string& host_path,
+                                     std::string_view text,
+                                     std::function<std::string()> ending,
+                                     size_t ending_room) {
+  Held* held = heldAt(host_path);
+  uint64_t size = text.size() + (ending ? ending_room : 0);
+  if (held == nullptr || held->in_use || held->on_disk ||
+      text.size() > kLargestHeld || !makeRoom(*held, size)) {
+    return false;
+  }
+  held->empty(/*now_exists=*/true);
+  held->contents.assign(text);
+  held->ending = std::move(ending);
+  held->position = held->contents.size();
+  return true;
+}
+
+bool ScratchOverlay::reserveInMemory(const std::string& host_path,
+                                     uint64_t size) {
+  Held* held = heldAt(host_path);
+  return held != nullptr && !held->in_use && !held->on_disk &&
+         size <= kLargestHeld && makeRoom(*held, size);
+}
+
+bool ScratchOverlay::holds(uint64_t device, uint64_t inode) {
+  return heldWithIdentity(device, inode) != nullptr;
+}
+
+const std::string* ScratchOverlay::contentsInMemory(
+    const std::string& host_path, bool* ending_deferred) {
+  Held* held = heldAt(host_path);
+  if (held == nullptr || held->in_use || held->on_disk || !held->exists)
+    return nullptr;
+  if (FsStatus status = load(*held)) return nullptr;
+  *ending_deferred = static_cast<bool>(held->ending);
+  return &held->contents;
+}
+
 FsStatus ScratchOverlay::open(const std::string& host_path, FileMode mode,
                               OsFile* file, LinkRule links) {
   Held* held = mode == FileMode::Replace ? nullptr : heldAt(host_path);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -34,6 +35,26 @@ class ScratchOverlay : public FileSystem, public ScratchFiles {
   // ScratchFiles.
   void hold(const std::vector<std::string>& host_paths) override;
   ErrorNumber release() override;
+
+  /// Makes the held file at `host_path` hold `text`, as opening it to be
+  /// written anew, writing `text` and closing it do, with `ending` as its
+  /// last text to be made later (see `writeLater`), where it is held in
+  /// memory, not open, and has room for both; else false, with nothing
+  /// changed.
+  bool replaceInMemory(const std::string& host_path, std::string_view text,
+                       std::function<std::string()> ending = nullptr,
+                       size_t ending_room = 0);
+  /// Sets room aside for `size` bytes of the held file at `host_path`, as
+  /// writing them would; false where it is not held in memory or the disk
+  /// has no room.
+  bool reserveInMemory(const std::string& host_path, uint64_t size);
+  /// The contents of the held file at `host_path` where it is there, in
+  /// memory and not open; else null. `*ending_deferred` says whether its
+  /// last text is still to be made (see `writeLater`).
+  const std::string* contentsInMemory(const std::string& host_path,
+                                      bool* ending_deferred);
+  /// True when the file of this identity is held.
+  bool holds(uint64_t device, uint64_t inode);
 
   // FileSystem: the held paths and the handles of their files are answered
   // here; all else goes below.

@@ -15,6 +15,7 @@
 
 #include "platform/command_runner.h"
 #include "platform/file_system.h"
+#include "runtime/lookup_shortcut.h"
 #include "shell/interpreter.h"
 #include "shell/scratch_overlay.h"
 
@@ -136,6 +137,8 @@ struct FailingHost {
   DrivePaths& paths() { return drive_paths; }
   CommandRunner& commands() { return os; }
   ScratchFiles& scratch() { return overlay; }
+  // Every lookup runs its batch, through the failing operations.
+  LookupShortcut& lookups() { return noLookupShortcut(); }
 
   DrivePaths drive_paths;
   std::unique_ptr<CommandRunner> runner = makePlatformRunner(drive_paths);

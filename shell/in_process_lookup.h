@@ -1,0 +1,37 @@
+// The lookup shortcut of the host shell on POSIX: with the scratch files
+// held in the overlay and the built-in interpreter in this process, a
+// lookup's batch is put in place and run from the text in hand, and the
+// capture's line is read where it lies in memory.
+#ifndef KESTREL_SHELL_IN_PROCESS_LOOKUP_H_
+#define KESTREL_SHELL_IN_PROCESS_LOOKUP_H_
+
+#include <string>
+
+#include "platform/drive_path.h"
+#include "runtime/lookup_shortcut.h"
+#include "shell/interpreter.h"
+#include "shell/scratch_overlay.h"
+
+class InProcessLookup : public LookupShortcut {
+ public:
+  InProcessLookup(ScratchOverlay& overlay, Interpreter& interpreter,
+                  DrivePaths& paths)
+      : overlay_(overlay), interpreter_(interpreter), paths_(paths) {}
+
+  /// Not taken, and the batch goes the whole way, for any batch but a
+  /// lookup of one file name (or a name of none) with both scratch files
+  /// held in memory, the capture there already, and room for both. The
+  /// capture's line is read here where the reading stays within what the
+  /// capture holds so far.
+  Result lookUp(const LookupBatch& batch, std::string* line) override;
+
+ private:
+  ScratchOverlay& overlay_;
+  Interpreter& interpreter_;
+  DrivePaths& paths_;
+  // The batch's text and its lookup, their room kept from one to the next.
+  std::string text_;
+  PreparedLookup prepared_;
+};
+
+#endif  // KESTREL_SHELL_IN_PROCESS_LOOKUP_H_
