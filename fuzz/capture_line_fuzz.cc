@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (capture_line::hasDirMark(line) &&
       length < kDirMarkColumn - 1 + static_cast<long>(kDirMark.size()))
     abort();
-  std::string name = capture_line::nameText(line);
+  std::string name(capture_line::nameText(line));
   if (!name.empty() && (name.front() == ' ' || name.back() == ' ')) abort();
   long before_names = kShortNameColumn - 1;
   if (length >= before_names &&

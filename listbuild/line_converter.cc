@@ -52,7 +52,7 @@ std::optional<std::string> listLineFor(std::string_view capture_line,
 
 std::optional<std::string> modernListLineFor(std::string_view capture_line) {
   if (capture_line.empty() || capture_line[0] == ' ') return std::nullopt;
-  std::string name = capture_line::longNameField(capture_line);
+  std::string name(capture_line::longNameField(capture_line));
   bool directory = capture_line::hasDirMark(capture_line);
   if (name.empty() || name == kCaptureName) return std::nullopt;
   if (directory && (name == "." || name == "..")) return std::nullopt;

@@ -16,6 +16,7 @@
 #include "runtime/step_guard.h"
 #include "text/list_line.h"
 #include "text/list_name.h"
+#include "text/text.h"
 #include "text/visible_text.h"
 
 namespace {
@@ -153,7 +154,9 @@ bool PageGenerator::holdScratchFiles() {
   // While this run holds the drive root, its scratch files are held in
   // memory from one lookup to the next and go to disk at the end.
   if (drive_lock_.held() && !holding_scratch_) {
-    scratch_.hold({paths_.hostPath(kBatchName), paths_.hostPath(kCaptureName)});
+    batch_path_ = paths_.hostPath(kBatchName);
+    capture_path_ = paths_.hostPath(kCaptureName);
+    scratch_.hold({batch_path_, capture_path_});
     paths_.pin();
     holding_scratch_ = true;
   }
@@ -294,7 +297,7 @@ PageGenerator::Step PageGenerator::search() {
 PageGenerator::Step PageGenerator::readListLine() {
   // Rules 1 to 6 of the list lines decide here, the page itself at 1080,
   // the rest at NOTFILE.
-  line_ = files_.readLine(kListFile, lineEnds());
+  files_.readLine(kListFile, &line_, lineEnds());
   if (errors_.pending()) return kSearch;
   if (style_ != AreaStyle::kModern) warnOfLfLineEnds();
   if (descriptions_) list_line::dropManagerData(&line_);
@@ -391,13 +394,17 @@ PageGenerator::Step PageGenerator::lookUpEntry() {
   // another case, and its link then leads to the name on disk.
   if (style_ == AreaStyle::kModern) {
     name_line_owed_ = true;
-  } else if (!writePageLine(rows::nameLine(name_, style_))) {
-    return kFindIt;
+  } else {
+    rows::nameLine(name_, name_, style_, &page_line_);
+    if (!writePageLine(page_line_)) return kFindIt;
   }
   capture_line_read_ = false;
-  std::vector<std::string> batch = {
-      std::string("@del ") + kCaptureName,
-      "@cmd /c DIR /X " + lookupWord(lookupName()) + " >" + kCaptureName};
+  std::vector<std::string>& batch = batch_lines_;
+  batch.resize(2);
+  batch[0].assign("@del ").append(kCaptureName);
+  batch[1].assign("@cmd /c DIR /X ");
+  appendLookupWord(lookupName(), &batch[1]);
+  batch[1].append(" >").append(kCaptureName);
   if (!holdScratchFiles()) return kFindIt;
   // Where the host shell can run the batch in process, it need not be
   // written and read back, nor the capture opened.
@@ -405,7 +412,9 @@ PageGenerator::Step PageGenerator::lookUpEntry() {
   if (holding_scratch_) {
     taken = takeLookupShortcut(
         errors_, lookups_, paths_,
-        {kBatchName, batch, kCaptureName, kCaptureLinesRead}, &capture_line_);
+        {kBatchName, batch_path_, batch, kCaptureName, capture_path_,
+         kCaptureLinesRead},
+        &capture_line_);
   }
   if (taken == LookupShortcut::Result::kNotTaken) writeAndRunBatch(batch);
   if (errors_.pending()) return kFindIt;
@@ -417,14 +426,17 @@ PageGenerator::Step PageGenerator::lookUpEntry() {
   return kFindIt;
 }
 
-std::string PageGenerator::lookupWord(const std::string& name) const {
+void PageGenerator::appendLookupWord(const std::string& name,
+                                     std::string* line) const {
   // In the modern style every name stands in double quotes, so that its
   // blanks and an "&" stay part of it. Otherwise only a name holding "*" or
   // "?" does: the built-in interpreter then looks up that one entry, never
   // a pattern that lists other files. Every other lookup line stays bare.
   bool quote = style_ == AreaStyle::kModern ||
-               name.find_first_of("*?") != std::string::npos;
-  return quote ? "\"" + name + "\"" : name;
+               text::findFirstOf(name, "*?") != std::string::npos;
+  if (quote) line->push_back('"');
+  line->append(name);
+  if (quote) line->push_back('"');
 }
 
 PageGenerator::Step PageGenerator::readCapture() {
@@ -492,14 +504,14 @@ void PageGenerator::readCaseIndex() {
 
 bool PageGenerator::writeOwedNameLine() {
   name_line_owed_ = false;
-  return writePageLine(rows::nameLine(name_, lookupName(), style_));
+  rows::nameLine(name_, lookupName(), style_, &page_line_);
+  return writePageLine(page_line_);
 }
 
 PageGenerator::Step PageGenerator::writeDateAndSize() {
   if (name_line_owed_ && !writeOwedNameLine()) return kAppDesc;
-  if (!writePageLine(rows::dateSizeLine(rows::markTimeGap(cells_.date),
-                                        cells_.size, directory_flag_)))
-    return kAppDesc;
+  rows::dateSizeLine(cells_.date, cells_.size, directory_flag_, &page_line_);
+  if (!writePageLine(page_line_)) return kAppDesc;
   fragment_ = std::move(description_);
   return kAppDesc;
 }

@@ -152,9 +152,9 @@ class PageGenerator {
   void writeAndRunBatch(const std::vector<std::string>& lines);
   // Writes the held scratch files to disk and holds them no longer.
   [[nodiscard]] ErrorNumber releaseScratchFiles();
-  // `name` as the lookup line writes it after "DIR /X": bare, or in double
-  // quotes when it must be read as one literal name.
-  std::string lookupWord(const std::string& name) const;
+  // Appends `name` as the lookup line writes it after "DIR /X": bare, or in
+  // double quotes when it must be read as one literal name.
+  void appendLookupWord(const std::string& name, std::string* line) const;
   // The name the entry is looked up by: as the list writes it, or as the
   // disk holds it once it was found in another case.
   const std::string& lookupName() const {
@@ -242,7 +242,11 @@ class PageGenerator {
   bool row_open_ = false;
   bool directory_flag_ = false;
   std::string capture_line_;
-  bool capture_line_read_ = false;  // the lookup's shortcut read it already
+  bool capture_line_read_ = false;
+  // The lookup batch's lines and a page line as they are made, their room
+  // kept from one entry to the next.
+  std::vector<std::string> batch_lines_;
+  std::string page_line_;  // the lookup's shortcut read it already
   rows::Cells cells_;
 
   // The failure that INTERROR hands to the report.
@@ -256,6 +260,9 @@ class PageGenerator {
   // tell how the drive root is chosen.
   bool in_scratch_ = false;
   bool holding_scratch_ = false;  // the scratch files are held in memory
+  // Their host paths, found when they were first held.
+  std::string batch_path_;
+  std::string capture_path_;
 
   bool list_created_ = false;
   // A modern area without FILES.BBS is read from DESCRIPT.ION when it has

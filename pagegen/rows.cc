@@ -23,22 +23,38 @@ std::string nameLine(std::string_view name, AreaStyle style) {
 
 std::string nameLine(std::string_view name, std::string_view target,
                      AreaStyle style) {
-  std::string text = style == AreaStyle::kModern
-                         ? linkText(visible::utf8Text(name))
-                         : linkText(name);
-  return "<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A HREF=\"" +
-         linkTarget(target) + "\">" + text + "</A></FONT></TD>";
+  std::string line;
+  nameLine(name, target, style, &line);
+  return line;
 }
 
-std::string dateSizeLine(std::string_view date, std::string_view size,
-                         bool directory) {
-  std::string line = "<TD ALIGN=LEFT>";
-  line += date;
-  line += "</TD>";
-  line += directory ? "<TD ALIGN=LEFT>" : "<TD ALIGN=RIGHT>";
-  line += size;
-  line += "</TD>";
-  return line;
+void nameLine(std::string_view name, std::string_view target, AreaStyle style,
+              std::string* line) {
+  line->assign("<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A HREF=\"");
+  appendLinkTarget(target, line);
+  line->append("\">");
+  if (style == AreaStyle::kModern) {
+    appendLinkText(visible::utf8Text(name), line);
+  } else {
+    appendLinkText(name, line);
+  }
+  line->append("</A></FONT></TD>");
+}
+
+void dateSizeLine(std::string_view date, std::string_view size, bool directory,
+                  std::string* line) {
+  line->assign("<TD ALIGN=LEFT>");
+  if (date.size() >= 13 && date[12] == ' ') {
+    line->append(date.substr(0, 12));
+    line->append("&nbsp;");
+    line->append(date.substr(13));
+  } else {
+    line->append(date);
+  }
+  line->append("</TD>");
+  line->append(directory ? "<TD ALIGN=LEFT>" : "<TD ALIGN=RIGHT>");
+  line->append(size);
+  line->append("</TD>");
 }
 
 std::string longNameLine(std::string_view name) {
@@ -84,11 +100,6 @@ Cells cellsFromCapture(std::string_view line, std::string_view name,
     cells.size = "<img src=\"/icons/dir.png\">";
   }
   return cells;
-}
-
-std::string markTimeGap(std::string date) {
-  if (date.size() >= 13 && date[12] == ' ') date.replace(12, 1, "&nbsp;");
-  return date;
 }
 
 std::string_view cleanFragment(std::string_view fragment) {

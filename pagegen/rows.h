@@ -26,9 +26,14 @@ std::string nameLine(std::string_view name,
 /// while the link text shows the list's `name`.
 std::string nameLine(std::string_view name, std::string_view target,
                      AreaStyle style);
-/// The date and size cells; the size cell is left-aligned for a directory.
-std::string dateSizeLine(std::string_view date, std::string_view size,
-                         bool directory);
+/// The same into `*line`.
+void nameLine(std::string_view name, std::string_view target, AreaStyle style,
+              std::string* line);
+/// The date and size cells into `*line`; a blank as the date text's 13th
+/// character becomes "&nbsp;", and the size cell is left-aligned for a
+/// directory.
+void dateSizeLine(std::string_view date, std::string_view size, bool directory,
+                  std::string* line);
 /// The name cell of a long-name row.
 std::string longNameLine(std::string_view name);
 /// The date and size cells of a long-name row.
@@ -42,10 +47,11 @@ inline constexpr std::string_view kDescriptionCellOpen =
 inline constexpr std::string_view kDescriptionCellClose =
     "</TD></FONT></B></TR>";
 
-/// Date and size cell texts of a looked-up entry.
+/// Date and size cell texts of a looked-up entry: parts of the capture
+/// line they were cut from, or texts of their own.
 struct Cells {
-  std::string date;
-  std::string size;
+  std::string_view date;
+  std::string_view size;
   bool directory = false;
   bool found = false;  // the capture line lists the entry or a directory
 };
@@ -58,8 +64,6 @@ bool namesEntry(std::string_view line, std::string_view name,
 /// The cells that capture line `line` gives for entry `name`.
 Cells cellsFromCapture(std::string_view line, std::string_view name,
                        AreaStyle style = AreaStyle::kClassic);
-/// A blank as the date text's 13th character becomes "&nbsp;".
-std::string markTimeGap(std::string date);
 
 /// A fragment trimmed of blanks (never below one character), and a rule of
 /// more than 8 repeated characters replaced by one blank. The result is a

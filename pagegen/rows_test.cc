@@ -137,11 +137,26 @@ TEST(EntryRowsTest, NameLineLinksToTheFoundName) {
       rows::nameLine("q&a notes.txt", AreaStyle::kModern));
 }
 
-TEST(EntryRowsTest, MarkTimeGapTouchesOnlyABlank13thCharacter) {
-  EXPECT_EQ("03/05/2024  02:07 PM", rows::markTimeGap("03/05/2024  02:07 PM"));
-  EXPECT_EQ("3/5/2024    &nbsp;2:07 PM",
-            rows::markTimeGap("3/5/2024     2:07 PM"));
-  EXPECT_EQ("short", rows::markTimeGap("short"));
+TEST(EntryRowsTest, DateSizeLineMarksOnlyABlank13thCharacter) {
+  const struct {
+    std::string_view date;
+    bool directory;
+    std::string_view expected;
+  } cases[] = {
+      {"03/05/2024  02:07 PM", false,
+       "<TD ALIGN=LEFT>03/05/2024  02:07 PM</TD><TD ALIGN=RIGHT>9</TD>"},
+      {"3/5/2024     2:07 PM", false,
+       "<TD ALIGN=LEFT>3/5/2024    &nbsp;2:07 PM</TD><TD ALIGN=RIGHT>9</TD>"},
+      {"3/5/2024     ", true,
+       "<TD ALIGN=LEFT>3/5/2024    &nbsp;</TD><TD ALIGN=LEFT>9</TD>"},
+      {"short", false, "<TD ALIGN=LEFT>short</TD><TD ALIGN=RIGHT>9</TD>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.date);
+    std::string line = "left over";
+    rows::dateSizeLine(c.date, "9", c.directory, &line);
+    EXPECT_EQ(c.expected, line);
+  }
 }
 
 TEST(EntryRowsTest, BlankControlBytes) {

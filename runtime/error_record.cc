@@ -9,7 +9,7 @@ void ErrorRecord::enterStep(uint16_t number) {
 }
 
 void ErrorRecord::enterLabel(std::string_view label) {
-  current_label_.assign(label.substr(0, 8));
+  current_label_size_ = label.copy(current_label_, sizeof current_label_);
   label_is_number_ = false;
 }
 
@@ -20,7 +20,9 @@ void ErrorRecord::fail(int number, FailedUse use) {
   if (number == 0) number = kInternalError;
   number_ = number;
   line_ = current_number_;
-  label_ = label_is_number_ ? std::to_string(current_number_) : current_label_;
+  label_ = label_is_number_
+               ? std::to_string(current_number_)
+               : std::string(current_label_, current_label_size_);
   pending_ = true;
   // These numbers mean the run's own memory can no longer be trusted.
   if (number >= kGlobalMemoryCorrupt) fatal_ = true;

@@ -78,7 +78,8 @@ class ErrorRecord {
   uint16_t current_number_ = 0;
   // The current label: the step's number when `label_is_number_`, made
   // into text only when a failure needs it (steps run once per entry).
-  std::string current_label_;
+  char current_label_[8] = {};
+  size_t current_label_size_ = 0;
   bool label_is_number_ = false;
 };
 

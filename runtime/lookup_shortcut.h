@@ -10,12 +10,15 @@
 #include <string_view>
 #include <vector>
 
-/// One lookup's batch: its tool name and lines, the capture it writes, and
-/// how many of the capture's first lines the lookup reads.
+/// One lookup's batch: its tool name, host path and lines, the capture it
+/// writes (tool name and host path), and how many of the capture's first
+/// lines the lookup reads.
 struct LookupBatch {
   std::string_view batch_name;
+  const std::string& batch_path;
   const std::vector<std::string>& lines;
   std::string_view capture_name;
+  const std::string& capture_path;
   int lines_read;
 };
 

@@ -94,15 +94,19 @@ Command commandOf(std::string_view text, std::vector<Word>* words) {
 
 std::vector<std::string_view> lines(std::string_view text) {
   std::vector<std::string_view> found;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\r', start);
-    if (end == std::string_view::npos) end = text.size();
-    found.push_back(text.substr(start, end - start));
-    start = end + 1;
-    if (start < text.size() && text[start] == '\n') ++start;
-  }
+  size_t position = 0;
+  while (position < text.size()) found.push_back(nextLine(text, &position));
   return found;
+}
+
+std::string_view nextLine(std::string_view text, size_t* position) {
+  size_t start = *position;
+  size_t end = text.find('\r', start);
+  if (end == std::string_view::npos) end = text.size();
+  *position = end + 1;
+  if (*position < text.size() && text[*position] == '\n') ++*position;
+  if (*position > text.size()) *position = text.size();
+  return text.substr(start, end - start);
 }
 
 std::vector<Word> splitAtBlanks(std::string_view line) {

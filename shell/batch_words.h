@@ -15,6 +15,9 @@ namespace batch {
 /// belongs to the line end. Any other byte, a lone LF too, is part of the
 /// line, so that a name written into a line stays one name.
 std::vector<std::string_view> lines(std::string_view text);
+/// The line of `text` that begins at `*position`, which moves past its end;
+/// `*position` at the end of the text means there is none left.
+std::string_view nextLine(std::string_view text, size_t* position);
 
 /// A word of a line and where it begins there.
 struct Word {

@@ -16,6 +16,7 @@
 #include "platform/error_number.h"
 #include "shell/dir_entry_table.h"
 #include "shell/messages.h"
+#include "text/text.h"
 #include "text/visible_text.h"
 
 namespace {
@@ -43,18 +44,25 @@ class LineWriter {
     buffer_->append(kLineEnd);
     flushWhenFull();
   }
-  // A line that costs a system call to make: where the file can, it goes
-  // as the file's ending, made only when the line is read or the file goes
-  // to disk (a lookup's capture is read no further than its first entry).
-  void lineLater(const std::function<std::string()>& make) {
-    auto with_end = [make] { return make() + std::string(kLineEnd); };
+  void entry(EntryLines& lines, const DirEntry& entry, DirFormat format) {
+    lines.append(entry, format, buffer_);
+    buffer_->append(kLineEnd);
+    flushWhenFull();
+  }
+  // A listing in memory keeps every line for later there.
+  bool inMemory() const { return files_ == nullptr; }
+  // Lines, their line ends included, that cost a system call to make:
+  // where the file can, they go as the file's ending, made only when it is
+  // read up to there or goes to disk (a lookup's capture is read no further
+  // than its first entry).
+  void linesLater(std::function<std::string()> make) {
     if (ending_ != nullptr) {
-      *ending_ = std::move(with_end);
+      *ending_ = std::move(make);
       return;
     }
-    if (flush() == kNoError && files_->writeLater(out_, with_end, kLaterRoom))
+    if (flush() == kNoError && files_->writeLater(out_, make, kLaterRoom))
       return;
-    line(make());
+    lines(make());
   }
   // Whole lines, their line ends included.
   void lines(std::string_view text) {
@@ -256,18 +264,29 @@ bool resolveOneName(FileSystem& files, DrivePaths& paths, std::string_view name,
                     std::string_view last, bool whole_directories,
                     Listing* listing) {
   std::string found_at = paths.hostPath(name);
+  // The name itself first: a plain file or directory is what a stat through
+  // links would find too, and a name that is not there is not there either
+  // way. A link or a special file is followed to what it leads to; where
+  // that is no file or directory (or nothing), the name shows as itself.
   FileStatus status;
-  FsStatus followed = files.stat(found_at, Follow::kLinks, &status);
+  FsStatus followed = files.stat(found_at, Follow::kNoLinks, &status);
+  bool found = followed == kNoError;
+  if (found && status.kind == FileStatus::kOther) {
+    FileStatus target;
+    followed = files.stat(found_at, Follow::kLinks, &target);
+    if (followed == kNoError && target.kind != FileStatus::kOther)
+      status = target;
+  }
   if (followed == kNoError && status.kind == FileStatus::kDirectory) {
     if (!whole_directories) return false;
     listing->directory = paths.absoluteHostPath(name);
     readDirectory(files, "", true, listing);
     return true;
   }
-  listing->directory = parentOf(paths.absoluteHostPath(name));
-  bool found = followed == kNoError && status.kind == FileStatus::kFile;
-  if (!found)
-    found = files.stat(found_at, Follow::kNoLinks, &status) == kNoError;
+  // A name without a separator lies in the current directory.
+  bool here = text::findFirstOf(name, "\\/") == std::string_view::npos;
+  listing->directory =
+      here ? paths.absoluteHostPath(".") : parentOf(paths.absoluteHostPath(name));
   if (found) listing->found = status;
   if (found && !mayList(last, listing)) {
     listing->outcome = kFileNotFound;
@@ -286,7 +305,7 @@ struct NameParts {
 };
 
 NameParts splitName(std::string_view name) {
-  size_t cut = name.find_last_of("\\/");
+  size_t cut = text::findLastOf(name, "\\/");
   if (cut == std::string_view::npos) return {"", name};
   return {name.substr(0, cut + 1), name.substr(cut + 1)};
 }
@@ -329,11 +348,25 @@ Listing resolve(FileSystem& files, DrivePaths& paths, std::string_view name,
   return listing;
 }
 
-void writeSummary(FileSystem& disk, const Listing& listing, LineWriter* out) {
+// The summary lines of a listing with `files` files of `bytes` bytes in all
+// and `dirs` directories, in `directory`.
+std::string filesLine(uint64_t files, uint64_t bytes) {
+  return alignedRight(std::to_string(files), 16) + " File(s) " +
+         alignedRight(groupedNumber(bytes), 14) + " bytes";
+}
+
+std::string dirsLine(FileSystem& disk, uint64_t dirs,
+                     const std::string& directory) {
+  return alignedRight(std::to_string(dirs), 16) + " Dir(s) " +
+         alignedRight(groupedNumber(disk.freeBytes(directory)), 15) +
+         " bytes free";
+}
+
+void writeSummary(FileSystem& disk, Listing* listing, LineWriter* out) {
   uint64_t files = 0;
   uint64_t bytes = 0;
   uint64_t dirs = 0;
-  for (const DirEntry& entry : listing.entries) {
+  for (const DirEntry& entry : listing->entries) {
     if (entry.directory) {
       ++dirs;
     } else {
@@ -341,12 +374,21 @@ void writeSummary(FileSystem& disk, const Listing& listing, LineWriter* out) {
       bytes += entry.size;
     }
   }
-  out->line(alignedRight(std::to_string(files), 16) + " File(s) " +
-            alignedRight(groupedNumber(bytes), 14) + " bytes");
-  out->lineLater([&disk, dirs, directory = listing.directory] {
-    return alignedRight(std::to_string(dirs), 16) + " Dir(s) " +
-           alignedRight(groupedNumber(disk.freeBytes(directory)), 15) +
-           " bytes free";
+  // The free room costs a system call to find: that line is made when it
+  // is needed, and in memory the other with it. The listing is done with
+  // its directory's name.
+  if (out->inMemory()) {
+    out->linesLater([&disk, files, bytes, dirs,
+                     directory = std::move(listing->directory)] {
+      std::string end(kLineEnd);
+      return filesLine(files, bytes) + end + dirsLine(disk, dirs, directory) +
+             end;
+    });
+    return;
+  }
+  out->line(filesLine(files, bytes));
+  out->linesLater([&disk, dirs, directory = std::move(listing->directory)] {
+    return dirsLine(disk, dirs, directory) + std::string(kLineEnd);
   });
 }
 
@@ -366,7 +408,7 @@ std::string outcomeMessage(const Listing& listing) {
 // Writes the listing's lines after `header`; a listing that shows nothing
 // becomes one that found nothing.
 void writeListing(FileSystem& disk, DirFormat format, std::string_view header,
-                  Listing* listing, LineWriter* out) {
+                  EntryLines& lines, Listing* listing, LineWriter* out) {
   out->lines(header);
   size_t shown = 0;
   for (const DirEntry& entry : listing->entries) {
@@ -374,14 +416,14 @@ void writeListing(FileSystem& disk, DirFormat format, std::string_view header,
         (entry.name == "." || entry.name == "..")) {
       continue;
     }
-    out->line(entryLine(entry, format));
+    out->entry(lines, entry, format);
     ++shown;
   }
   // Bare names of an empty directory: its dots alone are nothing found.
   if (shown == 0 && listing->outcome == kNoError)
     listing->outcome = kFileNotFound;
   if (listing->outcome == kNoError && format != DirFormat::kBare)
-    writeSummary(disk, *listing, out);
+    writeSummary(disk, listing, out);
 }
 
 void warnOfSkipped(const Listing& listing, const Messages& messages) {
@@ -432,8 +474,8 @@ int DirLister::list(DirFormat format, std::string_view name,
       resolve(files_, paths_, name, rule, out_made_anew ? &out_file : nullptr);
   warnOfSkipped(listing, messages);
   LineWriter out(files_, out_file);
-  writeListing(files_, format, headerOf(format, listing.directory), &listing,
-               &out);
+  writeListing(files_, format, headerOf(format, listing.directory),
+               entry_lines_, &listing, &out);
   FsStatus write_error = out.flush();
   if (listing.outcome != kNoError) messages.error(outcomeMessage(listing));
   if (write_error != kNoError) {
@@ -459,9 +501,10 @@ bool DirLister::listOne(DirFormat format, std::string_view name, DirName rule,
   one->text.clear();
   one->ending = nullptr;
   LineWriter out(&one->text, &one->ending);
-  writeListing(files_, format, headerOf(format, listing.directory), &listing,
-               &out);
-  one->ending_room = one->ending ? kLaterRoom : 0;
+  writeListing(files_, format, headerOf(format, listing.directory),
+               entry_lines_, &listing, &out);
+  // Room for the summary lines made later, more than they take.
+  one->ending_room = one->ending ? 2 * kLaterRoom : 0;
   one->skipped = std::move(listing.skipped);
   one->error = listing.outcome == kNoError ? "" : outcomeMessage(listing);
   return true;

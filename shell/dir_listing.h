@@ -80,6 +80,7 @@ class DirLister {
   std::string header_root_;  // the drive root and directory of `header_`
   std::string header_directory_;
   std::string header_;
+  EntryLines entry_lines_;  // keeps the last time shown
 };
 
 #endif  // KESTREL_SHELL_DIR_LISTING_H_

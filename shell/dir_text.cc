@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "text/capture_columns.h"
+#include "text/text.h"
 
 namespace {
 
@@ -86,15 +87,33 @@ void appendDateTimeColumns(std::string* out, int64_t mtime) {
 }
 
 std::string entryLine(const DirEntry& entry, DirFormat format) {
-  if (format == DirFormat::kBare) return entry.name;
-  using namespace capture_columns;
   std::string line;
-  line.reserve(kShortNameColumn + kShortNameFieldWidth + entry.name.size());
-  appendDateTimeColumns(&line, entry.mtime);
+  EntryLines().append(entry, format, &line);
+  return line;
+}
+
+void EntryLines::append(const DirEntry& entry, DirFormat format,
+                        std::string* out) {
+  if (format == DirFormat::kBare) {
+    out->append(entry.name);
+    return;
+  }
+  using namespace capture_columns;
+  std::string& line = *out;
+  size_t start = line.size();
+  line.reserve(start + kShortNameColumn + kShortNameFieldWidth +
+               entry.name.size());
+  if (!known_ || entry.mtime != mtime_) {
+    columns_.clear();
+    appendDateTimeColumns(&columns_, entry.mtime);
+    mtime_ = entry.mtime;
+    known_ = true;
+  }
+  line += columns_;
   if (entry.directory) {
     line.append(kDirMarkColumn - kSizeColumn, ' ');
     line += kDirMark;
-    line.append(kShortNameColumn - 1 - line.size(), ' ');
+    line.append(start + kShortNameColumn - 1 - line.size(), ' ');
   } else {
     std::string size = groupedNumber(entry.size);
     if (size.size() < kSizeDigitsWidth)
@@ -105,7 +124,6 @@ std::string entryLine(const DirEntry& entry, DirFormat format) {
   // No short names here: the short-name field stays blank.
   if (format == DirFormat::kShortNames) line.append(kShortNameFieldWidth, ' ');
   line += entry.name;
-  return line;
 }
 
 std::string volumeSerialText(uint64_t device) {
@@ -116,7 +134,7 @@ std::string volumeSerialText(uint64_t device) {
 }
 
 bool hasWildcard(std::string_view name) {
-  return name.find_first_of("*?") != std::string_view::npos;
+  return text::findFirstOf(name, "*?") != std::string_view::npos;
 }
 
 bool matchesPattern(std::string_view pattern, std::string_view name) {

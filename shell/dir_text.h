@@ -29,6 +29,21 @@ void appendDateTimeColumns(std::string* out, int64_t mtime);
 /// The entry line without its line end (the bare name for kBare).
 std::string entryLine(const DirEntry& entry, DirFormat format);
 
+/// Entry lines for one listing after another, with the date and time
+/// columns of the last time shown kept: files copied or unpacked together
+/// share their time to the second, and the local time costs more to find
+/// than the whole rest of a line.
+class EntryLines {
+ public:
+  /// Appends `entryLine(entry, format)` to `*out`.
+  void append(const DirEntry& entry, DirFormat format, std::string* out);
+
+ private:
+  bool known_ = false;
+  int64_t mtime_ = 0;
+  std::string columns_;  // the columns of `mtime_`
+};
+
 /// The volume serial number shown for a device number: "XXXX-XXXX".
 std::string volumeSerialText(uint64_t device);
 

@@ -10,7 +10,7 @@ struct HostShell::Layers {
       : runner(makePlatformRunner(paths)),
         overlay(disk),
         interpreter(overlay, paths, *runner, BatchMessages::kConsoleOnly),
-        lookups(overlay, interpreter, paths) {}
+        lookups(overlay, interpreter) {}
   std::unique_ptr<CommandRunner> runner;
   ScratchOverlay overlay;
   Interpreter interpreter;

@@ -20,8 +20,8 @@ LookupShortcut::Result InProcessLookup::lookUp(const LookupBatch& batch,
   // The batch removes the capture and makes it anew: where it is there, in
   // memory, that is writing it over in place. Both files are looked at
   // first, as writing the batch and removing the capture look at them.
-  std::string batch_file = paths_.hostPath(batch.batch_name);
-  std::string capture = paths_.hostPath(batch.capture_name);
+  const std::string& batch_file = batch.batch_path;
+  const std::string& capture = batch.capture_path;
   bool ending_deferred = false;
   if (overlay_.contentsInMemory(capture, &ending_deferred) == nullptr ||
       !overlay_.reserveInMemory(batch_file, text_.size()) ||
@@ -37,21 +37,20 @@ LookupShortcut::Result InProcessLookup::lookUp(const LookupBatch& batch,
   }
   size_t size = listing.text.size() + (listing.ending ? listing.ending_room : 0);
   if (!overlay_.reserveInMemory(capture, size) ||
-      !overlay_.replaceInMemory(batch_file, text_)) {
+      !overlay_.replaceInMemory(batch_file, &text_)) {
     return Result::kNotTaken;
   }
   interpreter_.tell(prepared_);
-  bool has_ending = static_cast<bool>(listing.ending);
-  if (!overlay_.replaceInMemory(capture, listing.text,
-                                std::move(listing.ending),
-                                listing.ending_room)) {
-    return Result::kRan;  // not to be: its room is set aside
-  }
   bool looked_past_end = false;
   std::string_view last =
       lastLineRead(listing.text, batch.lines_read, &looked_past_end);
   // The capture's last text is made only when a read reaches it.
-  if (looked_past_end && has_ending) return Result::kRan;
-  line->assign(last);
-  return Result::kLineRead;
+  bool read_here = !(looked_past_end && listing.ending);
+  if (read_here) line->assign(last);
+  if (!overlay_.replaceInMemory(capture, &listing.text,
+                                std::move(listing.ending),
+                                listing.ending_room)) {
+    return Result::kRan;  // not to be: its room is set aside
+  }
+  return read_here ? Result::kLineRead : Result::kRan;
 }

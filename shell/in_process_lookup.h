@@ -7,16 +7,14 @@
 
 #include <string>
 
-#include "platform/drive_path.h"
 #include "runtime/lookup_shortcut.h"
 #include "shell/interpreter.h"
 #include "shell/scratch_overlay.h"
 
 class InProcessLookup : public LookupShortcut {
  public:
-  InProcessLookup(ScratchOverlay& overlay, Interpreter& interpreter,
-                  DrivePaths& paths)
-      : overlay_(overlay), interpreter_(interpreter), paths_(paths) {}
+  InProcessLookup(ScratchOverlay& overlay, Interpreter& interpreter)
+      : overlay_(overlay), interpreter_(interpreter) {}
 
   /// Not taken, and the batch goes the whole way, for any batch but a
   /// lookup of one file name (or a name of none) with both scratch files
@@ -28,7 +26,6 @@ class InProcessLookup : public LookupShortcut {
  private:
   ScratchOverlay& overlay_;
   Interpreter& interpreter_;
-  DrivePaths& paths_;
   // The batch's text and its lookup, their room kept from one to the next.
   std::string text_;
   PreparedLookup prepared_;

@@ -400,20 +400,29 @@ ErrorNumber Interpreter::run(std::string_view command_line, int* exit_code) {
 
 bool Interpreter::prepareLookup(std::string_view text,
                                 PreparedLookup* lookup) {
-  std::vector<std::string_view> all = batch::lines(text);
-  if (all.size() < 2) return false;
-  for (size_t i = 2; i < all.size(); ++i) {
-    if (!parseCommandLine(all[i]).blank()) return false;
+  size_t position = 0;
+  std::string_view first = batch::nextLine(text, &position);
+  if (position >= text.size()) return false;
+  std::string_view second = batch::nextLine(text, &position);
+  while (position < text.size()) {
+    if (!parseCommandLine(batch::nextLine(text, &position)).blank())
+      return false;
   }
-  CommandLine del_line = parseCommandLine(all[0]);
-  std::string_view deleted = oneDeletedName(del_line);
-  if (deleted.empty() || hasNul(deleted) || sameIgnoringCase(deleted, "nul"))
-    return false;
-  CommandLine dir_line = parseCommandLine(all[1]);
+  // Every lookup begins with the same "del" line: it is read once.
+  if (lookup_del_line_.empty() || first != lookup_del_line_) {
+    std::string_view deleted = oneDeletedName(parseCommandLine(first));
+    if (deleted.empty() || hasNul(deleted) ||
+        sameIgnoringCase(deleted, "nul")) {
+      return false;
+    }
+    lookup_deleted_.assign(deleted);
+    lookup_del_line_.assign(first);
+  }
+  CommandLine dir_line = parseCommandLine(second);
   DirFormat format;
   DirName rule;
-  if (!readLookupDir(dir_line, deleted, &format, &rule)) return false;
-  lookup->output = deleted;
+  if (!readLookupDir(dir_line, lookup_deleted_, &format, &rule)) return false;
+  lookup->output = lookup_deleted_;
   return lister_.listOne(format, dir_line.command.args.name, rule,
                          &lookup->listing);
 }

@@ -51,7 +51,7 @@ class Interpreter : public CommandRunner {
   /// file is X, after blank lines at most. That DIR is then listed into
   /// `*lookup`, without a file changed or a word said: where X is the run's
   /// own plain file, running the batch leaves X holding that listing and
-  /// says what `tell` says. `text` must outlive `*lookup`.
+  /// says what `tell` says.
   bool prepareLookup(std::string_view text, PreparedLookup* lookup);
   /// Says what running the prepared lookup says.
   void tell(const PreparedLookup& lookup) const;
@@ -62,6 +62,9 @@ class Interpreter : public CommandRunner {
   CommandRunner& next_;
   Messages messages_;
   DirLister lister_;  // the DIR command, its header kept from run to run
+  // The "del" line of the last lookup batch read, and the name it removes.
+  std::string lookup_del_line_;
+  std::string lookup_deleted_;
 };
 
 #endif  // KESTREL_SHELL_INTERPRETER_H_

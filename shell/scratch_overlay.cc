@@ -245,17 +245,17 @@ FsStatus ScratchOverlay::writeOut(Held& file) {
 }
 
 bool ScratchOverlay::replaceInMemory(const std::string& host_path,
-                                     std::string_view text,
+                                     std::string* text,
                                      std::function<std::string()> ending,
                                      size_t ending_room) {
   Held* held = heldAt(host_path);
-  uint64_t size = text.size() + (ending ? ending_room : 0);
+  uint64_t size = text->size() + (ending ? ending_room : 0);
   if (held == nullptr || held->in_use || held->on_disk ||
-      text.size() > kLargestHeld || !makeRoom(*held, size)) {
+      text->size() > kLargestHeld || !makeRoom(*held, size)) {
     return false;
   }
   held->empty(/*now_exists=*/true);
-  held->contents.assign(text);
+  held->contents.swap(*text);
   held->ending = std::move(ending);
   held->position = held->contents.size();
   return true;

@@ -36,12 +36,13 @@ class ScratchOverlay : public FileSystem, public ScratchFiles {
   void hold(const std::vector<std::string>& host_paths) override;
   ErrorNumber release() override;
 
-  /// Makes the held file at `host_path` hold `text`, as opening it to be
-  /// written anew, writing `text` and closing it do, with `ending` as its
+  /// Makes the held file at `host_path` hold `*text`, as opening it to be
+  /// written anew, writing the text and closing it do, with `ending` as its
   /// last text to be made later (see `writeLater`), where it is held in
   /// memory, not open, and has room for both; else false, with nothing
-  /// changed.
-  bool replaceInMemory(const std::string& host_path, std::string_view text,
+  /// changed. The text is taken, not copied: `*text` is left holding any
+  /// bytes.
+  bool replaceInMemory(const std::string& host_path, std::string* text,
                        std::function<std::string()> ending = nullptr,
                        size_t ending_room = 0);
   /// Sets room aside for `size` bytes of the held file at `host_path`, as

@@ -7,24 +7,24 @@ namespace capture_line {
 
 using namespace capture_columns;
 
-std::string dateField(std::string_view line) {
-  return text::mid(line, kDateColumn, kDateWidth);
+std::string_view dateField(std::string_view line) {
+  return text::midView(line, kDateColumn, kDateWidth);
 }
 
-std::string sizeField(std::string_view line) {
-  return text::mid(line, kSizeColumn, kSizeWidth);
+std::string_view sizeField(std::string_view line) {
+  return text::midView(line, kSizeColumn, kSizeWidth);
 }
 
 bool hasDirMark(std::string_view line) {
-  return text::mid(line, kDirMarkColumn, kDirMark.size()) == kDirMark;
+  return text::midView(line, kDirMarkColumn, kDirMark.size()) == kDirMark;
 }
 
-std::string nameText(std::string_view line) {
-  return text::trim(text::rest(line, kShortNameColumn));
+std::string_view nameText(std::string_view line) {
+  return text::trimView(text::restView(line, kShortNameColumn));
 }
 
-std::string longNameField(std::string_view line) {
-  return text::rest(line, kNameColumn);
+std::string_view longNameField(std::string_view line) {
+  return text::restView(line, kNameColumn);
 }
 
 std::string namesFromColumn40(std::string_view line) {

@@ -13,9 +13,13 @@
 /// leading slashes or backslashes. With no '&' left, a browser finds no
 /// character reference in the target to turn into a ':' or a slash.
 std::string linkTarget(std::string_view name);
+/// `linkTarget(name)` appended to `*out`.
+void appendLinkTarget(std::string_view name, std::string* out);
 
 /// The name as link text: '&', '<' and '>' become "&amp;", "&lt;" and
 /// "&gt;", so the text shows the name's own bytes.
 std::string linkText(std::string_view name);
+/// `linkText(name)` appended to `*out`.
+void appendLinkText(std::string_view name, std::string* out);
 
 #endif  // KESTREL_TEXT_LINK_ESCAPE_H_

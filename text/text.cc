@@ -4,17 +4,25 @@
 namespace text {
 
 std::string mid(std::string_view s, long position, long length) {
-  if (position < 1 || length <= 0) return "";
-  size_t start = static_cast<size_t>(position - 1);
-  if (start >= s.size()) return "";
-  return std::string(s.substr(start, static_cast<size_t>(length)));
+  return std::string(midView(s, position, length));
 }
 
 std::string rest(std::string_view s, long position) {
-  if (position < 1) return "";
+  return std::string(restView(s, position));
+}
+
+std::string_view midView(std::string_view s, long position, long length) {
+  if (position < 1 || length <= 0) return {};
   size_t start = static_cast<size_t>(position - 1);
-  if (start >= s.size()) return "";
-  return std::string(s.substr(start));
+  if (start >= s.size()) return {};
+  return s.substr(start, static_cast<size_t>(length));
+}
+
+std::string_view restView(std::string_view s, long position) {
+  if (position < 1) return {};
+  size_t start = static_cast<size_t>(position - 1);
+  if (start >= s.size()) return {};
+  return s.substr(start);
 }
 
 long find(std::string_view haystack, std::string_view needle, long start) {
@@ -38,7 +46,13 @@ std::string trimRight(std::string_view s) {
                                         : std::string(s.substr(0, last + 1));
 }
 
-std::string trim(std::string_view s) { return trimLeft(trimRight(s)); }
+std::string trim(std::string_view s) { return std::string(trimView(s)); }
+
+std::string_view trimView(std::string_view s) {
+  size_t first = s.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
 
 bool allBlanks(std::string_view s) {
   return !s.empty() && s.find_first_not_of(' ') == std::string_view::npos;

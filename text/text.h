@@ -15,6 +15,9 @@ std::string mid(std::string_view s, long position, long length);
 
 /// Everything from 1-based `position` on ("" for 0 or past the end).
 std::string rest(std::string_view s, long position);
+/// `mid` and `rest` as parts of `s` itself.
+std::string_view midView(std::string_view s, long position, long length);
+std::string_view restView(std::string_view s, long position);
 
 /// 1-based position of the first match of `needle` at or after `start`, or
 /// 0; an empty haystack gives 0, an empty needle gives `start`.
@@ -26,9 +29,31 @@ std::string trimLeft(std::string_view s);
 std::string trimRight(std::string_view s);
 /// Strips leading and trailing blanks.
 std::string trim(std::string_view s);
+/// `trim` as a part of `s` itself.
+std::string_view trimView(std::string_view s);
 
 /// True when `s` is not empty and holds blanks only.
 bool allBlanks(std::string_view s);
+
+/// The index of the first byte of `s` that is one of `set`, or npos: the
+/// standard library's find_first_of looks each byte up in the set with a
+/// call of its own, which costs more than the short names it is used on.
+inline bool isOneOf(char c, std::string_view set) {
+  for (char member : set)
+    if (c == member) return true;
+  return false;
+}
+inline size_t findFirstOf(std::string_view s, std::string_view set) {
+  for (size_t i = 0; i < s.size(); ++i)
+    if (isOneOf(s[i], set)) return i;
+  return std::string_view::npos;
+}
+/// The index of the last such byte, or npos.
+inline size_t findLastOf(std::string_view s, std::string_view set) {
+  for (size_t i = s.size(); i-- > 0;)
+    if (isOneOf(s[i], set)) return i;
+  return std::string_view::npos;
+}
 
 /// True when `s` starts with `prefix`, byte for byte.
 bool startsWith(std::string_view s, std::string_view prefix);
