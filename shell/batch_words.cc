@@ -46,48 +46,44 @@ Program programOf(std::string_view word) {
   return Program::kUnknown;
 }
 
-// The arguments of the program at `words[at]` of `text`.
-Arguments argumentsOf(std::string_view text, const std::vector<Word>& words,
-                      size_t at) {
-  Arguments args;
+// Reads the arguments of the program at `words[at]` of `text` into `*args`.
+void readArguments(std::string_view text, const std::vector<Word>& words,
+                   size_t at, Arguments* args) {
   size_t i = at + 1;
   while (i < words.size() && words[i].text[0] == '/') {
-    args.switches.push_back(words[i++].text);
+    args->switches.push_back(words[i++].text);
   }
   if (i < words.size()) {
     const Word& last = words.back();
     size_t end = last.begin + last.text.size();
-    args.written = text.substr(words[i].begin, end - words[i].begin);
+    args->written = text.substr(words[i].begin, end - words[i].begin);
   }
-  args.name = args.written;
-  // A name in double quotes is the text between them, blanks and all.
-  if (args.name.size() >= 2 && args.name.front() == '"' &&
-      args.name.back() == '"') {
-    args.name = args.name.substr(1, args.name.size() - 2);
-    args.quoted = true;
-  }
-  return args;
+  args->name = nameOf(args->written, &args->quoted);
 }
 
-// The command that `words` of `text` give, through every "cmd /c" in front.
-Command commandOf(std::string_view text, std::vector<Word>* words) {
-  Command command;
+// Reads the command that `words` of `text` give, through every "cmd /c" in
+// front, into `*command`; its switches keep their room.
+void readCommand(std::string_view text, std::vector<Word>* words,
+                 Command* command) {
+  std::vector<std::string_view> switches = std::move(command->args.switches);
+  switches.clear();
+  *command = Command();
+  command->args.switches = std::move(switches);
   size_t at = 0;
   while (at < words->size() && isCmd((*words)[at].text)) {
     if (at + 1 == words->size() ||
         !sameIgnoringCase((*words)[at + 1].text, "/c")) {
-      command.program = Program::kCmdMisused;
-      command.word = (*words)[at].text;
-      return command;
+      command->program = Program::kCmdMisused;
+      command->word = (*words)[at].text;
+      return;
     }
-    ++command.shells;
+    ++command->shells;
     at = skipInnerLead(words, at + 2);
   }
-  if (at == words->size()) return command;
-  command.word = (*words)[at].text;
-  command.program = programOf(command.word);
-  command.args = argumentsOf(text, *words, at);
-  return command;
+  if (at == words->size()) return;
+  command->word = (*words)[at].text;
+  command->program = programOf(command->word);
+  readArguments(text, *words, at, &command->args);
 }
 
 }  // namespace
@@ -113,14 +109,19 @@ std::vector<Word> splitAtBlanks(std::string_view line) {
   std::vector<Word> words;
   // A command line has a few words: one allocation holds them.
   words.reserve(8);
+  splitAtBlanks(line, &words);
+  return words;
+}
+
+void splitAtBlanks(std::string_view line, std::vector<Word>* words) {
+  words->clear();
   size_t i = 0;
   while (i < line.size()) {
     while (i < line.size() && line[i] == ' ') ++i;
     size_t start = i;
     while (i < line.size() && line[i] != ' ') ++i;
-    if (i > start) words.push_back({line.substr(start, i - start), start});
+    if (i > start) words->push_back({line.substr(start, i - start), start});
   }
-  return words;
 }
 
 std::string_view skipLead(std::string_view line) {
@@ -153,12 +154,56 @@ bool isCmd(std::string_view word) {
 
 CommandLine parseCommandLine(std::string_view line) {
   CommandLine parsed;
-  std::string_view text = skipLead(line);
-  parsed.leads_with_batch_name = isBatchName(text.substr(0, text.find(' ')));
-  parsed.output = takeOutput(&text);
-  std::vector<Word> words = splitAtBlanks(text);
-  parsed.command = commandOf(text, &words);
+  std::vector<Word> words;
+  words.reserve(8);
+  parseCommandLine(line, &parsed, &words);
   return parsed;
+}
+
+void parseCommandLine(std::string_view line, CommandLine* parsed,
+                      std::vector<Word>* words) {
+  std::string_view text = skipLead(line);
+  parsed->leads_with_batch_name = isBatchName(text.substr(0, text.find(' ')));
+  parsed->output = takeOutput(&text);
+  splitAtBlanks(text, words);
+  readCommand(text, words, &parsed->command);
+}
+
+std::string_view nameOf(std::string_view written, bool* quoted) {
+  // A name in double quotes is the text between them, blanks and all.
+  *quoted = written.size() >= 2 && written.front() == '"' &&
+            written.back() == '"';
+  return *quoted ? written.substr(1, written.size() - 2) : written;
+}
+
+bool NameSlot::learn(std::string_view line, const CommandLine& parsed) {
+  // Only an output word after the name keeps the last word of every such
+  // line out of the name.
+  std::string_view written = parsed.command.args.written;
+  known_ = parsed.output.redirected && !written.empty() &&
+           written.data() >= line.data() &&
+           written.data() + written.size() <= line.data() + line.size();
+  if (!known_) return false;
+  size_t begin = static_cast<size_t>(written.data() - line.data());
+  before_.assign(line.substr(0, begin));
+  after_.assign(line.substr(begin + written.size()));
+  return true;
+}
+
+bool NameSlot::match(std::string_view line, std::string_view* written) const {
+  if (!known_ || line.size() <= before_.size() + after_.size() ||
+      line.substr(0, before_.size()) != before_ ||
+      line.substr(line.size() - after_.size()) != after_) {
+    return false;
+  }
+  std::string_view name =
+      line.substr(before_.size(), line.size() - before_.size() - after_.size());
+  // Blanks at either end would be read as the space between words, and a
+  // "/" in front as one more switch.
+  if (name.front() == ' ' || name.back() == ' ' || name.front() == '/')
+    return false;
+  *written = name;
+  return true;
 }
 
 }  // namespace batch

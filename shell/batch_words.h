@@ -6,6 +6,7 @@
 #define KESTREL_SHELL_BATCH_WORDS_H_
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -27,6 +28,8 @@ struct Word {
 /// Splits on blanks only: a tab, a quote or any other byte is part of a
 /// word.
 std::vector<Word> splitAtBlanks(std::string_view line);
+/// The same into `*words`.
+void splitAtBlanks(std::string_view line, std::vector<Word>* words);
 
 /// The line without its leading blanks and the "@" that keeps a batch line
 /// from echoing.
@@ -104,6 +107,34 @@ struct CommandLine {
   }
 };
 CommandLine parseCommandLine(std::string_view line);
+/// The same into `*parsed`, with `*words` as room for the line's words:
+/// both keep what they hold from one line to the next.
+void parseCommandLine(std::string_view line, CommandLine* parsed,
+                      std::vector<Word>* words);
+
+/// The name of `written` as a command's arguments read it: the text between
+/// double quotes that open and close it, else `written` itself.
+std::string_view nameOf(std::string_view written, bool* quoted);
+
+/// The text around the name of one parsed line, so that a line that differs
+/// from it in the name alone is read without parsing it again: one lookup
+/// line after another differs only there.
+class NameSlot {
+ public:
+  /// Takes the text before and after the name that `parsed` read from
+  /// `line`; false (and nothing kept) where it read none, or no output
+  /// file after it.
+  bool learn(std::string_view line, const CommandLine& parsed);
+  /// True where `line` is the learnt text before and after, around a name
+  /// that parsing `line` would read as the one name there: the command and
+  /// output of the learnt line, with `*written` as the name written.
+  bool match(std::string_view line, std::string_view* written) const;
+
+ private:
+  bool known_ = false;
+  std::string before_;
+  std::string after_;
+};
 
 }  // namespace batch
 

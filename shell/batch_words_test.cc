@@ -154,4 +154,73 @@ TEST(CommandLineTest, SaysWhatKindOfLineItIs) {
   }
 }
 
+TEST(NameSlotTest, ReadsTheNameOfALineLikeTheLearntOne) {
+  const std::string learnt = "@cmd /c DIR /X first.zip >\\$DIR$";
+  batch::NameSlot slot;
+  ASSERT_TRUE(slot.learn(learnt, parseCommandLine(learnt)));
+  struct {
+    std::string line;
+    bool matches;
+    std::string_view written;
+  } cases[] = {
+      {"@cmd /c DIR /X b.zip >\\$DIR$", true, "b.zip"},
+      {"@cmd /c DIR /X \"a b\" >\\$DIR$", true, "\"a b\""},
+      {"@cmd /c DIR /X a >b >\\$DIR$", true, "a >b"},
+      {"@cmd /c DIR /X /b >\\$DIR$", false, ""},  // one more switch
+      {"@cmd /c DIR /X  b >\\$DIR$", false, ""},  // a blank in front
+      {"@cmd /c DIR /X b  >\\$DIR$", false, ""},  // a blank after it
+      {"@cmd /c DIR /X  >\\$DIR$", false, ""},
+      {"@cmd /c DIR /X b >\\$DIR$x", false, ""},
+      {"@cmd /c DIR /B b >\\$DIR$", false, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::string_view written;
+    EXPECT_EQ(c.matches, slot.match(c.line, &written));
+    if (c.matches) EXPECT_EQ(c.written, written);
+  }
+  // A line without an output file after the name teaches nothing: any
+  // last word of another line could be one.
+  std::string_view written;
+  EXPECT_FALSE(slot.learn("dir a", parseCommandLine("dir a")));
+  EXPECT_FALSE(slot.match(learnt, &written));
+}
+
+// Whatever name a line holds, a match reads it as parsing the line does.
+TEST(NameSlotTest, AgreesWithParsingOnEveryName) {
+  const std::string before = "@cmd /c DIR /X ";
+  const std::string after = " >\\$DIR$";
+  batch::NameSlot slot;
+  const std::string first = before + "x" + after;
+  ASSERT_TRUE(slot.learn(first, parseCommandLine(first)));
+  const std::string alphabet = " /\"@>a*.";
+  uint32_t state = 12345;
+  int matched = 0;
+  for (int i = 0; i < 20000; ++i) {
+    std::string name;
+    int length = 1 + static_cast<int>(i % 6);
+    for (int k = 0; k < length; ++k) {
+      state = state * 1103515245u + 12345u;
+      name += alphabet[(state >> 16) % alphabet.size()];
+    }
+    std::string line = before + name + after;
+    std::string_view written;
+    if (!slot.match(line, &written)) continue;
+    ++matched;
+    SCOPED_TRACE(line);
+    CommandLine parsed = parseCommandLine(line);
+    ASSERT_EQ(Program::kDir, parsed.command.program);
+    ASSERT_EQ(1u, parsed.command.shells);
+    ASSERT_EQ(std::vector<std::string_view>{"/X"},
+              parsed.command.args.switches);
+    ASSERT_EQ("\\$DIR$", parsed.output.target);
+    ASSERT_FALSE(parsed.output.append);
+    ASSERT_EQ(parsed.command.args.written, written);
+    bool quoted = false;
+    ASSERT_EQ(parsed.command.args.name, batch::nameOf(written, &quoted));
+    ASSERT_EQ(parsed.command.args.quoted, quoted);
+  }
+  EXPECT_GT(matched, 1000);  // the check above saw many names
+}
+
 }  // namespace

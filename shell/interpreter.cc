@@ -417,14 +417,26 @@ bool Interpreter::prepareLookup(std::string_view text,
     }
     lookup_deleted_.assign(deleted);
     lookup_del_line_.assign(first);
+    lookup_slot_ = batch::NameSlot();
   }
-  CommandLine dir_line = parseCommandLine(second);
-  DirFormat format;
+  // A DIR line that differs from the last one read in its name alone is
+  // read as that one was.
+  std::string_view name;
   DirName rule;
-  if (!readLookupDir(dir_line, lookup_deleted_, &format, &rule)) return false;
+  std::string_view written;
+  if (lookup_slot_.match(second, &written)) {
+    bool quoted = false;
+    name = batch::nameOf(written, &quoted);
+    rule = quoted ? DirName::kLiteral : DirName::kPattern;
+  } else {
+    parseCommandLine(second, &lookup_line_, &lookup_words_);
+    if (!readLookupDir(lookup_line_, lookup_deleted_, &lookup_format_, &rule))
+      return false;
+    lookup_slot_.learn(second, lookup_line_);
+    name = lookup_line_.command.args.name;
+  }
   lookup->output = lookup_deleted_;
-  return lister_.listOne(format, dir_line.command.args.name, rule,
-                         &lookup->listing);
+  return lister_.listOne(lookup_format_, name, rule, &lookup->listing);
 }
 
 void Interpreter::tell(const PreparedLookup& lookup) const {

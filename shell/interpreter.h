@@ -8,10 +8,12 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/command_runner.h"
 #include "platform/error_number.h"
 #include "platform/file_system.h"
+#include "shell/batch_words.h"
 #include "shell/dir_listing.h"
 #include "shell/messages.h"
 
@@ -65,6 +67,12 @@ class Interpreter : public CommandRunner {
   // The "del" line of the last lookup batch read, and the name it removes.
   std::string lookup_del_line_;
   std::string lookup_deleted_;
+  // The lookup's DIR line as last read, with room for its words kept from
+  // one to the next; the text around its name, and the listing's format.
+  batch::CommandLine lookup_line_;
+  std::vector<batch::Word> lookup_words_;
+  batch::NameSlot lookup_slot_;
+  DirFormat lookup_format_ = DirFormat::kShortNames;
 };
 
 #endif  // KESTREL_SHELL_INTERPRETER_H_
