@@ -585,6 +585,24 @@ TEST_F(KestrelTest, AmpersandWarningShowsOnceAtATerminal) {
   EXPECT_EQ(result.out.size(), at + warning.size()) << result.out;
 }
 
+// At a terminal the lookups show what their batches' commands say there:
+// the first run in a drive root finds no capture to remove, and a name
+// that is not there is not found. Run again, the capture is there.
+TEST_F(KestrelTest, TerminalShowsWhatTheLookupsSay) {
+  area_.writeFile("AREA/FILES.BBS", "A.ZIP\r\nGONE.ZIP\r\nB.ZIP\r\n");
+  area_.writeFile("AREA/A.ZIP", "a");
+  area_.writeFile("AREA/B.ZIP", "b");
+  const std::string banner =
+      "KESTREL v2.0  (c) 2026 The Kestrel Tools Team  Args=[AREA] \r\n";
+  const std::string not_found = "File Not Found\r\n";
+  TestArea::Result first = area_.runInTerminal(kKestrel, "AREA", false, {"AREA"});
+  EXPECT_EQ(0, first.exit_code);
+  EXPECT_EQ(banner + "Could Not Find C:\\$DIR$\r\n" + not_found, first.out);
+  TestArea::Result again = area_.runInTerminal(kKestrel, "AREA", false, {"AREA"});
+  EXPECT_EQ(0, again.exit_code);
+  EXPECT_EQ(banner + not_found, again.out);
+}
+
 // A KESTREL.INI saved with LF line ends: a modern run reads its lines; the
 // default mode still takes nothing from it, and says why once.
 TEST_F(KestrelTest, ConfigurationWithLfLineEnds) {

@@ -16,6 +16,7 @@
 #include "platform/error_number.h"
 #include "shell/dir_entry_table.h"
 #include "shell/messages.h"
+#include "text/capture_columns.h"
 #include "text/text.h"
 #include "text/visible_text.h"
 
@@ -37,7 +38,7 @@ class LineWriter {
   }
   // Lines kept in `*text`, a line for later in `*ending`: a listing made
   // in memory, which nothing can cut short.
-  LineWriter(std::string* text, std::function<std::string()>* ending)
+  LineWriter(std::string* text, ListingTail* ending)
       : buffer_(text), ending_(ending) {}
   void line(std::string_view text) {
     buffer_->append(text);
@@ -57,7 +58,10 @@ class LineWriter {
   // than its first entry).
   void linesLater(std::function<std::string()> make) {
     if (ending_ != nullptr) {
-      *ending_ = std::move(make);
+      *ending_ = [make = std::move(make)](
+                     const std::function<void(std::string_view)>& put) {
+        put(make());
+      };
       return;
     }
     if (flush() == kNoError && files_->writeLater(out_, make, kLaterRoom))
@@ -96,7 +100,7 @@ class LineWriter {
   OsFile out_;
   std::string own_buffer_;
   std::string* buffer_;
-  std::function<std::string()>* ending_ = nullptr;
+  ListingTail* ending_ = nullptr;
   FsStatus error_;
 };
 
@@ -171,11 +175,11 @@ std::string_view leftOutBecause(std::string_view name) {
 
 // True when `name` may be listed; otherwise keeps the warning that it was
 // left out.
-bool mayList(std::string_view name, Listing* listing) {
+bool mayList(std::string_view name, std::vector<std::string>* skipped) {
   std::string_view reason = leftOutBecause(name);
   if (reason.empty()) return true;
-  listing->skipped.push_back("Skipped a name holding " + std::string(reason) +
-                             ": " + std::string(name));
+  skipped->push_back("Skipped a name holding " + std::string(reason) + ": " +
+                     std::string(name));
   return false;
 }
 
@@ -212,7 +216,7 @@ class DirectoryReader : public DirectoryVisitor {
   bool wants(std::string_view name) override {
     if (name[0] == '.') return false;  // hidden
     if (!pattern_.empty() && !matchesPattern(pattern_, name)) return false;
-    return mayList(name, listing_);
+    return mayList(name, &listing_->skipped);
   }
   void add(std::string_view name, const FileStatus& status) override {
     addFound(name, status, listing_);
@@ -278,6 +282,7 @@ bool resolveOneName(FileSystem& files, DrivePaths& paths, std::string_view name,
       status = target;
   }
   if (followed == kNoError && status.kind == FileStatus::kDirectory) {
+    listing->found = status;
     if (!whole_directories) return false;
     listing->directory = paths.absoluteHostPath(name);
     readDirectory(files, "", true, listing);
@@ -288,7 +293,7 @@ bool resolveOneName(FileSystem& files, DrivePaths& paths, std::string_view name,
   listing->directory =
       here ? paths.absoluteHostPath(".") : parentOf(paths.absoluteHostPath(name));
   if (found) listing->found = status;
-  if (found && !mayList(last, listing)) {
+  if (found && !mayList(last, &listing->skipped)) {
     listing->outcome = kFileNotFound;
   } else if (found) {
     addFound(last, status, listing);
@@ -426,6 +431,59 @@ void writeListing(FileSystem& disk, DirFormat format, std::string_view header,
     writeSummary(disk, listing, out);
 }
 
+// Goes over the names of a directory without a stat: which of them a
+// listing shows (their number and bytes) and which it leaves out, with
+// their warnings.
+class NameScan : public DirectoryVisitor {
+ public:
+  explicit NameScan(DirNames* names) : names_(names) {}
+  void expect(size_t, size_t) override {}
+  bool wants(std::string_view name) override {
+    if (name[0] != '.' && mayList(name, &names_->skipped)) {
+      ++names_->shown;
+      names_->name_bytes += name.size();
+    }
+    return false;
+  }
+  void add(std::string_view, const FileStatus&) override {}
+
+ private:
+  DirNames* names_;
+};
+
+// The bytes of the entry lines of a directory's names shown, in `format`.
+uint64_t lineBytes(const DirNames& names, DirFormat format) {
+  using namespace capture_columns;
+  uint64_t fixed =
+      kDateWidth + kSizeWidth + kLineEnd.size() +
+      (format == DirFormat::kShortNames ? kShortNameFieldWidth : 0);
+  return names.shown * fixed + names.name_bytes;
+}
+
+// The part of a directory's listing after its "." and ".." lines, made
+// from the directory as it is when it is made, piece by piece.
+void writeDirectoryTail(FileSystem& files, const std::string& directory,
+                        DirFormat format,
+                        const std::function<void(std::string_view)>& put) {
+  Listing listing;
+  listing.directory = directory;
+  readDirectory(files, "", true, &listing);
+  std::string text;
+  ListingTail summary;
+  LineWriter out(&text, &summary);
+  EntryLines lines;
+  for (size_t i = 2; i < listing.entries.size(); ++i) {
+    out.entry(lines, listing.entries.at(i), format);
+    if (text.size() >= kFlushSize) {
+      put(text);
+      text.clear();
+    }
+  }
+  if (listing.outcome == kNoError) writeSummary(files, &listing, &out);
+  put(text);
+  if (summary) summary(put);
+}
+
 void warnOfSkipped(const Listing& listing, const Messages& messages) {
   for (const std::string& warning : listing.skipped) messages.warning(warning);
 }
@@ -486,7 +544,7 @@ int DirLister::list(DirFormat format, std::string_view name,
 }
 
 bool DirLister::listOne(DirFormat format, std::string_view name, DirName rule,
-                        OneNameListing* one) {
+                        const DirectoryCheck& may_defer, OneNameListing* one) {
   if (name.find('\0') != std::string_view::npos) return false;
   auto [dir_part, last] = splitName(name);
   if (namesDirectoryItself(last) || last[0] == '.' ||
@@ -494,12 +552,17 @@ bool DirLister::listOne(DirFormat format, std::string_view name, DirName rule,
     return false;
   }
   Listing listing;
-  if (!resolveOneName(files_, paths_, name, last, false, &listing))
-    return false;
-  one->found = listing.entries.size() == 1;
-  one->status = listing.found;
   one->text.clear();
   one->ending = nullptr;
+  if (!resolveOneName(files_, paths_, name, last, false, &listing)) {
+    one->status = listing.found;
+    return listing.found.kind == FileStatus::kDirectory &&
+           may_defer(listing.found) &&
+           listDirectoryLater(format, paths_.absoluteHostPath(name),
+                              listing.found, one);
+  }
+  one->found = listing.entries.size() == 1;
+  one->status = listing.found;
   LineWriter out(&one->text, &one->ending);
   writeListing(files_, format, headerOf(format, listing.directory),
                entry_lines_, &listing, &out);
@@ -508,6 +571,53 @@ bool DirLister::listOne(DirFormat format, std::string_view name, DirName rule,
   one->skipped = std::move(listing.skipped);
   one->error = listing.outcome == kNoError ? "" : outcomeMessage(listing);
   return true;
+}
+
+// A whole directory's listing, of which only the header and the "." and
+// ".." lines are made now; its names are gone over once, without a stat,
+// for the names it leaves out and the room its lines take.
+bool DirLister::listDirectoryLater(DirFormat format,
+                                   const std::string& directory,
+                                   const FileStatus& status,
+                                   OneNameListing* one) {
+  const DirNames* names = namesOf(directory, status);
+  if (names == nullptr) return false;  // listed whole, as it fails
+  Listing listing;
+  addDots(files_, directory, &listing.entries);
+  if (listing.entries.size() != 2) return false;
+  one->found = true;
+  one->skipped = names->skipped;
+  one->error.clear();
+  LineWriter out(&one->text, &one->ending);
+  out.lines(headerOf(format, directory));
+  for (size_t i = 0; i < 2; ++i)
+    out.entry(entry_lines_, listing.entries.at(i), format);
+  one->ending = [&files = files_, directory, format](
+                    const std::function<void(std::string_view)>& put) {
+    writeDirectoryTail(files, directory, format, put);
+  };
+  one->ending_room = lineBytes(*names, format) + 2 * kLaterRoom;
+  return true;
+}
+
+// The names of a directory as a listing of it shows them, gone over once
+// for as long as the directory keeps its identity and time (a name made or
+// removed there changes its time); null where it cannot be read.
+const DirNames* DirLister::namesOf(const std::string& directory,
+                                   const FileStatus& status) {
+  if (names_known_ && names_.device == status.device &&
+      names_.inode == status.inode && names_.mtime == status.mtime) {
+    return &names_;
+  }
+  names_known_ = false;
+  names_ = DirNames();
+  NameScan scan(&names_);
+  if (files_.listDirectory(directory, scan) != kNoError) return nullptr;
+  names_.device = status.device;
+  names_.inode = status.inode;
+  names_.mtime = status.mtime;
+  names_known_ = true;
+  return &names_;
 }
 
 void DirLister::tell(const OneNameListing& one, const Messages& messages) {

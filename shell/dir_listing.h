@@ -24,17 +24,34 @@ enum class DirName { kPattern, kLiteral };
 /// What `DirLister::list` returns when its output could not be written whole.
 inline constexpr int kDirOutputFailed = 2;
 
+/// A text made when it is first needed, piece by piece: each piece is
+/// handed to the function given.
+using ListingTail =
+    std::function<void(const std::function<void(std::string_view)>& put)>;
+
 /// One name listed in memory by `DirLister::listOne`: what the listing
-/// writes at once, the line it leaves to be made when first needed (with
-/// the room that line takes), and what it has to say.
+/// writes at once, the lines it leaves to be made when first needed (with
+/// more room than they take), and what it has to say.
 struct OneNameListing {
   std::string text;
-  std::function<std::string()> ending;
+  ListingTail ending;
   size_t ending_room = 0;
   bool found = false;  // the listing shows the name's entry
   FileStatus status;   // what the name was found as
   std::vector<std::string> skipped;  // warnings, said first
   std::string error;                 // what was not found, or ""
+};
+
+/// What a listing of a directory shows of its names: how many it shows
+/// and their bytes, and a warning for each one it leaves out. Known for the
+/// directory of this identity while it has this time.
+struct DirNames {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  int64_t mtime = 0;
+  uint64_t shown = 0;
+  uint64_t name_bytes = 0;
+  std::vector<std::string> skipped;
 };
 
 /// Lists names for DIR, every lookup through one file system. It keeps the
@@ -58,18 +75,29 @@ class DirLister {
            const Messages& messages, DirName rule = DirName::kPattern,
            bool out_made_anew = false);
 
-  /// `list` for a name that is one file or none, into `*one` and without a
-  /// word said yet (see `tell`): for a caller that puts the text in place
-  /// itself. False, with nothing done, for a directory, a pattern, a hidden
-  /// name or a name holding NUL.
+  /// Whether a directory, by its status, stays as it is while the caller
+  /// holds a listing of it to be made later.
+  using DirectoryCheck = std::function<bool(const FileStatus& directory)>;
+
+  /// `list` for a name that is one file or none, or a directory that
+  /// `may_defer` lets be listed later, into `*one` and without a word said
+  /// yet (see `tell`): for a caller that puts the text in place itself. Of
+  /// a directory only the lines up to its ".." entry are made now: the
+  /// rest is `one->ending`, made from the directory as it is then. False,
+  /// with nothing done, for any other directory, a pattern, a hidden name
+  /// or a name holding NUL.
   bool listOne(DirFormat format, std::string_view name, DirName rule,
-               OneNameListing* one);
+               const DirectoryCheck& may_defer, OneNameListing* one);
   /// Says what `list` would have said of `one`, in its order.
   static void tell(const OneNameListing& one, const Messages& messages);
 
  private:
   const std::string& driveSerial();
   const std::string& headerText(const std::string& directory);
+  bool listDirectoryLater(DirFormat format, const std::string& directory,
+                          const FileStatus& status, OneNameListing* one);
+  const DirNames* namesOf(const std::string& directory,
+                          const FileStatus& status);
   // The header lines of a listing in `format` ("" for bare names).
   std::string_view headerOf(DirFormat format, const std::string& directory);
 
@@ -81,6 +109,9 @@ class DirLister {
   std::string header_directory_;
   std::string header_;
   EntryLines entry_lines_;  // keeps the last time shown
+  // The names of the last directory listed later.
+  DirNames names_;
+  bool names_known_ = false;
 };
 
 #endif  // KESTREL_SHELL_DIR_LISTING_H_

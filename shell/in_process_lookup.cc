@@ -17,15 +17,14 @@ LookupShortcut::Result InProcessLookup::lookUp(const LookupBatch& batch,
     text_ += batch_line;
     text_ += "\r\n";
   }
-  // The batch removes the capture and makes it anew: where it is there, in
-  // memory, that is writing it over in place. Both files are looked at
-  // first, as writing the batch and removing the capture look at them.
+  // The batch removes the capture and makes it anew. Both files are looked
+  // at first, as writing the batch and removing the capture look at them.
   const std::string& batch_file = batch.batch_path;
   const std::string& capture = batch.capture_path;
-  bool ending_deferred = false;
-  if (overlay_.contentsInMemory(capture, &ending_deferred) == nullptr ||
+  bool exists = false;
+  if (!overlay_.mayMakeAnew(capture, &exists) ||
       !overlay_.reserveInMemory(batch_file, text_.size()) ||
-      !interpreter_.prepareLookup(text_, &prepared_) ||
+      !interpreter_.prepareLookup(text_, may_defer_, &prepared_) ||
       prepared_.output != batch.capture_name) {
     return Result::kNotTaken;
   }
@@ -40,7 +39,10 @@ LookupShortcut::Result InProcessLookup::lookUp(const LookupBatch& batch,
       !overlay_.replaceInMemory(batch_file, &text_)) {
     return Result::kNotTaken;
   }
-  interpreter_.tell(prepared_);
+  // A capture that is not there yet is not removed: the "del" says so. It
+  // changes nothing.
+  FsStatus removed = exists ? FsStatus() : overlay_.remove(capture);
+  interpreter_.tell(prepared_, removed);
   bool looked_past_end = false;
   std::string_view last =
       lastLineRead(listing.text, batch.lines_read, &looked_past_end);

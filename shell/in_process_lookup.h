@@ -14,7 +14,11 @@
 class InProcessLookup : public LookupShortcut {
  public:
   InProcessLookup(ScratchOverlay& overlay, Interpreter& interpreter)
-      : overlay_(overlay), interpreter_(interpreter) {}
+      : overlay_(overlay),
+        interpreter_(interpreter),
+        may_defer_([this](const FileStatus& directory) {
+          return !overlay_.changesIn(directory.device, directory.inode);
+        }) {}
 
   /// Not taken, and the batch goes the whole way, for any batch but a
   /// lookup of one file name (or a name of none) with both scratch files
@@ -29,6 +33,9 @@ class InProcessLookup : public LookupShortcut {
   // The batch's text and its lookup, their room kept from one to the next.
   std::string text_;
   PreparedLookup prepared_;
+  // A directory's listing waits for its end where the run changes nothing
+  // in it: where the run writes or holds no file, nor in a directory in it.
+  DirLister::DirectoryCheck may_defer_;
 };
 
 #endif  // KESTREL_SHELL_IN_PROCESS_LOOKUP_H_

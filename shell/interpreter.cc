@@ -51,6 +51,19 @@ void notRecognized(std::string_view command, const Messages& messages) {
                  "operable program or batch file.");
 }
 
+// What del says when it could not remove `name`.
+void sayNotRemoved(const FsStatus& removed, std::string_view name,
+                   DrivePaths& paths, const Messages& messages) {
+  if (removed.systemCode() != ENOENT) {
+    messages.error(failureText(removed));
+  } else if (removed.number() == kPathNotFound) {
+    messages.error(kPathNotFoundMessage);
+  } else {
+    messages.error("Could Not Find " +
+                   paths.displayPath(paths.absoluteHostPath(name)));
+  }
+}
+
 void invalidSwitch(std::string_view word, const Messages& messages) {
   messages.error("Invalid switch - \"" + std::string(word.substr(1)) + "\".");
 }
@@ -135,14 +148,7 @@ int Session::runDel(const Arguments& args) {
   }
   FsStatus removed = files_.remove(paths_.hostPath(args.name));
   if (removed == kNoError) return 0;
-  if (removed.systemCode() != ENOENT) {
-    messages_.error(failureText(removed));
-  } else if (removed.number() == kPathNotFound) {
-    messages_.error(kPathNotFoundMessage);
-  } else {
-    messages_.error("Could Not Find " +
-                    paths_.displayPath(paths_.absoluteHostPath(args.name)));
-  }
+  sayNotRemoved(removed, args.name, paths_, messages_);
   return 1;
 }
 
@@ -399,6 +405,7 @@ ErrorNumber Interpreter::run(std::string_view command_line, int* exit_code) {
 }
 
 bool Interpreter::prepareLookup(std::string_view text,
+                                const DirLister::DirectoryCheck& may_defer,
                                 PreparedLookup* lookup) {
   size_t position = 0;
   std::string_view first = batch::nextLine(text, &position);
@@ -436,9 +443,13 @@ bool Interpreter::prepareLookup(std::string_view text,
     name = lookup_line_.command.args.name;
   }
   lookup->output = lookup_deleted_;
-  return lister_.listOne(lookup_format_, name, rule, &lookup->listing);
+  return lister_.listOne(lookup_format_, name, rule, may_defer,
+                         &lookup->listing);
 }
 
-void Interpreter::tell(const PreparedLookup& lookup) const {
+void Interpreter::tell(const PreparedLookup& lookup,
+                       const FsStatus& removed) const {
+  if (removed != kNoError)
+    sayNotRemoved(removed, lookup.output, paths_, messages_);
   DirLister::tell(lookup.listing, messages_);
 }

@@ -52,11 +52,16 @@ class Interpreter : public CommandRunner {
   /// then a DIR line of one file name (or one that names none) whose output
   /// file is X, after blank lines at most. That DIR is then listed into
   /// `*lookup`, without a file changed or a word said: where X is the run's
-  /// own plain file, running the batch leaves X holding that listing and
-  /// says what `tell` says.
-  bool prepareLookup(std::string_view text, PreparedLookup* lookup);
-  /// Says what running the prepared lookup says.
-  void tell(const PreparedLookup& lookup) const;
+  /// own plain file or missing, running the batch leaves X holding that
+  /// listing and says what `tell` says.
+  /// A directory is listed later where `may_defer` lets it (see
+  /// DirLister::listOne).
+  bool prepareLookup(std::string_view text,
+                     const DirLister::DirectoryCheck& may_defer,
+                     PreparedLookup* lookup);
+  /// Says what running the prepared lookup says, its "del" failing with
+  /// `removed` where that is not kNoError (the file was not there).
+  void tell(const PreparedLookup& lookup, const FsStatus& removed) const;
 
  private:
   FileSystem& files_;

@@ -46,7 +46,7 @@ struct ScratchOverlay::Held {
   bool on_disk = false;
   uint64_t disk_size = 0;  // while `on_disk`
   // The file's last text, made when first needed (see `writeLater`).
-  std::function<std::string()> ending;
+  Tail ending;
 
   size_t length() const {
     return on_disk ? static_cast<size_t>(disk_size) : contents.size();
@@ -60,10 +60,10 @@ struct ScratchOverlay::Held {
   // reader's stays, to read it.
   void makeEnding(bool writer_moves = false) {
     if (!ending) return;
-    std::function<std::string()> text = std::move(ending);
+    Tail tail = std::move(ending);
     ending = nullptr;
     bool at_end = position == contents.size();
-    contents += text();
+    tail([this](std::string_view piece) { contents.append(piece); });
     if (at_end && writer_moves) position = contents.size();
   }
   // Empties the file in memory; `exists` says whether it is there at all.
@@ -150,6 +150,7 @@ void ScratchOverlay::lookAt(Held& file) {
   if (file.looked_at) return;
   file.looked_at = true;
   file.held = openOnDisk(file);
+  noteChangeAt(file.path);
 }
 
 ScratchOverlay::Held* ScratchOverlay::heldAt(const std::string& host_path) {
@@ -228,7 +229,6 @@ FsStatus ScratchOverlay::moveToDisk(Held& file) {
 // Puts a changed file's contents on disk, or removes it from there.
 FsStatus ScratchOverlay::writeOut(Held& file) {
   if (!file.held || !file.changed) return kNoError;
-  file.makeEnding();
   if (!file.exists) {
     FsStatus status = below_.remove(file.path);
     if (status != kNoError && status.number() != kFileNotFound) return status;
@@ -241,17 +241,35 @@ FsStatus ScratchOverlay::writeOut(Held& file) {
     file.changed = false;
     return kNoError;
   }
+  if (file.ending) return writeWithEnding(file);
   return writeContents(file);
+}
+
+// Writes a file's contents and then its deferred ending, piece by piece as
+// it is made: a whole directory's listing is never held at once.
+FsStatus ScratchOverlay::writeWithEnding(Held& file) {
+  FsStatus status = writeContents(file);
+  uint64_t end = file.contents.size();
+  Tail tail = std::move(file.ending);
+  file.ending = nullptr;
+  tail([&](std::string_view piece) {
+    if (status != kNoError || piece.empty()) return;
+    size_t done = 0;
+    status = below_.writeAt(file.disk, end, piece.data(), piece.size(), &done);
+    end += done;
+  });
+  if (status == kNoError) status = below_.setLength(file.disk, end);
+  file.changed = status != kNoError;
+  return status;
 }
 
 bool ScratchOverlay::replaceInMemory(const std::string& host_path,
                                      std::string* text,
-                                     std::function<std::string()> ending,
-                                     size_t ending_room) {
+                                     Tail ending, size_t ending_room) {
   Held* held = heldAt(host_path);
   uint64_t size = text->size() + (ending ? ending_room : 0);
-  if (held == nullptr || held->in_use || held->on_disk ||
-      text->size() > kLargestHeld || !makeRoom(*held, size)) {
+  if (held == nullptr || held->in_use || text->size() > kLargestHeld ||
+      !makeRoom(*held, size)) {
     return false;
   }
   held->empty(/*now_exists=*/true);
@@ -264,28 +282,50 @@ bool ScratchOverlay::replaceInMemory(const std::string& host_path,
 bool ScratchOverlay::reserveInMemory(const std::string& host_path,
                                      uint64_t size) {
   Held* held = heldAt(host_path);
-  return held != nullptr && !held->in_use && !held->on_disk &&
-         size <= kLargestHeld && makeRoom(*held, size);
+  return held != nullptr && !held->in_use && makeRoom(*held, size);
+}
+
+bool ScratchOverlay::mayMakeAnew(const std::string& host_path, bool* exists) {
+  Held* held = heldAt(host_path);
+  if (held == nullptr || held->in_use) return false;
+  *exists = held->exists;
+  return true;
 }
 
 bool ScratchOverlay::holds(uint64_t device, uint64_t inode) {
   return heldWithIdentity(device, inode) != nullptr;
 }
 
-const std::string* ScratchOverlay::contentsInMemory(
-    const std::string& host_path, bool* ending_deferred) {
-  Held* held = heldAt(host_path);
-  if (held == nullptr || held->in_use || held->on_disk || !held->exists)
-    return nullptr;
-  if (FsStatus status = load(*held)) return nullptr;
-  *ending_deferred = static_cast<bool>(held->ending);
-  return &held->contents;
+bool ScratchOverlay::changesIn(uint64_t device, uint64_t inode) {
+  for (Held& file : files_) lookAt(file);
+  auto identity = std::make_pair(device, inode);
+  return std::find(changed_directories_.begin(), changed_directories_.end(),
+                   identity) != changed_directories_.end();
+}
+
+void ScratchOverlay::noteChangeAt(const std::string& host_path) {
+  size_t slash = host_path.rfind('/');
+  std::string directory = slash == std::string::npos ? "."
+                          : slash == 0               ? "/"
+                                                     : host_path.substr(0, slash);
+  for (const std::string& path : {directory, directory + "/.."}) {
+    FileStatus status;
+    if (below_.stat(path, Follow::kLinks, &status) != kNoError) continue;
+    auto identity = std::make_pair(status.device, status.inode);
+    if (std::find(changed_directories_.begin(), changed_directories_.end(),
+                  identity) == changed_directories_.end()) {
+      changed_directories_.push_back(identity);
+    }
+  }
 }
 
 FsStatus ScratchOverlay::open(const std::string& host_path, FileMode mode,
                               OsFile* file, LinkRule links) {
   Held* held = mode == FileMode::Replace ? nullptr : heldAt(host_path);
-  if (held == nullptr) return below_.open(host_path, mode, file, links);
+  if (held == nullptr) {
+    if (mode != FileMode::Input) noteChangeAt(host_path);
+    return below_.open(host_path, mode, file, links);
+  }
   if (held->in_use) return FsStatus(kPermissionDenied, EACCES);
   if (mode == FileMode::Input) {
     if (!held->exists) return missingFile();
@@ -454,7 +494,7 @@ bool ScratchOverlay::writeLater(const OsFile& file,
       !makeRoom(*held, held->contents.size() + room)) {
     return false;
   }
-  held->ending = std::move(text);
+  held->ending = [text = std::move(text)](const Put& put) { put(text()); };
   held->touch();
   return true;
 }
@@ -507,7 +547,10 @@ bool ScratchOverlay::isOwnPlainFile(const std::string& host_path) {
 
 FsStatus ScratchOverlay::remove(const std::string& host_path) {
   Held* held = heldAt(host_path);
-  if (held == nullptr) return below_.remove(host_path);
+  if (held == nullptr) {
+    noteChangeAt(host_path);
+    return below_.remove(host_path);
+  }
   if (!held->exists) return missingFile();
   held->empty(/*now_exists=*/false);
   return kNoError;

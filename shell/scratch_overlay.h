@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -36,26 +37,31 @@ class ScratchOverlay : public FileSystem, public ScratchFiles {
   void hold(const std::vector<std::string>& host_paths) override;
   ErrorNumber release() override;
 
+  /// A text made piece by piece: each piece is handed to a `Put`.
+  using Put = std::function<void(std::string_view piece)>;
+  using Tail = std::function<void(const Put& put)>;
+
   /// Makes the held file at `host_path` hold `*text`, as opening it to be
   /// written anew, writing the text and closing it do, with `ending` as its
-  /// last text to be made later (see `writeLater`), where it is held in
-  /// memory, not open, and has room for both; else false, with nothing
-  /// changed. The text is taken, not copied: `*text` is left holding any
+  /// last text to be made later (see `writeLater`; at the release it goes
+  /// to disk piece by piece, never whole in memory), where the file is held,
+  /// not open, and has room for both; else false, with nothing changed. The text is taken, not copied: `*text` is left holding any
   /// bytes.
   bool replaceInMemory(const std::string& host_path, std::string* text,
-                       std::function<std::string()> ending = nullptr,
-                       size_t ending_room = 0);
+                       Tail ending = nullptr, size_t ending_room = 0);
   /// Sets room aside for `size` bytes of the held file at `host_path`, as
-  /// writing them would; false where it is not held in memory or the disk
+  /// writing them would; false where it is not held, is open, or the disk
   /// has no room.
   bool reserveInMemory(const std::string& host_path, uint64_t size);
-  /// The contents of the held file at `host_path` where it is there, in
-  /// memory and not open; else null. `*ending_deferred` says whether its
-  /// last text is still to be made (see `writeLater`).
-  const std::string* contentsInMemory(const std::string& host_path,
-                                      bool* ending_deferred);
+  /// True where the file at `host_path` is held and not open: it may be
+  /// made anew. `*exists` says whether it is there now.
+  bool mayMakeAnew(const std::string& host_path, bool* exists);
   /// True when the file of this identity is held.
   bool holds(uint64_t device, uint64_t inode);
+  /// True when the run changes what a listing of the directory of this
+  /// identity shows: it writes, removes or holds a file there or in one of
+  /// its directories (whose time then changes).
+  bool changesIn(uint64_t device, uint64_t inode);
 
   // FileSystem: the held paths and the handles of their files are answered
   // here; all else goes below.
@@ -109,13 +115,20 @@ class ScratchOverlay : public FileSystem, public ScratchFiles {
   FsStatus writeContents(Held& file);
   FsStatus moveToDisk(Held& file);
   FsStatus writeOut(Held& file);
+  FsStatus writeWithEnding(Held& file);
   // Ends a held file at `length` when it is longer.
   FsStatus cut(Held& file, uint64_t length);
   size_t writeInMemory(Held& file, const char* data, size_t size,
                        FsStatus* status);
 
+  // Notes that the run changes the directory of `host_path` and so the one
+  // above it.
+  void noteChangeAt(const std::string& host_path);
+
   FileSystem& below_;
   std::vector<Held> files_;
+  // The directories, by device and inode, whose listings the run changes.
+  std::vector<std::pair<uint64_t, uint64_t>> changed_directories_;
 };
 
 #endif  // KESTREL_SHELL_SCRATCH_OVERLAY_H_
