@@ -661,8 +661,10 @@ Area smallArea(bool is_root, const char* list, const char* old_capture) {
 }
 
 // The smallest areas of the random ones above whose lookups list the
-// capture itself, the file that the lookup's DIR writes: the row of an
-// entry that names it, or the drive root's listing in the last capture.
+// scratch files themselves: the capture that the lookup's DIR writes, or
+// the batch that runs it, in the row of an entry that names it or in the
+// drive root's listing in the last capture; the first lookup of a drive
+// root finds neither there before it.
 TEST(OverlayPropertyTest, LookupThatListsTheCaptureItself) {
   struct {
     const char* name;
@@ -676,6 +678,12 @@ TEST(OverlayPropertyTest, LookupThatListsTheCaptureItself) {
        "\\\\$DIR$\r\n\\\\$DIR$\r\n", nullptr},
       {"below the root, the root listed, an earlier capture", false, "\\\\\r\n",
        "old\r\n"},
+      {"drive root as the area, the batch named first", true,
+       "$DIR$.BAT  x\r\n", nullptr},
+      {"drive root as the area, the capture named first", true,
+       "\\$DIR$  x\r\n", nullptr},
+      {"below the root, the batch named first", false,
+       "\\$DIR$.BAT  x\r\nA.ZIP\r\n", nullptr},
   };
   ScratchDirectory scratch("overlay_property");
   const std::string base = scratch.path() + "/case";

@@ -34,6 +34,10 @@ constexpr char kBatchName[] = "\\$DIR$.BAT";
 constexpr char kCaptureName[] = "\\$DIR$";
 // A capture's first entry line follows its five header lines.
 constexpr int kCaptureLinesRead = 6;
+// The longest batch, and the longest name line, put together before it is
+// written.
+constexpr size_t kWholeBatchLimit = 64 * 1024;
+constexpr size_t kWholeLineLimit = 64 * 1024;
 // How long one wait for a key sleeps before it looks again.
 constexpr int kKeyPollMilliseconds = 100;
 
@@ -167,18 +171,57 @@ void PageGenerator::runScratchBatch(const std::vector<std::string>& lines) {
   if (holdScratchFiles()) writeAndRunBatch(lines);
 }
 
+LookupShortcut::Result PageGenerator::runLookupBatch(
+    const std::vector<std::string>& lines) {
+  // Where the host shell can run the batch in process, it is not read back
+  // and the capture need not be opened; where it can hold it too, it is not
+  // written either.
+  using Result = LookupShortcut::Result;
+  LookupBatch batch{kBatchName,    batch_path_,       lines,
+                    kCaptureName,  capture_path_,     kCaptureLinesRead};
+  Result taken = Result::kNotTaken;
+  if (holding_scratch_)
+    taken = takeLookupShortcut(errors_, lookups_, paths_, batch, &capture_line_);
+  if (taken != Result::kNotTaken) return taken;
+  writeBatch(lines);
+  if (errors_.pending()) return taken;
+  if (holding_scratch_) {
+    batch.written = true;
+    taken = takeLookupShortcut(errors_, lookups_, paths_, batch, &capture_line_);
+  }
+  if (taken == Result::kNotTaken)
+    runCommand(errors_, commands_, paths_, kBatchName);
+  return taken;
+}
+
 void PageGenerator::writeAndRunBatch(const std::vector<std::string>& lines) {
+  writeBatch(lines);
+  if (!errors_.pending()) runCommand(errors_, commands_, paths_, kBatchName);
+}
+
+void PageGenerator::writeBatch(const std::vector<std::string>& lines) {
   // The batch is this run's own while it holds the drive root.
   files_.openFile(kBatchFile, kBatchName, FileMode::Rewrite);
   if (errors_.pending()) return;
-  // The batch is a few short lines: one write hands them all over.
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  files_.writeText(kBatchFile, text);
+  // The batch is a few short lines: one write hands them all over. Lines
+  // too long to be put together first go one by one.
+  size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
+  if (size <= kWholeBatchLimit) {
+    std::string text;
+    text.reserve(size);
+    for (const std::string& line : lines) text.append(line).append("\r\n");
+    files_.writeText(kBatchFile, text);
+  } else {
+    writeLines(kBatchFile, lines);
+  }
   if (errors_.pending()) return;
   files_.closeFile(kBatchFile);
-  if (errors_.pending()) return;
-  runCommand(errors_, commands_, paths_, kBatchName);
+}
+
+void PageGenerator::releaseIfLong(std::string* text) {
+  // A very long name's room goes with it, not kept for the next entry.
+  if (text->capacity() > kWholeLineLimit) std::string().swap(*text);
 }
 
 // --- Configuration. ---
@@ -394,9 +437,8 @@ PageGenerator::Step PageGenerator::lookUpEntry() {
   // another case, and its link then leads to the name on disk.
   if (style_ == AreaStyle::kModern) {
     name_line_owed_ = true;
-  } else {
-    rows::nameLine(name_, name_, style_, &page_line_);
-    if (!writePageLine(page_line_)) return kFindIt;
+  } else if (!writeNameLine(name_)) {
+    return kFindIt;
   }
   capture_line_read_ = false;
   std::vector<std::string>& batch = batch_lines_;
@@ -406,17 +448,8 @@ PageGenerator::Step PageGenerator::lookUpEntry() {
   appendLookupWord(lookupName(), &batch[1]);
   batch[1].append(" >").append(kCaptureName);
   if (!holdScratchFiles()) return kFindIt;
-  // Where the host shell can run the batch in process, it need not be
-  // written and read back, nor the capture opened.
-  LookupShortcut::Result taken = LookupShortcut::Result::kNotTaken;
-  if (holding_scratch_) {
-    taken = takeLookupShortcut(
-        errors_, lookups_, paths_,
-        {kBatchName, batch_path_, batch, kCaptureName, capture_path_,
-         kCaptureLinesRead},
-        &capture_line_);
-  }
-  if (taken == LookupShortcut::Result::kNotTaken) writeAndRunBatch(batch);
+  LookupShortcut::Result taken = runLookupBatch(batch);
+  releaseIfLong(&batch[1]);
   if (errors_.pending()) return kFindIt;
   capture_line_read_ = taken == LookupShortcut::Result::kLineRead;
   if (!capture_line_read_)
@@ -504,8 +537,22 @@ void PageGenerator::readCaseIndex() {
 
 bool PageGenerator::writeOwedNameLine() {
   name_line_owed_ = false;
-  rows::nameLine(name_, lookupName(), style_, &page_line_);
-  return writePageLine(page_line_);
+  return writeNameLine(lookupName());
+}
+
+bool PageGenerator::writeNameLine(const std::string& target) {
+  if (name_.size() + target.size() <= kWholeLineLimit) {
+    rows::nameLine(name_, target, style_, &page_line_);
+    return writePageLine(page_line_);
+  }
+  // A very long name goes out a piece at a time, as one line: it is never
+  // held twice over.
+  std::string().swap(page_line_);
+  rows::nameLine(name_, target, style_, [this](std::string_view piece) {
+    if (!errors_.pending()) files_.writeText(kPageFile, piece);
+  });
+  if (!errors_.pending()) files_.writeLineEnd(kPageFile);
+  return !errors_.pending();
 }
 
 PageGenerator::Step PageGenerator::writeDateAndSize() {

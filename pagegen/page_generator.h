@@ -150,6 +150,13 @@ class PageGenerator {
   void runScratchBatch(const std::vector<std::string>& lines);
   // Writes the scratch batch file with `lines` and runs it.
   void writeAndRunBatch(const std::vector<std::string>& lines);
+  // Writes the scratch batch file with `lines`.
+  void writeBatch(const std::vector<std::string>& lines);
+  // The lookup's batch: run in process where the host shell can, else
+  // written and run; says how far the shortcut went.
+  LookupShortcut::Result runLookupBatch(const std::vector<std::string>& lines);
+  // Lets go of the room of a text that held a very long name.
+  static void releaseIfLong(std::string* text);
   // Writes the held scratch files to disk and holds them no longer.
   [[nodiscard]] ErrorNumber releaseScratchFiles();
   // Appends `name` as the lookup line writes it after "DIR /X": bare, or in
@@ -172,6 +179,9 @@ class PageGenerator {
   // Writes the modern row's name cell, which waited for the lookup; false
   // when it failed.
   bool writeOwedNameLine();
+  // Writes the row's name cell with its link to `target`; false when it
+  // failed.
+  bool writeNameLine(const std::string& target);
   // Reads the names of the list that DIR /B just made into `*names`, and
   // writes the list again from `lines`; both stop at the first failure.
   void readCreatedList(std::vector<std::string>* names);

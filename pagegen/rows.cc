@@ -10,6 +10,12 @@ namespace rows {
 
 namespace {
 constexpr size_t kRepeatLimit = 8;
+// A looked-up row's name cell: the link target and the link text go
+// between these.
+constexpr std::string_view kNameLineOpen =
+    "<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A HREF=\"";
+constexpr std::string_view kNameLineMiddle = "\">";
+constexpr std::string_view kNameLineClose = "</A></FONT></TD>";
 }  // namespace
 
 bool isLongName(std::string_view name) {
@@ -30,15 +36,45 @@ std::string nameLine(std::string_view name, std::string_view target,
 
 void nameLine(std::string_view name, std::string_view target, AreaStyle style,
               std::string* line) {
-  line->assign("<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A HREF=\"");
+  line->assign(kNameLineOpen);
   appendLinkTarget(target, line);
-  line->append("\">");
-  if (style == AreaStyle::kModern) {
-    appendLinkText(visible::utf8Text(name), line);
+  line->append(kNameLineMiddle);
+  if (style == AreaStyle::kModern && !visible::staysAsUtf8(name)) {
+    std::string text;
+    visible::appendCp437Text(name, &text);
+    appendLinkText(text, line);
   } else {
     appendLinkText(name, line);
   }
-  line->append("</A></FONT></TD>");
+  line->append(kNameLineClose);
+}
+
+void nameLine(std::string_view name, std::string_view target, AreaStyle style,
+              const std::function<void(std::string_view piece)>& put) {
+  constexpr size_t kPiece = 64 * 1024;
+  std::string piece(kNameLineOpen);
+  for (size_t at = 0; at < target.size(); at += kPiece) {
+    appendLinkTarget(target.substr(at, kPiece), &piece, at == 0);
+    put(piece);
+    piece.clear();
+  }
+  piece = kNameLineMiddle;
+  // The link text is UTF-8 as it stands, or code page 437, judged whole.
+  bool as_it_is = style != AreaStyle::kModern || visible::staysAsUtf8(name);
+  std::string text;
+  for (size_t at = 0; at < name.size(); at += kPiece) {
+    std::string_view part = name.substr(at, kPiece);
+    if (!as_it_is) {
+      text.clear();
+      visible::appendCp437Text(part, &text);
+      part = text;
+    }
+    appendLinkText(part, &piece);
+    put(piece);
+    piece.clear();
+  }
+  piece += kNameLineClose;
+  put(piece);
 }
 
 void dateSizeLine(std::string_view date, std::string_view size, bool directory,

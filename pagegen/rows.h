@@ -5,6 +5,7 @@
 #ifndef KESTREL_PAGEGEN_ROWS_H_
 #define KESTREL_PAGEGEN_ROWS_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,10 @@ std::string nameLine(std::string_view name, std::string_view target,
 /// The same into `*line`.
 void nameLine(std::string_view name, std::string_view target, AreaStyle style,
               std::string* line);
+/// The same handed to `put` a piece at a time, each piece from at most 64
+/// KiB of the name: a very long name is never held twice over.
+void nameLine(std::string_view name, std::string_view target, AreaStyle style,
+              const std::function<void(std::string_view piece)>& put);
 /// The date and size cells into `*line`; a blank as the date text's 13th
 /// character becomes "&nbsp;", and the size cell is left-aligned for a
 /// directory.

@@ -11,8 +11,9 @@
 #include <vector>
 
 /// One lookup's batch: its tool name, host path and lines, the capture it
-/// writes (tool name and host path), and how many of the capture's first
-/// lines the lookup reads.
+/// writes (tool name and host path), how many of the capture's first lines
+/// the lookup reads, and whether the caller has written the batch file
+/// with those lines already.
 struct LookupBatch {
   std::string_view batch_name;
   const std::string& batch_path;
@@ -20,6 +21,7 @@ struct LookupBatch {
   std::string_view capture_name;
   const std::string& capture_path;
   int lines_read;
+  bool written = false;
 };
 
 class LookupShortcut {
@@ -30,8 +32,9 @@ class LookupShortcut {
   enum class Result { kNotTaken, kRan, kLineRead };
 
   virtual ~LookupShortcut() = default;
-  /// Leaves the batch file holding `batch.lines`, each ended by CR LF, and
-  /// everything else as running it then leaves it; with kLineRead,
+  /// Leaves the batch file holding `batch.lines`, each ended by CR LF (as
+  /// it holds them already when `batch.written`), and everything else as
+  /// running it then leaves it; with kLineRead,
   /// `*line` is the last line that reading the capture line by line takes,
   /// each read after a check for its end, in `batch.lines_read` reads.
   /// With kNotTaken nothing has changed.

@@ -1,9 +1,9 @@
-// A lookup run in process. The batch file is made to hold what writing it
-// line by line leaves there; the interpreter reads that same text as it
-// reads a batch file, and where it is a lookup of one name whose capture
-// can be written over in memory, its DIR is listed there and put in place
-// whole. Every check that can send the lookup the whole way comes before
-// the first change.
+// A lookup run in process. The batch is read from its lines in hand, as the
+// interpreter reads a batch file that holds them; where it is a lookup of
+// one name whose capture the overlay holds, its DIR is listed in memory
+// and the capture put in place whole. Where the batch fits in memory it is
+// put in place here too; a longer one the caller writes first. Every check
+// that can send the lookup the whole way comes before the first change.
 #include "shell/in_process_lookup.h"
 
 #include <utility>
@@ -12,36 +12,46 @@
 
 LookupShortcut::Result InProcessLookup::lookUp(const LookupBatch& batch,
                                                std::string* line) {
+  if (batch.written) return prepare(batch) ? finish(batch, line)
+                                           : Result::kNotTaken;
+  size_t size = 0;
+  for (const std::string& batch_line : batch.lines)
+    size += batch_line.size() + 2;
+  // A batch too long to hold is the caller's to write.
+  if (size > ScratchOverlay::kLargestHeld) return Result::kNotTaken;
   text_.clear();
-  for (const std::string& batch_line : batch.lines) {
-    text_ += batch_line;
-    text_ += "\r\n";
-  }
-  // The batch removes the capture and makes it anew. Both files are looked
-  // at first, as writing the batch and removing the capture look at them.
-  const std::string& batch_file = batch.batch_path;
-  const std::string& capture = batch.capture_path;
-  bool exists = false;
-  if (!overlay_.mayMakeAnew(capture, &exists) ||
-      !overlay_.reserveInMemory(batch_file, text_.size()) ||
-      !interpreter_.prepareLookup(text_, may_defer_, &prepared_) ||
-      prepared_.output != batch.capture_name) {
+  for (const std::string& batch_line : batch.lines)
+    text_.append(batch_line).append("\r\n");
+  if (!overlay_.reserveInMemory(batch.batch_path, text_.size()) ||
+      !prepare(batch) || !overlay_.replaceInMemory(batch.batch_path, &text_)) {
     return Result::kNotTaken;
   }
-  OneNameListing& listing = prepared_.listing;
-  // A DIR of a scratch file itself shows it as the batch leaves it.
-  if (listing.status.inode != 0 &&
-      overlay_.holds(listing.status.device, listing.status.inode)) {
-    return Result::kNotTaken;
+  return finish(batch, line);
+}
+
+bool InProcessLookup::prepare(const LookupBatch& batch) {
+  // The batch removes the capture and makes it anew: the capture is looked
+  // at first, as removing it does. A DIR that meets a scratch file sees it
+  // as the batch leaves it, not as it is now: it goes the whole way.
+  uint64_t held_answers = overlay_.heldAnswers();
+  if (!overlay_.mayMakeAnew(batch.capture_path, &capture_exists_) ||
+      !interpreter_.prepareLookup(batch.lines, may_defer_, &prepared_) ||
+      prepared_.output != batch.capture_name ||
+      overlay_.heldAnswers() != held_answers) {
+    return false;
   }
+  const OneNameListing& listing = prepared_.listing;
   size_t size = listing.text.size() + (listing.ending ? listing.ending_room : 0);
-  if (!overlay_.reserveInMemory(capture, size) ||
-      !overlay_.replaceInMemory(batch_file, &text_)) {
-    return Result::kNotTaken;
-  }
+  return overlay_.reserveInMemory(batch.capture_path, size);
+}
+
+LookupShortcut::Result InProcessLookup::finish(const LookupBatch& batch,
+                                               std::string* line) {
+  OneNameListing& listing = prepared_.listing;
   // A capture that is not there yet is not removed: the "del" says so. It
   // changes nothing.
-  FsStatus removed = exists ? FsStatus() : overlay_.remove(capture);
+  FsStatus removed =
+      capture_exists_ ? FsStatus() : overlay_.remove(batch.capture_path);
   interpreter_.tell(prepared_, removed);
   bool looked_past_end = false;
   std::string_view last =
@@ -49,7 +59,7 @@ LookupShortcut::Result InProcessLookup::lookUp(const LookupBatch& batch,
   // The capture's last text is made only when a read reaches it.
   bool read_here = !(looked_past_end && listing.ending);
   if (read_here) line->assign(last);
-  if (!overlay_.replaceInMemory(capture, &listing.text,
+  if (!overlay_.replaceInMemory(batch.capture_path, &listing.text,
                                 std::move(listing.ending),
                                 listing.ending_room)) {
     return Result::kRan;  // not to be: its room is set aside

@@ -21,18 +21,25 @@ class InProcessLookup : public LookupShortcut {
         }) {}
 
   /// Not taken, and the batch goes the whole way, for any batch but a
-  /// lookup of one file name (or a name of none) with both scratch files
-  /// held in memory, the capture there already, and room for both. The
-  /// capture's line is read here where the reading stays within what the
-  /// capture holds so far.
+  /// lookup of one file name, a name of none or a directory that the run
+  /// changes nothing in, with both scratch files held and room for them.
+  /// The capture's line is read here where the reading stays within what
+  /// the capture holds so far.
   Result lookUp(const LookupBatch& batch, std::string* line) override;
 
  private:
+  // Reads the batch and lists its DIR, with room set aside for the
+  // capture: false where the lookup is not one to take here.
+  bool prepare(const LookupBatch& batch);
+  // Says what the batch says and puts the capture in place.
+  Result finish(const LookupBatch& batch, std::string* line);
+
   ScratchOverlay& overlay_;
   Interpreter& interpreter_;
   // The batch's text and its lookup, their room kept from one to the next.
   std::string text_;
   PreparedLookup prepared_;
+  bool capture_exists_ = false;
   // A directory's listing waits for its end where the run changes nothing
   // in it: where the run writes or holds no file, nor in a directory in it.
   DirLister::DirectoryCheck may_defer_;

@@ -404,17 +404,20 @@ ErrorNumber Interpreter::run(std::string_view command_line, int* exit_code) {
   return kNoError;
 }
 
-bool Interpreter::prepareLookup(std::string_view text,
+bool Interpreter::prepareLookup(const std::vector<std::string>& lines,
                                 const DirLister::DirectoryCheck& may_defer,
                                 PreparedLookup* lookup) {
-  size_t position = 0;
-  std::string_view first = batch::nextLine(text, &position);
-  if (position >= text.size()) return false;
-  std::string_view second = batch::nextLine(text, &position);
-  while (position < text.size()) {
-    if (!parseCommandLine(batch::nextLine(text, &position)).blank())
-      return false;
+  // Written with a CR LF after each, lines without a CR of their own are
+  // the lines that the batch file is read as.
+  if (lines.size() < 2) return false;
+  for (const std::string& line : lines) {
+    if (line.find('\r') != std::string::npos) return false;
   }
+  for (size_t i = 2; i < lines.size(); ++i) {
+    if (!parseCommandLine(lines[i]).blank()) return false;
+  }
+  std::string_view first = lines[0];
+  std::string_view second = lines[1];
   // Every lookup begins with the same "del" line: it is read once.
   if (lookup_del_line_.empty() || first != lookup_del_line_) {
     std::string_view deleted = oneDeletedName(parseCommandLine(first));

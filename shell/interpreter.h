@@ -48,15 +48,15 @@ class Interpreter : public CommandRunner {
   [[nodiscard]] ErrorNumber run(std::string_view command_line,
                                 int* exit_code) override;
 
-  /// Reads `text` as a batch file's lines: true where they are "del X" and
-  /// then a DIR line of one file name (or one that names none) whose output
-  /// file is X, after blank lines at most. That DIR is then listed into
+  /// Reads `lines` as a batch file that holds them, each ended by CR LF:
+  /// true where they are "del X" and then a DIR line of one file name (or
+  /// one that names none) whose output file is X, and blank lines at most. That DIR is then listed into
   /// `*lookup`, without a file changed or a word said: where X is the run's
   /// own plain file or missing, running the batch leaves X holding that
   /// listing and says what `tell` says.
   /// A directory is listed later where `may_defer` lets it (see
   /// DirLister::listOne).
-  bool prepareLookup(std::string_view text,
+  bool prepareLookup(const std::vector<std::string>& lines,
                      const DirLister::DirectoryCheck& may_defer,
                      PreparedLookup* lookup);
   /// Says what running the prepared lookup says, its "del" failing with

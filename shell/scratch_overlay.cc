@@ -13,8 +13,6 @@
 
 namespace {
 
-// A larger file is used on disk: holding it could cost much memory.
-constexpr uint64_t kLargestHeld = uint64_t{1} << 20;
 // Room is set aside on disk in steps of this many bytes.
 constexpr uint64_t kRoomStep = 4096;
 
@@ -292,10 +290,6 @@ bool ScratchOverlay::mayMakeAnew(const std::string& host_path, bool* exists) {
   return true;
 }
 
-bool ScratchOverlay::holds(uint64_t device, uint64_t inode) {
-  return heldWithIdentity(device, inode) != nullptr;
-}
-
 bool ScratchOverlay::changesIn(uint64_t device, uint64_t inode) {
   for (Held& file : files_) lookAt(file);
   auto identity = std::make_pair(device, inode);
@@ -517,6 +511,7 @@ FsStatus ScratchOverlay::stat(const std::string& host_path, Follow follow,
   // disk has it.
   for (Held& file : files_) {
     if (file.path != host_path || !file.looked_at || !file.held) continue;
+    ++held_answers_;
     if (!file.exists) return missingFile();
     describe(file, status);
     return kNoError;
@@ -525,6 +520,7 @@ FsStatus ScratchOverlay::stat(const std::string& host_path, Follow follow,
   if (found != kNoError || status->kind != FileStatus::kFile) return found;
   Held* held = heldWithIdentity(status->device, status->inode);
   if (held == nullptr) return found;
+  ++held_answers_;
   if (!held->exists) return missingFile();
   describe(*held, status);
   return kNoError;
@@ -571,6 +567,7 @@ class ScratchOverlay::HeldListing : public DirectoryVisitor {
                      ? overlay_.heldWithIdentity(status.device, status.inode)
                      : nullptr;
     if (held == nullptr) return visitor_.add(name, status);
+    ++overlay_.held_answers_;
     if (!held->exists) return;
     FileStatus shown;
     overlay_.describe(*held, &shown);

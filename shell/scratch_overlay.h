@@ -28,6 +28,9 @@
 /// write at once. A file grown beyond 1 MiB goes on in its disk file.
 class ScratchOverlay : public FileSystem, public ScratchFiles {
  public:
+  /// A longer file is held in its disk file.
+  static constexpr uint64_t kLargestHeld = uint64_t{1} << 20;
+
   explicit ScratchOverlay(FileSystem& below);
   ~ScratchOverlay() override;
   ScratchOverlay(const ScratchOverlay&) = delete;
@@ -56,8 +59,10 @@ class ScratchOverlay : public FileSystem, public ScratchFiles {
   /// True where the file at `host_path` is held and not open: it may be
   /// made anew. `*exists` says whether it is there now.
   bool mayMakeAnew(const std::string& host_path, bool* exists);
-  /// True when the file of this identity is held.
-  bool holds(uint64_t device, uint64_t inode);
+  /// How many times a stat or a listing was answered for a held file so
+  /// far: a caller that compares it before and after its own lookups knows
+  /// whether they met one.
+  uint64_t heldAnswers() const { return held_answers_; }
   /// True when the run changes what a listing of the directory of this
   /// identity shows: it writes, removes or holds a file there or in one of
   /// its directories (whose time then changes).
@@ -129,6 +134,7 @@ class ScratchOverlay : public FileSystem, public ScratchFiles {
   std::vector<Held> files_;
   // The directories, by device and inode, whose listings the run changes.
   std::vector<std::pair<uint64_t, uint64_t>> changed_directories_;
+  uint64_t held_answers_ = 0;
 };
 
 #endif  // KESTREL_SHELL_SCRATCH_OVERLAY_H_

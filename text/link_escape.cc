@@ -29,11 +29,12 @@ std::string linkTarget(std::string_view name) {
   return out;
 }
 
-void appendLinkTarget(std::string_view name, std::string* out) {
+void appendLinkTarget(std::string_view name, std::string* out, bool at_start) {
   static const char kHex[] = "0123456789ABCDEF";
   // Two slashes in front would name another host; with the first one
   // encoded the target stays a path on this site.
-  bool host_like = name.size() >= 2 && isSlash(name[0]) && isSlash(name[1]);
+  bool host_like =
+      at_start && name.size() >= 2 && isSlash(name[0]) && isSlash(name[1]);
   out->reserve(out->size() + name.size());
   size_t run = 0;  // the start of the bytes that stand as they are
   for (size_t i = 0; i < name.size(); ++i) {

@@ -13,8 +13,10 @@
 /// leading slashes or backslashes. With no '&' left, a browser finds no
 /// character reference in the target to turn into a ':' or a slash.
 std::string linkTarget(std::string_view name);
-/// `linkTarget(name)` appended to `*out`.
-void appendLinkTarget(std::string_view name, std::string* out);
+/// `linkTarget(name)` appended to `*out`. With `at_start` false, `name` is
+/// a later part of a longer name, whose leading slashes it does not hold.
+void appendLinkTarget(std::string_view name, std::string* out,
+                      bool at_start = true);
 
 /// The name as link text: '&', '<' and '>' become "&amp;", "&lt;" and
 /// "&gt;", so the text shows the name's own bytes.

@@ -73,6 +73,19 @@ Sorted classify(std::string* line, std::string_view page_name,
   return {Kind::kEntry, 11};
 }
 
+namespace {
+
+// The line after its first `cut` bytes, in the line's own room unless that
+// is far more than the rest needs: a long name goes, its room with it.
+std::string restOf(std::string line, size_t cut) {
+  constexpr size_t kSpareRoom = 4096;
+  line.erase(0, cut);
+  if (line.capacity() > 2 * line.size() + kSpareRoom) line.shrink_to_fit();
+  return line;
+}
+
+}  // namespace
+
 Entry splitEntry(std::string line, AreaStyle style) {
   bool modern = style == AreaStyle::kModern;
   if (modern) {
@@ -80,16 +93,14 @@ Entry splitEntry(std::string line, AreaStyle style) {
       size_t rest = quoted->end;
       if (rest < line.size() && (line[rest] == ' ' || line[rest] == '\t'))
         ++rest;
-      line.erase(0, rest);
-      return {std::move(quoted->name), std::move(line)};
+      return {std::move(quoted->name), restOf(std::move(line), rest)};
     }
   }
   // Lists that editors line up with TABs end a modern name there too.
   size_t blank = modern ? line.find_first_of(" \t") : line.find(' ');
   if (blank == std::string::npos) return {std::move(line), ""};
   std::string name = line.substr(0, blank);
-  line.erase(0, blank + 1);
-  return {std::move(name), std::move(line)};
+  return {std::move(name), restOf(std::move(line), blank + 1)};
 }
 
 void dropManagerData(std::string* line) {

@@ -47,6 +47,12 @@ void appendUtf8Text(std::string_view text, std::string* out) {
     out->append(text);
     return;
   }
+  appendCp437Text(text, out);
+}
+
+bool staysAsUtf8(std::string_view text) { return isUtf8(text); }
+
+void appendCp437Text(std::string_view text, std::string* out) {
   for (char c : text) {
     unsigned char byte = static_cast<unsigned char>(c);
     if (byte < 128) {

@@ -29,6 +29,11 @@ std::string caretText(std::string_view text);
 std::string utf8Text(std::string_view text);
 /// Appends `utf8Text(text)` to `*out`.
 void appendUtf8Text(std::string_view text, std::string* out);
+/// True when `utf8Text` leaves `text` as it is.
+bool staysAsUtf8(std::string_view text);
+/// Appends `text` read as code page 437 throughout, in UTF-8: what
+/// `utf8Text` makes of a text that does not stay as it is, a part at a time.
+void appendCp437Text(std::string_view text, std::string* out);
 
 /// True when `text` holds a byte from 1 to 31.
 bool hasControlByte(std::string_view text);
