@@ -263,10 +263,11 @@ TEST(DriveFaultsTest, ListLinesWithinAndBeyondTheMemoryLimit) {
     std::string list;
     int expected_exit_code;
   } cases[] = {
-      // A line costs a small multiple of its length, so this one fits.
+      // A line costs a small multiple of its length, so these fit.
       {"long description", "A.TXT " + words + "\r\n", 0},
-      // A long name is written three times over on the page: it does not.
-      {"long name", std::string(kLineSize, 'N') + "\r\n", 1},
+      {"long name", std::string(kLineSize, 'N') + "\r\n", 0},
+      // Half as long again, a name that the page shows twice does not.
+      {"longer name", std::string(kLineSize * 3 / 2, 'N') + "\r\n", 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

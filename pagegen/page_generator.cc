@@ -409,6 +409,7 @@ PageGenerator::Step PageGenerator::writeDescriptionCell() {
   writePendingCell();
   if (errors_.pending()) return kEntry;
   pending_.clear();
+  releaseIfLong(&pending_);
   row_open_ = false;
   return kEntry;
 }
@@ -424,10 +425,14 @@ PageGenerator::Step PageGenerator::startRow() {
   if (case_index_read_ && mayTryOtherCase()) takeDiskName();
   // The modern style looks up names of any length.
   if (style_ == AreaStyle::kModern || !rows::isLongName(name_)) return kOkLfn;
-  if (writePageLine(rows::longNameLine(name_)))
-    writePageLine(rows::longNameSizeLine());
+  page_line_ = rows::longNameLine(name_);
+  if (writePageLine(page_line_)) writePageLine(rows::longNameSizeLine());
+  releaseIfLong(&page_line_);
   if (errors_.pending()) return kAppDesc;
-  fragment_ = rows::longNameFragment(name_);
+  // The fragment is the name as a link, made where it is appended: a long
+  // name is not held once more for it.
+  fragment_.clear();
+  fragment_is_name_link_ = true;
   return kAppDesc;
 }
 
@@ -444,6 +449,8 @@ PageGenerator::Step PageGenerator::lookUpEntry() {
   std::vector<std::string>& batch = batch_lines_;
   batch.resize(2);
   batch[0].assign("@del ").append(kCaptureName);
+  // Room for the whole line at once: a very long name is not copied to grow.
+  batch[1].reserve(lookupName().size() + 64);
   batch[1].assign("@cmd /c DIR /X ");
   appendLookupWord(lookupName(), &batch[1]);
   batch[1].append(" >").append(kCaptureName);
@@ -566,14 +573,21 @@ PageGenerator::Step PageGenerator::writeDateAndSize() {
 PageGenerator::Step PageGenerator::appendDescription() {
   pending_ += ' ';
   // A page that declares UTF-8 gets each list line's text as UTF-8, read
-  // as CP437 when it is not UTF-8 already.
-  if (style_ == AreaStyle::kModern) {
+  // as CP437 when it is not UTF-8 already. A long name's link has no blank
+  // at either end and is no rule: cleaning leaves it as it is.
+  if (fragment_is_name_link_) {
+    rows::appendLongNameFragment(name_, &pending_);
+  } else if (style_ == AreaStyle::kModern) {
     visible::appendUtf8Text(rows::cleanFragment(fragment_), &pending_);
   } else {
     pending_ += rows::cleanFragment(fragment_);
   }
+  fragment_is_name_link_ = false;
   row_open_ = true;
   directory_flag_ = false;
+  // The entry is done with: a very long one's texts go.
+  for (std::string* text : {&name_, &disk_name_, &fragment_, &page_line_})
+    releaseIfLong(text);
   return kSearch;
 }
 

@@ -245,8 +245,10 @@ class PageGenerator {
   // first finds an entry not as written.
   CaseIndex case_index_;
   bool case_index_read_ = false;
-  // What the next APPDESC appends.
+  // What the next APPDESC appends: `fragment_`, or the entry's name as a
+  // link for a long-name row.
   std::string fragment_;
+  bool fragment_is_name_link_ = false;
   // The description gathered for the open row, and whether a row is open.
   std::string pending_;
   bool row_open_ = false;

@@ -104,8 +104,11 @@ std::string longNameSizeLine() {
          "<TD ALIGN=RIGHT>?</TD>";
 }
 
-std::string longNameFragment(std::string_view name) {
-  return "<A HREF=\"" + linkTarget(name) + "\">" + linkText(name);
+void appendLongNameFragment(std::string_view name, std::string* out) {
+  out->append("<A HREF=\"");
+  appendLinkTarget(name, out);
+  out->append("\">");
+  appendLinkText(name, out);
 }
 
 Cells notFoundCells() {

@@ -43,9 +43,9 @@ void dateSizeLine(std::string_view date, std::string_view size, bool directory,
 std::string longNameLine(std::string_view name);
 /// The date and size cells of a long-name row.
 std::string longNameSizeLine();
-/// The fragment that a long-name row adds to its description: a link
-/// showing the whole name (left open, with no closing tag).
-std::string longNameFragment(std::string_view name);
+/// Appends the fragment that a long-name row adds to its description: a
+/// link showing the whole name (left open, with no closing tag).
+void appendLongNameFragment(std::string_view name, std::string* out);
 /// The description cell that closes a row: these around the description.
 inline constexpr std::string_view kDescriptionCellOpen =
     "<TD><B><FONT SIZE=3 FACE=Cambria,Georgia>";
