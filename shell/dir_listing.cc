@@ -52,6 +52,8 @@ class LineWriter {
   }
   // A listing in memory keeps every line for later there.
   bool inMemory() const { return files_ == nullptr; }
+  // In memory: lines made later by `tail`.
+  void tailLater(ListingTail tail) { *ending_ = std::move(tail); }
   // Lines, their line ends included, that cost a system call to make:
   // where the file can, they go as the file's ending, made only when it is
   // read up to there or goes to disk (a lookup's capture is read no further
@@ -383,11 +385,12 @@ void writeSummary(FileSystem& disk, Listing* listing, LineWriter* out) {
   // is needed, and in memory the other with it. The listing is done with
   // its directory's name.
   if (out->inMemory()) {
-    out->linesLater([&disk, files, bytes, dirs,
-                     directory = std::move(listing->directory)] {
+    out->tailLater([&disk, files, bytes, dirs,
+                    directory = std::move(listing->directory)](
+                       const std::function<void(std::string_view)>& put) {
       std::string end(kLineEnd);
-      return filesLine(files, bytes) + end + dirsLine(disk, dirs, directory) +
-             end;
+      put(filesLine(files, bytes) + end + dirsLine(disk, dirs, directory) +
+          end);
     });
     return;
   }

@@ -373,3 +373,80 @@ TEST_F(ScratchOverlayTest, ListingShowsHeldFilesAsTheRunLeftThem) {
 }
 
 }  // namespace
+
+// A lookup that runs in process puts a whole text in place at once: as a
+// write anew would, where the file is held and not open, with its ending
+// made only when needed and, at the release, written piece by piece.
+TEST_F(ScratchOverlayTest, ReplacedInMemoryAsAWriteAnewWould) {
+  const std::string name = paths_.hostPath("scratch");
+  overlay_.hold({name});
+  bool exists = true;
+  ASSERT_TRUE(overlay_.mayMakeAnew(name, &exists));
+  EXPECT_FALSE(exists);
+  std::string text = "head\r\n";
+  int made = 0;
+  auto tail = [&made](const ScratchOverlay::Put& put) {
+    ++made;
+    put("one ");
+    put("two\r\n");
+  };
+  ASSERT_TRUE(overlay_.replaceInMemory(name, &text, tail, 64));
+  EXPECT_EQ("head", read("scratch"));  // the first line: no ending yet
+  EXPECT_EQ(0, made);
+  ASSERT_TRUE(overlay_.mayMakeAnew(name, &exists));
+  EXPECT_TRUE(exists);
+  EXPECT_EQ("", onDisk(path("scratch")));  // made empty, to hold it
+  EXPECT_EQ(kNoError, overlay_.release());
+  EXPECT_EQ("head\r\none two\r\n", onDisk(path("scratch")));
+  EXPECT_EQ(1, made);
+}
+
+TEST_F(ScratchOverlayTest, NotReplacedWhereAWriteAnewWouldNotBe) {
+  const std::string name = paths_.hostPath("scratch");
+  overlay_.hold({name});
+  // Open: a second opening would be refused.
+  OsFile file;
+  ASSERT_EQ(kNoError,
+            overlay_.open(name, FileMode::Create, &file, LinkRule::kNone));
+  std::string text = "new";
+  bool exists = false;
+  EXPECT_FALSE(overlay_.mayMakeAnew(name, &exists));
+  EXPECT_FALSE(overlay_.replaceInMemory(name, &text));
+  EXPECT_EQ("new", text);
+  EXPECT_EQ(kNoError, overlay_.close(file));
+  // Too long to hold.
+  std::string long_text(ScratchOverlay::kLargestHeld + 1, 'x');
+  EXPECT_FALSE(overlay_.replaceInMemory(name, &long_text));
+  // Not held at all.
+  EXPECT_FALSE(overlay_.replaceInMemory(paths_.hostPath("other"), &text));
+  EXPECT_FALSE(overlay_.mayMakeAnew(paths_.hostPath("other"), &exists));
+}
+
+// A listing made later stays true where the run changes nothing: the
+// overlay knows the directories it writes in, and those above them, and
+// counts every stat it answers for a held file.
+TEST_F(ScratchOverlayTest, KnowsWhereTheRunChangesListings) {
+  ASSERT_EQ(0, mkdir(path("area").c_str(), 0755));
+  ASSERT_EQ(0, mkdir(path("area/sub").c_str(), 0755));
+  ASSERT_EQ(0, mkdir(path("other").c_str(), 0755));
+  overlay_.hold({paths_.hostPath("\\scratch")});
+  write("area/page.htm", FileMode::Output, "page");
+  auto changes = [&](const std::string& directory) {
+    struct stat st;
+    EXPECT_EQ(0, stat(path(directory).c_str(), &st));
+    return overlay_.changesIn(st.st_dev, st.st_ino);
+  };
+  EXPECT_TRUE(changes("area"));   // the page is written there
+  EXPECT_TRUE(changes("."));      // the root: the scratch file, and area
+  EXPECT_FALSE(changes("area/sub"));
+  EXPECT_FALSE(changes("other"));
+
+  uint64_t before = overlay_.heldAnswers();
+  FileStatus status;
+  EXPECT_EQ(kNoError, overlay_.stat(path("area/page.htm"), Follow::kLinks,
+                                    &status));
+  EXPECT_EQ(before, overlay_.heldAnswers());
+  EXPECT_NE(kNoError, overlay_.stat(paths_.hostPath("\\scratch"),
+                                    Follow::kLinks, &status));
+  EXPECT_EQ(before + 1, overlay_.heldAnswers());
+}
