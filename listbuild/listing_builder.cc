@@ -125,8 +125,10 @@ void ListingBuilder::openFiles() {
                                   std::to_string(dir_exit_code_));
   }
   if (!files_.isOpen(kCaptureNumber) || kept_unread_) return;
-  // The new list takes the old one's place only when it is whole.
+  // The new list takes the old one's place only when it is whole: its
+  // lines go to the system in blocks, as nobody reads it before.
   files_.openFile(kListNumber, kListFile, FileMode::Replace);
+  if (files_.isOpen(kListNumber)) files_.gatherWrites(kListNumber);
   noteFailure(kWritingWork);
 }
 
@@ -147,6 +149,11 @@ void ListingBuilder::convertLines() {
     noteFailure(kWritingWork);
   }
   noteFailure(kListingWork);  // a read failure met by the end-of-file test
+  // The last block goes out in this step, which a failure there names.
+  if (converting) {
+    files_.flush(kListNumber);
+    noteFailure(kWritingWork);
+  }
 }
 
 std::optional<std::string> ListingBuilder::listLine(

@@ -78,6 +78,8 @@ void FileTable::openFile(int16_t number, std::string_view name, FileMode mode) {
   Entry& entry = it->second;
   entry.file = OsFile();
   entry.held = entry.position = 0;
+  entry.gathering = false;
+  entry.gathered.clear();
   entry.mode = mode;
   entry.number = number;
   entry.host_path = paths_.hostPath(name);
@@ -212,6 +214,13 @@ void FileTable::write(int16_t number, std::string_view bytes) {
     return;
   }
   if (bytes.empty()) return;
+  if (entry->gathering) {
+    constexpr size_t kBlock = 64 * 1024;
+    entry->gathered.append(bytes);
+    if (entry->gathered.size() < kBlock) return;
+    if (ErrorNumber error = writeGathered(*entry)) failOn(*entry, error);
+    return;
+  }
   size_t written = 0;
   if (ErrorNumber error =
           fs_.write(entry->file, bytes.data(), bytes.size(), &written)) {
@@ -220,6 +229,37 @@ void FileTable::write(int16_t number, std::string_view bytes) {
   }
   if (written < bytes.size())
     failOn(*entry, entry->file.character_device ? kDeviceIoError : kDiskFull);
+}
+
+ErrorNumber FileTable::writeGathered(Entry& entry) {
+  std::string block;
+  block.swap(entry.gathered);
+  if (block.empty()) return kNoError;
+  size_t written = 0;
+  if (ErrorNumber error =
+          fs_.write(entry.file, block.data(), block.size(), &written))
+    return error;
+  if (written < block.size())
+    return entry.file.character_device ? kDeviceIoError : kDiskFull;
+  // The room stays for the next block.
+  block.clear();
+  entry.gathered.swap(block);
+  return kNoError;
+}
+
+void FileTable::gatherWrites(int16_t number) {
+  Entry* entry = entryFor(number);
+  if (entry == nullptr) {
+    errors_.fail(kBadFileNameOrNumber);
+    return;
+  }
+  if (entry->mode != FileMode::Input) entry->gathering = true;
+}
+
+void FileTable::flush(int16_t number) {
+  Entry* entry = entryFor(number);
+  if (entry == nullptr || !entry->gathering) return;
+  if (ErrorNumber error = writeGathered(*entry)) failOn(*entry, error);
 }
 
 void FileTable::writeText(int16_t number, std::string_view text) {
@@ -261,9 +301,11 @@ bool FileTable::atEndOfFile(int16_t number) {
 ErrorNumber FileTable::closeEntry(std::map<int16_t, Entry>::iterator it,
                                   FailedUse* use) {
   Entry& entry = it->second;
-  ErrorNumber error = kNoError;
-  if (entry.mode != FileMode::Input && !entry.file.character_device)
+  ErrorNumber error = entry.gathering ? writeGathered(entry) : kNoError;
+  if (error == kNoError && entry.mode != FileMode::Input &&
+      !entry.file.character_device) {
     error = fs_.truncateHere(entry.file);
+  }
   ErrorNumber close_error = fs_.close(entry.file);
   if (error == kNoError) error = close_error;
   if (error != kNoError) {

@@ -67,6 +67,12 @@ class FileTable {
   /// True when no byte is left or the next byte is Ctrl-Z; true and 53 for
   /// a number that is not open.
   bool atEndOfFile(int16_t number);
+  /// From now on the writes to `number` are gathered and handed to the
+  /// system in blocks, by `flush` and at the close: for a file that nobody
+  /// reads before it is whole. A failure shows where a block is written.
+  void gatherWrites(int16_t number);
+  /// Hands what was gathered for `number` to the system.
+  void flush(int16_t number);
   /// Closes `number`; a number that is not open is no failure.
   void closeFile(int16_t number);
   /// Closes every open file; reports the first failure.
@@ -85,7 +91,11 @@ class FileTable {
     char buffer[kBufferSize];
     size_t held = 0;
     size_t position = 0;
+    bool gathering = false;  // writes wait in `gathered`
+    std::string gathered;
   };
+  // Writes what `entry` gathered; kNoError or the failure.
+  ErrorNumber writeGathered(Entry& entry);
 
   // Makes the next byte available; false at the end or on a read failure
   // (whose number is then in `*error`).

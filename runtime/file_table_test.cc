@@ -572,3 +572,33 @@ TEST_F(FileTableTest, LastLineReadTakesTheLinesAFileReadTakes) {
     EXPECT_EQ(c.expected, lines.empty() ? "" : lines.back());
   }
 }
+
+// Gathered writes reach the file a block at a time, and at the flush or the
+// close; a full disk shows where the block goes out.
+TEST_F(FileTableTest, GatheredWritesGoOutInBlocks) {
+  files_.openFile(2, "out.txt", FileMode::Output);
+  files_.gatherWrites(2);
+  files_.writeLine(2, {"first"});
+  files_.writeLine(2, {"second"});
+  EXPECT_EQ("", readBytes(path("out.txt")));
+  files_.flush(2);
+  EXPECT_EQ("first\r\nsecond\r\n", readBytes(path("out.txt")));
+  const std::string block(64 * 1024, 'b');
+  files_.writeText(2, block);  // a whole block goes at once
+  EXPECT_EQ("first\r\nsecond\r\n" + block, readBytes(path("out.txt")));
+  files_.writeText(2, "end");
+  files_.closeFile(2);
+  EXPECT_EQ(0, errors_.takeErrorNumber());
+  EXPECT_EQ("first\r\nsecond\r\n" + block + "end", readBytes(path("out.txt")));
+
+  ASSERT_EQ(0, symlink("/dev/full", path("full").c_str()));
+  files_.openFile(2, "full", FileMode::Output);
+  ASSERT_EQ(0, errors_.takeErrorNumber());
+  files_.gatherWrites(2);
+  files_.writeText(2, "lost");
+  EXPECT_EQ(0, errors_.takeErrorNumber());
+  files_.flush(2);
+  EXPECT_EQ(kDeviceIoError, errors_.takeErrorNumber());
+  files_.closeFile(2);
+  EXPECT_EQ(0, errors_.takeErrorNumber());
+}
