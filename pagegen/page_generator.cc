@@ -473,7 +473,7 @@ void PageGenerator::appendLookupWord(const std::string& name,
   // "?" does: the built-in interpreter then looks up that one entry, never
   // a pattern that lists other files. Every other lookup line stays bare.
   bool quote = style_ == AreaStyle::kModern ||
-               text::findFirstOf(name, "*?") != std::string::npos;
+               text::findEither(name, '*', '?') != std::string::npos;
   if (quote) line->push_back('"');
   line->append(name);
   if (quote) line->push_back('"');

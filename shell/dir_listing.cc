@@ -291,7 +291,7 @@ bool resolveOneName(FileSystem& files, DrivePaths& paths, std::string_view name,
     return true;
   }
   // A name without a separator lies in the current directory.
-  bool here = text::findFirstOf(name, "\\/") == std::string_view::npos;
+  bool here = text::findEither(name, '\\', '/') == std::string_view::npos;
   listing->directory =
       here ? paths.absoluteHostPath(".") : parentOf(paths.absoluteHostPath(name));
   if (found) listing->found = status;
@@ -312,7 +312,7 @@ struct NameParts {
 };
 
 NameParts splitName(std::string_view name) {
-  size_t cut = text::findLastOf(name, "\\/");
+  size_t cut = text::findLastEither(name, '\\', '/');
   if (cut == std::string_view::npos) return {"", name};
   return {name.substr(0, cut + 1), name.substr(cut + 1)};
 }

@@ -134,7 +134,7 @@ std::string volumeSerialText(uint64_t device) {
 }
 
 bool hasWildcard(std::string_view name) {
-  return text::findFirstOf(name, "*?") != std::string_view::npos;
+  return text::findEither(name, '*', '?') != std::string_view::npos;
 }
 
 bool matchesPattern(std::string_view pattern, std::string_view name) {

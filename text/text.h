@@ -35,23 +35,18 @@ std::string_view trimView(std::string_view s);
 /// True when `s` is not empty and holds blanks only.
 bool allBlanks(std::string_view s);
 
-/// The index of the first byte of `s` that is one of `set`, or npos: the
-/// standard library's find_first_of looks each byte up in the set with a
+/// The index of the first byte of `s` that is `a` or `b`, or npos: the
+/// standard library's find_first_of looks each byte up in its set with a
 /// call of its own, which costs more than the short names it is used on.
-inline bool isOneOf(char c, std::string_view set) {
-  for (char member : set)
-    if (c == member) return true;
-  return false;
-}
-inline size_t findFirstOf(std::string_view s, std::string_view set) {
+inline size_t findEither(std::string_view s, char a, char b) {
   for (size_t i = 0; i < s.size(); ++i)
-    if (isOneOf(s[i], set)) return i;
+    if (s[i] == a || s[i] == b) return i;
   return std::string_view::npos;
 }
 /// The index of the last such byte, or npos.
-inline size_t findLastOf(std::string_view s, std::string_view set) {
+inline size_t findLastEither(std::string_view s, char a, char b) {
   for (size_t i = s.size(); i-- > 0;)
-    if (isOneOf(s[i], set)) return i;
+    if (s[i] == a || s[i] == b) return i;
   return std::string_view::npos;
 }
 
