@@ -13,13 +13,9 @@
 
 #include "platform/drive_path.h"
 #include "platform/file_system.h"
+#include "shell/dir_search.h"
 #include "shell/dir_text.h"
 #include "shell/messages.h"
-
-/// How the last part of a DIR name is read: "*" and "?" as wildcards (the
-/// tools' own listings), or as ordinary characters of one literal name (a
-/// name taken from a list, which the lookup line writes in double quotes).
-enum class DirName { kPattern, kLiteral };
 
 /// What `DirLister::list` returns when its output could not be written whole.
 inline constexpr int kDirOutputFailed = 2;
@@ -40,18 +36,6 @@ struct OneNameListing {
   FileStatus status;   // what the name was found as
   std::vector<std::string> skipped;  // warnings, said first
   std::string error;                 // what was not found, or ""
-};
-
-/// What a listing of a directory shows of its names: how many it shows
-/// and their bytes, and a warning for each one it leaves out. Known for the
-/// directory of this identity while it has this time.
-struct DirNames {
-  uint64_t device = 0;
-  uint64_t inode = 0;
-  int64_t mtime = 0;
-  uint64_t shown = 0;
-  uint64_t name_bytes = 0;
-  std::vector<std::string> skipped;
 };
 
 /// Lists names for DIR, every lookup through one file system. It keeps the
