@@ -3,16 +3,15 @@
 // cannot be written, and too little memory.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "testing/terminal_run.h"
 #include "testing/test_area.h"
 
 namespace {
@@ -135,36 +134,41 @@ TEST(DriveFaultsTest, WagtailsRunsInOneDriveRootEachListTheirOwnDirectory) {
 }
 
 // At a terminal, a run that finds the drive root taken says once that it
-// waits, and goes on when the other run has ended.
-TEST(DriveFaultsTest, WaitingRunSaysSoAtTheTerminal) {
-  TestArea area;
-  layOutArea(area, "AREA", 1, 2);
-  int ready[2];
-  ASSERT_EQ(0, pipe(ready));
-  pid_t holder = fork();
-  if (holder == 0) {
-    // Another run, as far as the tools can tell, for one second.
-    int fd = open(area.root().c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0 || flock(fd, LOCK_EX) != 0 || write(ready[1], "L", 1) != 1)
-      _exit(1);
-    usleep(1000 * 1000);
-    _exit(0);
+// waits, and waits: it is queued for the lock until the other run lets go,
+// and only then goes on and ends. Ctrl-C typed meanwhile does not stop it.
+TEST(DriveFaultsTest, WaitingRunSaysSoAtTheTerminalAndWaits) {
+  struct {
+    const char* what;
+    std::string keys;  // typed while the run waits
+  } cases[] = {
+      {"left alone", ""},
+      {"Ctrl-C typed", "\x03"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestArea area;
+    layOutArea(area, "AREA", 1, 2);
+    DriveRootHolder other_run(area.root());
+    ASSERT_TRUE(other_run.holding());
+
+    std::unique_ptr<TerminalRun> run = area.startInTerminal(kKestrel, "AREA");
+    ASSERT_TRUE(run->waitFor("Waiting for another run in this drive root"))
+        << run->output();
+    EXPECT_TRUE(queuedForLock(run->pid(), [&] { return run->ended(); }))
+        << "the run went on while the drive root was held";
+    run->type(c.keys);
+    EXPECT_FALSE(run->ended());
+    other_run.letGo();
+    int status = run->finish();
+
+    EXPECT_EQ(0, exitCode(status)) << run->output();
+    EXPECT_EQ(1u, count(run->output(),
+                        "Waiting for another run in this drive root"))
+        << run->output();
+    std::string page = area.readFile(std::string("AREA/") + kPage);
+    EXPECT_EQ(2u, count(page, "<TD ALIGN=RIGHT>"));
+    EXPECT_TRUE(hasTail(page));
   }
-  close(ready[1]);
-  char locked;
-  ASSERT_EQ(1, read(ready[0], &locked, 1));
-  close(ready[0]);
-
-  TestArea::Result result = area.runInTerminal(kKestrel, "AREA");
-  int status = 0;
-  waitpid(holder, &status, 0);
-
-  EXPECT_EQ(0, result.exit_code);
-  EXPECT_EQ(1u, count(result.out, "Waiting for another run in this drive root"))
-      << result.out;
-  std::string page = area.readFile(std::string("AREA/") + kPage);
-  EXPECT_EQ(2u, count(page, "<TD ALIGN=RIGHT>"));
-  EXPECT_TRUE(hasTail(page));
 }
 
 // Runs `program` with a tmpfs mounted at "ROOT" in a mount namespace of its

@@ -159,6 +159,26 @@ std::vector<std::string> pathsBelow(const std::string& root) {
   return found;
 }
 
+bool queuedForLock(pid_t pid, const std::function<bool()>& ended) {
+  const std::string waiter = "->";
+  for (;;) {
+    std::ifstream locks("/proc/locks");
+    EXPECT_TRUE(locks.is_open()) << "/proc/locks cannot be read";
+    if (!locks.is_open()) return false;
+    // "1: -> FLOCK  ADVISORY  WRITE <pid> <device>:<inode> 0 EOF"
+    for (std::string line; std::getline(locks, line);) {
+      std::istringstream fields(line);
+      std::string number, arrow, kind, advisory, access;
+      pid_t holder = 0;
+      if (fields >> number >> arrow >> kind >> advisory >> access >> holder &&
+          arrow == waiter && holder == pid)
+        return true;
+    }
+    if (ended()) return false;
+    sched_yield();
+  }
+}
+
 time_t utcTime(int year, int month, int day, int hour, int minute) {
   struct tm fields = {};
   fields.tm_year = year - 1900;

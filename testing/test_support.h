@@ -4,6 +4,8 @@
 #ifndef KESTREL_TESTING_TEST_SUPPORT_H_
 #define KESTREL_TESTING_TEST_SUPPORT_H_
 
+#include <sys/types.h>
+
 #include <ctime>
 #include <functional>
 #include <string>
@@ -82,6 +84,12 @@ std::vector<std::string> pathsBelow(const std::string& root);
 /// Makes the user nobody the owner of `path`, a symbolic link itself rather
 /// than its target: a link planted by another user. False when it cannot.
 bool giveToNobody(const std::string& path);
+
+/// Waits until the process `pid` is queued for a file lock that another
+/// process holds, as /proc/locks shows it ("->"), or until `ended` says the
+/// process has ended; true in the first case. It only yields the processor
+/// between looks: no time decides the outcome.
+bool queuedForLock(pid_t pid, const std::function<bool()>& ended);
 
 /// Seconds since the epoch of a UTC date and time.
 time_t utcTime(int year, int month, int day, int hour, int minute);
