@@ -1,12 +1,15 @@
 // End-to-end runs of the kestrel binary in throw-away areas, comparing the
 // whole page byte for byte (the generation time matched by pattern).
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <regex>
 
 #include "testing/html_references.h"  // isUtf8
+#include "testing/terminal_run.h"
 #include "testing/test_area.h"
 #include "testing/test_drive.h"  // captureLines
 
@@ -763,6 +766,76 @@ TEST_F(KestrelTest, ReportOnTheTerminalWaitsForAKey) {
           " Internal Error: Line 1040   Code 76  = Path not found\r\n" + note +
           "\r\n " + kInfinity + " Press any key ...\x1b[0m",
       result.out);
+  // The key was taken by the run, not left for whatever reads next.
+  EXPECT_EQ(0, result.unread_input);
+}
+
+// A run stopped at its report's key wait after it has looked up names (its
+// scratch files held in memory): every row fits in the page, the last cell
+// does not. A key ends the wait, and Ctrl-C is such a key; SIGTERM and
+// SIGHUP end the run instead, and it leaves the scratch files and the page
+// as they were. Either way the terminal gets its mode and colours back.
+TEST_F(KestrelTest, ReportWaitEndsAtAKeyOrAStopSignal) {
+  const std::string kOldBatch = "the last night's batch\r\n";
+  const std::string kOldCapture = "the last night's capture\r\n";
+  const std::string kOldPage = "last night's page";
+  const std::string rows = kPlainHead + found("A.ZIP", kZipDate, kZipSize) +
+                           cell(" Zip") +
+                           found("README.TXT", kReadmeDate, kReadmeSize);
+  const size_t kLimit = rows.size() + 10;
+  struct {
+    const char* what;
+    std::string keys;
+    int signal_number;  // sent instead of keys; 0 for none
+  } cases[] = {
+      {"a key", "q", 0},
+      {"Ctrl-C", "\x03", 0},
+      {"SIGTERM", "", SIGTERM},
+      {"SIGHUP", "", SIGHUP},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    area_.writeFile("AREA/FILES.BBS", "A.ZIP Zip\r\nREADME.TXT Read me\r\n");
+    area_.writeFile("AREA/00_INDEX.HTM", kOldPage);
+    area_.writeFile("$DIR$.BAT", kOldBatch);
+    area_.writeFile("$DIR$", kOldCapture);
+    area_.limitFileSize(static_cast<off_t>(kLimit));
+    std::unique_ptr<TerminalRun> run = area_.startInTerminal(kKestrel, "AREA");
+    area_.limitFileSize(0);
+    ASSERT_TRUE(run->waitFor("Press any key ...")) << run->output();
+    EXPECT_NE(std::string::npos,
+              run->output().find("Line 50000   Code 61  = Disk full"))
+        << run->output();
+    if (c.signal_number != 0) {
+      kill(run->pid(), c.signal_number);
+    } else {
+      run->type(c.keys);
+    }
+    int status = run->finish();
+
+    const std::string end = " " + kInfinity + " Press any key ...\x1b[0m";
+    ASSERT_GE(run->output().size(), end.size());
+    EXPECT_EQ(end, run->output().substr(run->output().size() - end.size()));
+    EXPECT_EQ(run->startMode().c_lflag, run->mode().c_lflag);
+    EXPECT_EQ(run->startMode().c_iflag, run->mode().c_iflag);
+    EXPECT_FALSE(area_.exists("AREA/.00_INDEX.HTM.new"));
+    if (c.signal_number != 0) {
+      ASSERT_TRUE(WIFSIGNALED(status)) << status;
+      EXPECT_EQ(c.signal_number, WTERMSIG(status));
+      EXPECT_EQ(kOldBatch, area_.readFile("$DIR$.BAT"));
+      EXPECT_EQ(kOldCapture, area_.readFile("$DIR$"));
+      EXPECT_EQ(kOldPage, area_.readFile("AREA/00_INDEX.HTM"));
+      continue;
+    }
+    EXPECT_EQ(1, exitCode(status));
+    EXPECT_EQ(0, run->unreadInput());
+    // The run went on to its end: the page as far as it could be written,
+    // and the scratch files of its last lookup.
+    EXPECT_EQ(rows + cell(" Read me").substr(0, kLimit - rows.size()),
+              area_.readFile("AREA/00_INDEX.HTM"));
+    EXPECT_EQ("@del \\$DIR$\r\n@cmd /c DIR /X README.TXT >\\$DIR$\r\n",
+              area_.readFile("$DIR$.BAT"));
+  }
 }
 
 }  // namespace
