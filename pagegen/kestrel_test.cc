@@ -163,10 +163,12 @@ TEST_F(KestrelTest, RowsAndDescriptions) {
            cell(" <A HREF=\"VERYLONGNAME.ZIP\">VERYLONGNAME.ZIP But this is") +
            found("A.ZIP", kZipDate, kZipSize),
        " "},
-      {"12 characters looked up, case matters",
-       "TWELVE45.TXT\r\nreadme.txt\r\n",
+      {"12 characters looked up, 13 not, case matters",
+       "TWELVE45.TXT\r\nTHIRTEEN5.TXT Not shown\r\nreadme.txt\r\n",
        found("TWELVE45.TXT", "01/02/2024  12:00 AM", "                 2 ") +
-           cell(" ") + notFound("readme.txt"),
+           cell(" ") + longName("THIRTEEN5.TXT") +
+           cell(" <A HREF=\"THIRTEEN5.TXT\">THIRTEEN5.TXT") +
+           notFound("readme.txt"),
        " "},
       {"continuation before the first entry", "   Welcome\r\nA.ZIP\r\n",
        cell(" Welcome") + found("A.ZIP", kZipDate, kZipSize), " "},
@@ -182,6 +184,8 @@ TEST_F(KestrelTest, RowsAndDescriptions) {
       {"a name with a backslash is looked up as a path",
        "DOCS\\GUIDE.TXT Guide\r\n", notFound("DOCS\\GUIDE.TXT"), " Guide"},
   };
+  // A file of 13 characters is there to be found, were it looked up.
+  area_.writeFile("AREA/THIRTEEN5.TXT", "13");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     area_.writeFile("AREA/FILES.BBS", c.list);
