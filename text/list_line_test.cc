@@ -25,9 +25,9 @@ TEST(ListLineTest, ClassifiesByTheRulesInOrder) {
       {"\tREADME.TXT x", Kind::kSkipped, 6, "\tREADME.TXT x"},
       // A first byte outside 32 to 126 keeps a line out, on either side.
       {"\x01X", Kind::kSkipped, 6, "\x01X"},
-      {"\x1f" "X", Kind::kSkipped, 6, "\x1f" "X"},
+      {"\x1fX", Kind::kSkipped, 6, "\x1fX"},
       {"~X", Kind::kEntry, 11, "~X"},
-      {"\x7f" "X", Kind::kSkipped, 6, "\x7f" "X"},
+      {"\x7fX", Kind::kSkipped, 6, "\x7fX"},
       {"\\\x7f", Kind::kSkipped, 6, "\x7f"},
       {"\xe9t\xe9.TXT", Kind::kSkipped, 6, "\xe9t\xe9.TXT"},
       {"\\", Kind::kSkipped, 6, ""},
