@@ -162,8 +162,8 @@ TEST(DriveFaultsTest, WaitingRunSaysSoAtTheTerminalAndWaits) {
     int status = run->finish();
 
     EXPECT_EQ(0, exitCode(status)) << run->output();
-    EXPECT_EQ(1u, count(run->output(),
-                        "Waiting for another run in this drive root"))
+    EXPECT_EQ(
+        1u, count(run->output(), "Waiting for another run in this drive root"))
         << run->output();
     std::string page = area.readFile(std::string("AREA/") + kPage);
     EXPECT_EQ(2u, count(page, "<TD ALIGN=RIGHT>"));

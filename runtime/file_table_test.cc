@@ -107,9 +107,7 @@ TEST_F(FileTableTest, ReadsLinesByteForByte) {
       {"CR ends the buffer and the file", x + "\r", {x}},
       {"CR LF begins the second buffer", x + "y\r\nz", {x + "y", "z"}},
       {"Ctrl-Z begins the second buffer", x + "y" + kCtrlZ + "z", {x + "y"}},
-      {"a line over three buffers",
-       x + x + x + "\r\nend",
-       {x + x + x, "end"}},
+      {"a line over three buffers", x + x + x + "\r\nend", {x + x + x, "end"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -39,8 +39,8 @@ class TestArea : public TestTree {
 
   struct Result {
     int exit_code = -1;
-    std::string out;  // standard output
-    std::string err;  // standard error
+    std::string out;       // standard output
+    std::string err;       // standard error
     int unread_input = 0;  // at a terminal: typed bytes the run never read
   };
   /// A run that `start` began and `finish` has not yet waited for.
@@ -94,9 +94,9 @@ class TestArea : public TestTree {
   ScratchDirectory scratch_;  // removed with all below it at the end
   std::string base_;          // holds the root and the captured output streams
   std::string root_;
-  std::string drive_root_;  // DRIVE_ROOT of the runs; "" for none
+  std::string drive_root_;     // DRIVE_ROOT of the runs; "" for none
   off_t file_size_limit_ = 0;  // of the runs' files; 0 for none
-  int runs_started_ = 0;    // names each run's output files
+  int runs_started_ = 0;       // names each run's output files
 };
 
 // Another run in a drive root, as far as the tools can tell: a child
