@@ -121,6 +121,7 @@ TEST(ListingBuilderTest, FailureKeepsTheListAndIsReported) {
     bool area_writable;
     const char* earlier_capture_mode;  // nullptr: no earlier capture
     std::string expected_line;
+    bool area_readable = true;
   } cases[] = {
       {"drive root not writable", false, true, nullptr,
        "Directory listing failed: Permission denied in the drive root ROOT"},
@@ -130,6 +131,11 @@ TEST(ListingBuilderTest, FailureKeepsTheListAndIsReported) {
        "Directory listing failed: Permission denied in the drive root ROOT"},
       {"list cannot be written", true, false, nullptr,
        "Writing FilesBBS.New failed: Permission denied"},
+      // The drive root takes the capture, but the directory cannot be
+      // listed: the dir command's own failure is named.
+      {"directory cannot be read", true, true, nullptr,
+       "Directory listing failed: the dir command ended with exit code 1",
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -143,11 +149,12 @@ TEST(ListingBuilderTest, FailureKeepsTheListAndIsReported) {
     }
     area.setMode("", c.root_writable ? 0777 : 0755);
     if (c.area_writable) {
-      area.setMode("AREA", 0777);
+      area.setMode("AREA", c.area_readable ? 0777 : 0333);
       area.setMode(std::string("AREA/") + kList, 0666);
     }
 
     TestArea::Result result = area.run(WAGTAILS_PATH, "AREA", true);
+    area.setMode("AREA", 0755);  // to be read and removed again
 
     EXPECT_EQ(result.exit_code, 1);
     EXPECT_EQ(result.out, "");
