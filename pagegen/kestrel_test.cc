@@ -306,6 +306,19 @@ TEST_F(KestrelTest, ConfigurationFile) {
   }
 }
 
+// KESTREL.INI is read in the drive root alone: one in the area is just one
+// of its files.
+TEST_F(KestrelTest, ConfigurationInTheAreaIsIgnored) {
+  area_.writeFile("AREA/KESTREL.INI", "PAGE.HTM\r\nMy Files\r\n");
+  area_.writeFile("AREA/FILES.BBS", "");
+  TestArea::Result result = area_.run(kKestrel, "AREA");
+  EXPECT_EQ(0, result.exit_code);
+  EXPECT_EQ("", result.err);
+  EXPECT_EQ(kPlainHead + tail(""),
+            normalized(area_.readFile("AREA/00_INDEX.HTM")));
+  EXPECT_FALSE(area_.exists("AREA/PAGE.HTM"));
+}
+
 TEST_F(KestrelTest, ConfiguredPageNameAndDefaultNameAreSkipped) {
   area_.writeFile("KESTREL.INI", "FILES.HTM\r\nT\r\n");
   area_.writeFile("AREA/FILES.HTM", "old");
@@ -667,47 +680,53 @@ TEST_F(KestrelTest, FailuresAreReportedOnceAndEndTheRun) {
        "read the capture $DIR$ in : Permission denied", "first row", true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    unlink(area_.path("KESTREL.INI").c_str());
-    unlink(area_.path("AREA/FILES.BBS").c_str());
-    unlink(area_.path("AREA/00_INDEX.HTM").c_str());
-    unlink(area_.path("$DIR$.BAT").c_str());
-    unlink(area_.path("$DIR$").c_str());
-    if (c.ini != nullptr) area_.writeFile("KESTREL.INI", c.ini);
-    if (c.list != nullptr) area_.writeFile("AREA/FILES.BBS", c.list);
-    rmdir(area_.path("$DIR$").c_str());
-    if (c.capture_is_a_directory) area_.makeDirectory("$DIR$");
-    chmod(area_.path("AREA").c_str(), c.area_mode);
-    chmod(area_.path("").c_str(), c.root_mode);
-    TestArea::Result result = area_.run(kKestrel, "AREA", /*as_nobody=*/true);
-    chmod(area_.path("AREA").c_str(), 0777);
-    chmod(area_.path("").c_str(), 0777);
-    EXPECT_EQ(1, result.exit_code);
-    // The commands' own messages may come first; the report comes once,
-    // and the line after it names the file with its directory.
-    std::string note = c.note;
-    note.insert(note.find(" in ") + 4, area_.root());
-    std::string report = " " + kInfinity + " Internal Error: " + c.report +
-                         "\nkestrel: cannot " + note + "\n";
-    ASSERT_GE(result.err.size(), report.size()) << result.err;
-    EXPECT_EQ(report, result.err.substr(result.err.size() - report.size()));
-    EXPECT_EQ(result.err.find("Internal Error"),
-              result.err.rfind("Internal Error"));
-    std::string page = normalized(area_.readFile("AREA/00_INDEX.HTM"));
-    if (std::string(c.page).empty()) {
-      EXPECT_FALSE(area_.exists("AREA/00_INDEX.HTM"));
-    } else if (std::string(c.page) == "first row") {
-      EXPECT_EQ(kPlainHead +
-                    crlf({"<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B>"
-                          "<A HREF=\"A.ZIP\">A.ZIP</A></FONT></TD>"}) +
-                    tail(""),
-                page);
-    } else {
-      EXPECT_EQ(kPlainHead + cell(" before") +
-                    crlf({"<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B>"
-                          "<A HREF=\"A.ZIP\">A.ZIP</A></FONT></TD>"}) +
-                    tail(""),
-                page);
+    for (bool modern : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (modern ? ", modern" : ""));
+      unlink(area_.path("KESTREL.INI").c_str());
+      unlink(area_.path("AREA/FILES.BBS").c_str());
+      unlink(area_.path("AREA/00_INDEX.HTM").c_str());
+      unlink(area_.path("$DIR$.BAT").c_str());
+      unlink(area_.path("$DIR$").c_str());
+      if (c.ini != nullptr) area_.writeFile("KESTREL.INI", c.ini);
+      if (c.list != nullptr) area_.writeFile("AREA/FILES.BBS", c.list);
+      rmdir(area_.path("$DIR$").c_str());
+      if (c.capture_is_a_directory) area_.makeDirectory("$DIR$");
+      chmod(area_.path("AREA").c_str(), c.area_mode);
+      chmod(area_.path("").c_str(), c.root_mode);
+      std::vector<std::string> args;
+      if (modern) args.push_back("--modern");
+      TestArea::Result result =
+          area_.run(kKestrel, "AREA", /*as_nobody=*/true, args);
+      chmod(area_.path("AREA").c_str(), 0777);
+      chmod(area_.path("").c_str(), 0777);
+      EXPECT_EQ(1, result.exit_code);
+      // The commands' own messages may come first; the report comes once,
+      // and the line after it names the file with its directory.
+      std::string note = c.note;
+      note.insert(note.find(" in ") + 4, area_.root());
+      std::string report = " " + kInfinity + " Internal Error: " + c.report +
+                           "\nkestrel: cannot " + note + "\n";
+      ASSERT_GE(result.err.size(), report.size()) << result.err;
+      EXPECT_EQ(report, result.err.substr(result.err.size() - report.size()));
+      EXPECT_EQ(result.err.find("Internal Error"),
+                result.err.rfind("Internal Error"));
+      std::string page = normalized(area_.readFile("AREA/00_INDEX.HTM"));
+      if (std::string(c.page).empty()) {
+        EXPECT_FALSE(area_.exists("AREA/00_INDEX.HTM"));
+      } else if (std::string(c.page) == "first row") {
+        EXPECT_EQ((modern ? modernHead("<TITLE> </TITLE>", "") : kPlainHead) +
+                      crlf({"<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B>"
+                            "<A HREF=\"A.ZIP\">A.ZIP</A></FONT></TD>"}) +
+                      tail(""),
+                  page);
+      } else {
+        EXPECT_EQ((modern ? modernHead("<TITLE> </TITLE>", "") : kPlainHead) +
+                      cell(" before") +
+                      crlf({"<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B>"
+                            "<A HREF=\"A.ZIP\">A.ZIP</A></FONT></TD>"}) +
+                      tail(""),
+                  page);
+      }
     }
   }
 }
