@@ -176,8 +176,9 @@ TEST(DriveFaultsTest, WaitingRunSaysSoAtTheTerminalAndWaits) {
 // "AREA"; else one closed to others and DRIVE_ROOT unset, so that it is the
 // default drive root of a run as nobody in "ROOT/AREA". Returns
 // the run's exit code (kCannotTest where no such mount is allowed); its
-// standard error is left in "err.txt" and its page or list in "out.txt" in
-// the area's root.
+// standard error is left in "err.txt", its page or list in "out.txt" and
+// what is left of its capture in "capture.txt" ("gone", "empty" or "data")
+// in the area's root.
 int runOnTinyDriveRoot(TestArea& area, const std::string& program, bool full) {
   area.makeDirectory("ROOT");
   std::string root = area.path("ROOT");
@@ -200,6 +201,12 @@ int runOnTinyDriveRoot(TestArea& area, const std::string& program, bool full) {
     area.writeFile("err.txt", result.err);
     std::string out = program == kKestrel ? kPage : kList;
     area.writeFile("out.txt", area.readFile(dir + "/" + out));
+    // What is left of the run's capture: nothing of a listing cut short.
+    std::string capture =
+        "ROOT/" + std::string(program == kKestrel ? "$DIR$" : "$lvtr$.txt");
+    area.writeFile("capture.txt", !area.exists(capture)            ? "gone"
+                                  : area.readFile(capture).empty() ? "empty"
+                                                                   : "data");
     return result.exit_code;
   });
 }
@@ -215,20 +222,24 @@ TEST(DriveFaultsTest, DriveRootThatCannotBeWrittenIsReported) {
     const std::string& program;
     bool full;
     std::string expected_error;
+    const char* capture;  // what is left of it
   } cases[] = {
       {"kestrel, full", kKestrel, true,
-       "Internal Error: Line 1100   Code 53  = File not found\n"},
+       "Internal Error: Line 1100   Code 53  = File not found\n", "gone"},
       {"wagtails, full", kWagtails, true,
-       "Directory listing failed: Disk full in the drive root <root>\n"},
+       "Directory listing failed: Disk full in the drive root <root>\n",
+       "empty"},
       {"kestrel, default root not writable", kKestrel, false,
        "Internal Error: Line 1100   Code 70  = Permission denied\n"
        "kestrel: cannot write the scratch batch $DIR$.BAT in <root>: "
        "Permission denied\nkestrel: " +
-           kHint},
+           kHint,
+       "gone"},
       {"wagtails, default root not writable", kWagtails, false,
        "Directory listing failed: Permission denied in the drive root "
        "<root>\nwagtails: " +
-           kHint},
+           kHint,
+       "gone"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -242,6 +253,7 @@ TEST(DriveFaultsTest, DriveRootThatCannotBeWrittenIsReported) {
     std::string err = area.readFile("err.txt");
     EXPECT_NE(std::string::npos, err.find(expected)) << err;
     std::string out = area.readFile("out.txt");
+    EXPECT_EQ(c.capture, area.readFile("capture.txt"));
     if (c.program == kWagtails) {
       EXPECT_EQ("KEEP.ZIP  The keeper's words\r\n", out);
     } else if (c.full) {
