@@ -3,8 +3,10 @@
 // cannot be written, and too little memory.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -133,38 +135,92 @@ TEST(DriveFaultsTest, WagtailsRunsInOneDriveRootEachListTheirOwnDirectory) {
   }
 }
 
+// kestrel and wagtails started at once in two areas of one drive root take
+// turns at it, and each gives what it gives alone: both are queued behind
+// another run's hold on the drive root first, so that they meet there.
+TEST(DriveFaultsTest, KestrelAndWagtailsInOneDriveRootTakeTurns) {
+  TestArea area;
+  layOutArea(area, "PAGES", 1, 20);
+  const std::string list = layOutArea(area, "LISTS", 2, 20);
+  ASSERT_EQ(0, area.run(kKestrel, "PAGES").exit_code);
+  const std::string solo = rowsOf(area.readFile(std::string("PAGES/") + kPage));
+  ASSERT_EQ(std::string::npos, solo.find("NOT found!"));
+  unlink(area.path(std::string("PAGES/") + kPage).c_str());
+
+  DriveRootHolder other_run(area.root());
+  ASSERT_TRUE(other_run.holding());
+  TestArea::Started kestrel = area.start(kKestrel, "PAGES");
+  TestArea::Started wagtails = area.start(kWagtails, "LISTS");
+  for (const TestArea::Started* run : {&kestrel, &wagtails}) {
+    EXPECT_TRUE(queuedForLock(run->pid, [&] { return area.hasEnded(*run); }))
+        << "a run went on while the drive root was held";
+  }
+  other_run.letGo();
+  TestArea::Result page = area.finish(kestrel);
+  TestArea::Result listed = area.finish(wagtails);
+
+  EXPECT_EQ(0, page.exit_code) << page.err;
+  EXPECT_EQ(0, listed.exit_code) << listed.err;
+  std::string made = area.readFile(std::string("PAGES/") + kPage);
+  EXPECT_EQ(solo, rowsOf(made));
+  EXPECT_TRUE(hasTail(made));
+  EXPECT_EQ(list, area.readFile(std::string("LISTS/") + kList));
+}
+
 // At a terminal, a run that finds the drive root taken says once that it
 // waits, and waits: it is queued for the lock until the other run lets go,
-// and only then goes on and ends. Ctrl-C typed meanwhile does not stop it.
+// and only then goes on and ends. Ctrl-C typed meanwhile does not stop it;
+// SIGTERM does, and the terminal gets its mode back and the list its place.
 TEST(DriveFaultsTest, WaitingRunSaysSoAtTheTerminalAndWaits) {
+  const std::string kKeepersList = "KEEP.ZIP  The keeper's words\r\n";
   struct {
     const char* what;
-    std::string keys;  // typed while the run waits
+    const std::string& program;
+    std::string keys;   // typed while the run waits
+    int signal_number;  // sent while the run waits; 0 for none
   } cases[] = {
-      {"left alone", ""},
-      {"Ctrl-C typed", "\x03"},
+      {"kestrel left alone", kKestrel, "", 0},
+      {"kestrel, Ctrl-C typed", kKestrel, "\x03", 0},
+      {"wagtails, Ctrl-C typed", kWagtails, "\x03", 0},
+      {"wagtails, SIGTERM", kWagtails, "", SIGTERM},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TestArea area;
-    layOutArea(area, "AREA", 1, 2);
+    std::string list = layOutArea(area, "AREA", 1, 2);
+    area.writeFile(std::string("AREA/") + kList, kKeepersList);
     DriveRootHolder other_run(area.root());
     ASSERT_TRUE(other_run.holding());
 
-    std::unique_ptr<TerminalRun> run = area.startInTerminal(kKestrel, "AREA");
+    std::unique_ptr<TerminalRun> run = area.startInTerminal(c.program, "AREA");
     ASSERT_TRUE(run->waitFor("Waiting for another run in this drive root"))
         << run->output();
     EXPECT_TRUE(queuedForLock(run->pid(), [&] { return run->ended(); }))
         << "the run went on while the drive root was held";
     run->type(c.keys);
-    EXPECT_FALSE(run->ended());
+    if (c.signal_number != 0) kill(run->pid(), c.signal_number);
+    if (c.signal_number == 0) EXPECT_FALSE(run->ended());
     other_run.letGo();
     int status = run->finish();
 
-    EXPECT_EQ(0, exitCode(status)) << run->output();
     EXPECT_EQ(
         1u, count(run->output(), "Waiting for another run in this drive root"))
         << run->output();
+    EXPECT_EQ(run->startMode().c_lflag, run->mode().c_lflag);
+    if (c.signal_number != 0) {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal_number)
+          << status;
+      EXPECT_EQ(kKeepersList, area.readFile(std::string("AREA/") + kList));
+      EXPECT_FALSE(area.exists("$lvtr$.txt"));
+      continue;
+    }
+    EXPECT_EQ(0, exitCode(status)) << run->output();
+    if (c.program == kWagtails) {
+      // The keeper's earlier list is in the directory it lists.
+      EXPECT_EQ(list + kList + "\r\n",
+                area.readFile(std::string("AREA/") + kList));
+      continue;
+    }
     std::string page = area.readFile(std::string("AREA/") + kPage);
     EXPECT_EQ(2u, count(page, "<TD ALIGN=RIGHT>"));
     EXPECT_TRUE(hasTail(page));

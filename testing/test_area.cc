@@ -171,6 +171,13 @@ TestArea::Result TestArea::finish(const Started& started) const {
   return result;
 }
 
+bool TestArea::hasEnded(const Started& started) {
+  siginfo_t info = {};
+  return started.pid < 0 || (waitid(P_PID, static_cast<id_t>(started.pid),
+                                    &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                             info.si_pid == started.pid);
+}
+
 TestArea::Result TestArea::runInTerminal(const std::string& program,
                                          const std::string& relative,
                                          bool as_nobody,

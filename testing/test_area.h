@@ -67,6 +67,9 @@ class TestArea : public TestTree {
   Result runWithError(const std::string& program, const std::string& relative,
                       ErrorStream how);
   Result finish(const Started& started) const;
+  /// True once the started run has ended; never waits, and leaves the run
+  /// for `finish`.
+  static bool hasEnded(const Started& started);
   /// The same with a terminal for all three streams, as a keeper at the
   /// keyboard runs it; `out` is all that the terminal was sent. Once the
   /// terminal has shown `prompt` (when not empty), `keys` are typed.
