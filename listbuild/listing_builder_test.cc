@@ -1,12 +1,19 @@
 // End-to-end runs of the wagtails binary in a throw-away drive root.
+#include "listbuild/listing_builder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "runtime/credits.h"
+#include "platform/console.h"
+#include "runtime/step_guard.h"
+#include "shell/tool_run.h"
+#include "testing/failing_os.h"
 #include "testing/test_area.h"
+#include "testing/test_drive.h"
 
 namespace {
 
@@ -163,6 +170,65 @@ TEST(ListingBuilderTest, FailureKeepsTheListAndIsReported) {
   }
 }
 
+// A failure that leaves the run's own memory in doubt (241 and above) ends
+// the run at once, in whatever step it comes: no closing line, no list put
+// in place, and the run's end (ToolRun::finish, as wagtails' main ends it)
+// is exit code 255. The run is made in process, with the operation failing
+// on demand, in a child without a terminal.
+TEST(ListingBuilderTest, FailureWithMemoryInDoubtEndsTheRunWith255) {
+  const std::string kKeepersList = "GAME.ZIP  The keeper's own words\r\n";
+  constexpr ErrorNumber kCorrupt = kGlobalMemoryCorrupt;
+  const struct {
+    const char* what;
+    std::vector<Fault> faults;
+    int code;
+  } cases[] = {
+      {"nothing fails", {}, 0},
+      {"listing cannot be made",
+       {{Operation::kRun, "dir", "", 1, kCorrupt}},
+       255},
+      {"capture cannot be read",
+       {{Operation::kRead, "$lvtr$.txt", "", 1, kCorrupt}},
+       255},
+      {"list cannot be written",
+       {{Operation::kWrite, kList, "", 1, kCorrupt}},
+       255},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestDrive drive;
+    drive.writeFile("AREA/NEW.ZIP", "new upload");
+    drive.writeFile(std::string("AREA/") + kList, kKeepersList);
+    ChildRun run = runInChild(
+        [&] {
+          ToolRun tool;
+          auto host = std::make_unique<FailingHost>(c.faults);
+          auto files = std::make_unique<FileTable>(tool.errors(), host->paths(),
+                                                   host->files());
+          Console console;
+          int code = listbuild::ListingBuilder(console, tool.errors(), *files,
+                                               host->commands())
+                         .run();
+          if (tool.errors().fatal()) {
+            // What a run that ends at once holds stays as it is.
+            leaveAsItIs(std::move(files));
+            leaveAsItIs(std::move(host));
+          }
+          return tool.finish(code);
+        },
+        /*as_nobody=*/false);
+    EXPECT_EQ(c.code, run.code);
+    if (c.code == 0) {
+      EXPECT_EQ("filesbbs.new\r\nNEW.ZIP\r\n",
+                drive.readFile(std::string("AREA/") + kList));
+      continue;
+    }
+    EXPECT_EQ("", run.out);
+    EXPECT_EQ("", run.err);
+    EXPECT_EQ(kKeepersList, drive.readFile(std::string("AREA/") + kList));
+  }
+}
+
 // Help and version answer on standard output; any other argument is
 // refused with the usage on standard error. None of them lists anything or
 // writes a file.
@@ -219,8 +285,7 @@ TEST(ListingBuilderTest, ArgumentsTouchNoFile) {
 
 // At a terminal the run shows its banner first and its closing line last.
 TEST(ListingBuilderTest, TerminalShowsBannerAndClosingLine) {
-  const std::string kBanner =
-      std::string("WAGTAILS v1.0  ") + credits::kAuthorNotice;
+  const std::string kBanner = "WAGTAILS v1.0  (c) 2026 The Kestrel Tools Team";
   const struct {
     const char* what;
     bool root_writable;
