@@ -132,9 +132,9 @@ TEST(ListingBuilderTest, FailureKeepsTheListAndIsReported) {
   } cases[] = {
       {"drive root not writable", false, true, nullptr,
        "Directory listing failed: Permission denied in the drive root ROOT"},
-      {"earlier capture that cannot be read", false, true, "0600",
+      {"earlier capture that cannot be read", false, true, "0000",
        "Directory listing failed: Permission denied in the drive root ROOT"},
-      {"earlier capture that cannot be replaced", false, true, "0644",
+      {"earlier capture that cannot be replaced", false, true, "0444",
        "Directory listing failed: Permission denied in the drive root ROOT"},
       {"list cannot be written", true, false, nullptr,
        "Writing FilesBBS.New failed: Permission denied"},
@@ -154,14 +154,21 @@ TEST(ListingBuilderTest, FailureKeepsTheListAndIsReported) {
       area.writeFile("$lvtr$.txt", " Volume in drive C is STALE\r\n");
       area.setMode("$lvtr$.txt", std::stoi(c.earlier_capture_mode, nullptr, 8));
     }
-    area.setMode("", c.root_writable ? 0777 : 0755);
+    // The modes hold the run back whoever owns the files: the owner's bits
+    // are the others'.
+    area.setMode("", c.root_writable ? 0777 : 0555);
     if (c.area_writable) {
       area.setMode("AREA", c.area_readable ? 0777 : 0333);
       area.setMode(std::string("AREA/") + kList, 0666);
+    } else {
+      area.setMode("AREA", 0555);
+      area.setMode(std::string("AREA/") + kList, 0444);
     }
 
     TestArea::Result result = area.run(WAGTAILS_PATH, "AREA", true);
-    area.setMode("AREA", 0755);  // to be read and removed again
+    // To be read and removed again.
+    area.setMode("AREA", 0755);
+    area.setMode("", 0755);
 
     EXPECT_EQ(result.exit_code, 1);
     EXPECT_EQ(result.out, "");
@@ -301,9 +308,10 @@ TEST(ListingBuilderTest, TerminalShowsBannerAndClosingLine) {
     TestArea area;
     area.makeDirectory("AREA");
     area.setMode("AREA", 0777);
-    area.setMode("", c.root_writable ? 0777 : 0755);
+    area.setMode("", c.root_writable ? 0777 : 0555);
 
     TestArea::Result result = area.runInTerminal(WAGTAILS_PATH, "AREA", true);
+    area.setMode("", 0755);
 
     EXPECT_EQ(result.exit_code, c.expected_exit_code);
     std::vector<std::string> lines = shownLines(result.out);

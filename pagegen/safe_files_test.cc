@@ -103,7 +103,8 @@ void plant(TestArea& area, const std::string& name, Plant how) {
   }
   const char* target = how == Plant::kOthersLink ? kVictim : kMissingVictim;
   ASSERT_EQ(0, symlink(area.path(target).c_str(), at.c_str()));
-  ASSERT_TRUE(giveToNobody(at));
+  // Only root may give a link away; any other user's stays its own.
+  if (geteuid() == 0) ASSERT_TRUE(giveToNobody(at));
 }
 
 // The files the tools write; a list they only read.
@@ -122,10 +123,15 @@ TEST(SafeFilesTest, PlantedLinkIsNeverFollowed) {
       {"KESTREL.INI", &kKestrel},        {"$lvtr$.txt", &kWagtails},
       {"AREA/filesbbs.new", &kWagtails},
   };
+  bool left_out = false;
   for (const auto& c : names) {
     for (Plant how :
          {Plant::kOthersLink, Plant::kHardLink, Plant::kDanglingLink}) {
       SCOPED_TRACE(std::string(c.name) + ", " + plantName(how));
+      if (how == Plant::kOthersLink && geteuid() != 0) {
+        left_out = true;
+        continue;
+      }
       TestArea area;
       layOutArea(area);
       // The scratch files of an earlier run, so that a link replaces one.
@@ -160,6 +166,10 @@ TEST(SafeFilesTest, PlantedLinkIsNeverFollowed) {
                   page.find("<TD ALIGN=RIGHT>                 2 </TD>"))
             << page;
     }
+  }
+  if (left_out) {
+    GTEST_SKIP() << "another user's links need root, who alone may give a "
+                    "link away; the other plants were tested";
   }
 }
 

@@ -62,8 +62,10 @@ ChildRun runInChild(const std::function<int()>& action, bool as_nobody) {
         dup2(fileno(err), STDERR_FILENO) < 0) {
       return 98;
     }
-    if (as_nobody && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
-                      setuid(kNobody) != 0)) {
+    // Only root has rights to drop; any other user is unprivileged already.
+    if (as_nobody && geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
+         setuid(kNobody) != 0)) {
       return 99;
     }
     return action();

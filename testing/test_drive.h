@@ -39,10 +39,11 @@ struct ChildRun {
 };
 
 /// Runs `action` in a forked child with no controlling terminal and its
-/// output streams captured; `as_nobody` drops root's rights first, so that
-/// permissions hold.
+/// output streams captured; `as_nobody` makes it an unprivileged user's, for
+/// whom permissions hold: root drops to the user nobody first, any other
+/// user is one already.
 ChildRun runInChild(const std::function<int()>& action, bool as_nobody);
-/// `runInChild` as the user nobody.
+/// `runInChild` as an unprivileged user.
 ChildRun runAsNobody(const std::function<int()>& action);
 
 /// The lines of a capture split at CR LF (a final CR LF ends the last line).
