@@ -200,8 +200,11 @@ TEST(DriveFaultsTest, WaitingRunSaysSoAtTheTerminalAndWaits) {
     EXPECT_TRUE(queuedForLock(run->pid(), [&] { return run->ended(); }))
         << "the run went on while the drive root was held";
     run->type(c.keys);
-    if (c.signal_number != 0) kill(run->pid(), c.signal_number);
-    if (c.signal_number == 0) EXPECT_FALSE(run->ended());
+    if (c.signal_number != 0) {
+      kill(run->pid(), c.signal_number);
+    } else {
+      EXPECT_FALSE(run->ended());
+    }
     other_run.letGo();
     int status = run->finish();
 

@@ -4,12 +4,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <limits.h>
+#include <poll.h>
+#include <pwd.h>
 #include <sched.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
-#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -177,6 +180,35 @@ bool queuedForLock(pid_t pid, const std::function<bool()>& ended) {
     if (ended()) return false;
     sched_yield();
   }
+}
+
+bool waitForChangeIn(const std::string& dir, pid_t pid,
+                     const std::function<bool()>& ready) {
+  int changes = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  int ended = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  bool result = false;
+  if (changes < 0 || ended < 0 ||
+      inotify_add_watch(changes, dir.c_str(),
+                        IN_CREATE | IN_MODIFY | IN_MOVED_TO) < 0) {
+    ADD_FAILURE() << "cannot watch " << dir << ": " << std::strerror(errno);
+  } else {
+    // What happened before the watch began is seen by the first look.
+    for (;;) {
+      if ((result = ready())) break;
+      struct pollfd events[2] = {{changes, POLLIN, 0}, {ended, POLLIN, 0}};
+      if (poll(events, 2, -1) < 0 && errno != EINTR) break;
+      if (events[1].revents & POLLIN) {
+        result = ready();
+        break;
+      }
+      char buffer[4096];
+      while (read(changes, buffer, sizeof buffer) > 0) {
+      }
+    }
+  }
+  if (changes >= 0) close(changes);
+  if (ended >= 0) close(ended);
+  return result;
 }
 
 time_t utcTime(int year, int month, int day, int hour, int minute) {

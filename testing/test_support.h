@@ -91,6 +91,13 @@ bool giveToNobody(const std::string& path);
 /// between looks: no time decides the outcome.
 bool queuedForLock(pid_t pid, const std::function<bool()>& ended);
 
+/// Waits until `ready` holds, looking again whenever a name in the
+/// directory `dir` is made, written or moved, or until the process `pid`
+/// (a child of this one) has ended; true in the first case. Events end the
+/// wait, never a time.
+bool waitForChangeIn(const std::string& dir, pid_t pid,
+                     const std::function<bool()>& ready);
+
 /// Seconds since the epoch of a UTC date and time.
 time_t utcTime(int year, int month, int day, int hour, int minute);
 
