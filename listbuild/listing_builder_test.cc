@@ -20,13 +20,6 @@ namespace {
 constexpr char kList[] = "filesbbs.new";
 constexpr char kSuccess[] = "";  // no console: a good run shows nothing
 
-// `line` with "ROOT" replaced by the drive root's path.
-std::string withRoot(std::string line, const TestArea& area) {
-  size_t at = line.find("ROOT");
-  if (at != std::string::npos) line.replace(at, 4, area.root());
-  return line;
-}
-
 // The last line of a stream, without its line end.
 std::string lastLine(const std::string& stream) {
   std::string s = stream;
@@ -172,7 +165,8 @@ TEST(ListingBuilderTest, FailureKeepsTheListAndIsReported) {
 
     EXPECT_EQ(result.exit_code, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(lastLine(result.err), withRoot(c.expected_line, area));
+    EXPECT_EQ(lastLine(result.err),
+              replaceAll(c.expected_line, "ROOT", area.root()));
     EXPECT_EQ(area.readFile(std::string("AREA/") + kList), kKeepersList);
   }
 }
@@ -318,7 +312,8 @@ TEST(ListingBuilderTest, TerminalShowsBannerAndClosingLine) {
     ASSERT_GE(lines.size(), 2u) << result.out;
     EXPECT_EQ(lines.front(), kBanner);
     // A closing line wider than the terminal goes on in the next row.
-    std::string expected = withRoot(c.expected_closing_line, area);
+    std::string expected =
+        replaceAll(c.expected_closing_line, "ROOT", area.root());
     std::string shown;
     for (size_t i = 1; i < lines.size(); ++i) shown += lines[i];
     EXPECT_EQ(

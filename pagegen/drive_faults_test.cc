@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/page_rows.h"
 #include "testing/terminal_run.h"
 #include "testing/test_area.h"
 
@@ -40,11 +41,7 @@ std::string rowsOf(const std::string& page) {
   return page.substr(0, page.find("</FONT></TABLE>"));
 }
 
-bool hasTail(const std::string& page) {
-  const std::string end = "</HTML>\r\n";
-  return page.size() >= end.size() &&
-         page.compare(page.size() - end.size(), end.size(), end) == 0;
-}
+using page_rows::hasTail;
 
 size_t count(const std::string& text, const std::string& part) {
   size_t n = 0;
@@ -52,15 +49,6 @@ size_t count(const std::string& text, const std::string& part) {
        at = text.find(part, at + 1))
     ++n;
   return n;
-}
-
-// `text` with every "<root>" replaced by the host path of the area's "ROOT".
-std::string withRoot(std::string text, const TestArea& area) {
-  const std::string mark = "<root>";
-  for (size_t at = text.find(mark); at != std::string::npos;
-       at = text.find(mark, at))
-    text.replace(at, mark.size(), area.path("ROOT"));
-  return text;
 }
 
 // Names of the files that `layOutArea` makes for `seed`.
@@ -318,7 +306,8 @@ TEST(DriveFaultsTest, DriveRootThatCannotBeWrittenIsReported) {
     }
 
     EXPECT_EQ(1, exit_code);
-    std::string expected = withRoot(c.expected_error, area);
+    std::string expected =
+        replaceAll(c.expected_error, "<root>", area.path("ROOT"));
     std::string err = area.readFile("err.txt");
     EXPECT_NE(std::string::npos, err.find(expected)) << err;
     std::string out = area.readFile("out.txt");

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/page_rows.h"
 #include "testing/test_area.h"
 
 namespace {
@@ -237,11 +238,7 @@ std::string longList(int entries) {
   return list;
 }
 
-bool hasTail(const std::string& page) {
-  const std::string end = "</HTML>\r\n";
-  return page.size() >= end.size() &&
-         page.compare(page.size() - end.size(), end.size(), end) == 0;
-}
+using page_rows::hasTail;
 
 // Waits until the run has begun its new page; false when it ended first.
 bool newPageBegun(const TestArea& area, const TestArea::Started& run) {

@@ -17,18 +17,6 @@
 
 namespace {
 
-std::string readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
 // Commands run from a scratch directory that is also the drive root.
 class RunCommandTest : public testing::Test {
  protected:

@@ -47,15 +47,6 @@ Listed list(DirFormat format, const std::string& name,
   return result;
 }
 
-// Column 53 on of every entry line (a line that does not open with a blank).
-std::vector<std::string> entryNames(const std::string& capture) {
-  std::vector<std::string> names;
-  for (const std::string& line : captureLines(capture)) {
-    if (!line.empty() && line[0] != ' ') names.push_back(line.substr(52));
-  }
-  return names;
-}
-
 // A listing of one directory in the short-name layout shows `names` under
 // its header, with `err` on standard error; one that found nothing is the
 // header alone.

@@ -66,16 +66,6 @@ std::string lookupBatch(const std::string& name) {
          kCrLf;
 }
 
-// Column 53 on of the entry lines of a capture (those not opening with a
-// blank).
-std::vector<std::string> listedNames(const std::string& capture) {
-  std::vector<std::string> names;
-  for (const std::string& line : captureLines(capture)) {
-    if (!line.empty() && line[0] != ' ') names.push_back(line.substr(52));
-  }
-  return names;
-}
-
 TEST(InterpreterTest, LooksUpOneNameThroughTheScratchBatch) {
   TestDrive drive;
   drive.makeSparseFile("AREA/a.txt", 12345);
@@ -172,7 +162,7 @@ TEST(InterpreterTest, WholeDirectoryCaptureOfTheRootListsItself) {
   EXPECT_EQ(" Directory of C:\\", captureLines(capture)[3]);
   EXPECT_EQ(
       (std::vector<std::string>{".", "..", "$lvtr$.txt", "AREA", "x.txt"}),
-      listedNames(capture));
+      entryNames(capture));
 }
 
 TEST(InterpreterTest, MissingBatchCannotStart) {
@@ -222,7 +212,7 @@ void expectLookupFinds(const TestDrive& drive, const std::string& name) {
   EXPECT_EQ(0, found.code);
   EXPECT_EQ("", found.err);
   EXPECT_EQ(std::vector<std::string>{name},
-            listedNames(drive.readFile("$DIR$")));
+            entryNames(drive.readFile("$DIR$")));
   EXPECT_EQ(before, drive.contents());
 }
 
@@ -293,7 +283,7 @@ TEST(InterpreterTest, QuotedWildcardNameListsItsOneEntry) {
     Outcome run = runBatch(drive, lookupBatch(c.written));
     EXPECT_EQ(c.names.empty() ? 1 : 0, run.code);
     EXPECT_EQ(c.names.empty() ? "File Not Found\n" : "", run.err);
-    EXPECT_EQ(c.names, listedNames(drive.readFile("$DIR$")));
+    EXPECT_EQ(c.names, entryNames(drive.readFile("$DIR$")));
   }
 }
 
@@ -337,7 +327,7 @@ TEST(InterpreterTest, NamesWithControlBytesAreNeverListed) {
                   std::string(c.shown) + "\n",
               listed.err);
     EXPECT_EQ((std::vector<std::string>{".", "..", "EVIL.BAT", "ok.txt"}),
-              listedNames(drive.readFile("$DIR$")));
+              entryNames(drive.readFile("$DIR$")));
 
     Outcome bare = runLine("cmd /c DIR /B *.* >\\$DIR$");
     EXPECT_EQ(0, bare.code);

@@ -93,3 +93,11 @@ std::vector<std::string> captureLines(const std::string& bytes) {
   }
   return lines;
 }
+
+std::vector<std::string> entryNames(const std::string& capture) {
+  std::vector<std::string> names;
+  for (const std::string& line : captureLines(capture)) {
+    if (!line.empty() && line[0] != ' ') names.push_back(line.substr(52));
+  }
+  return names;
+}

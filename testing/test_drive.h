@@ -48,5 +48,8 @@ ChildRun runAsNobody(const std::function<int()>& action);
 
 /// The lines of a capture split at CR LF (a final CR LF ends the last line).
 std::vector<std::string> captureLines(const std::string& bytes);
+/// The names of a capture's entry lines (those that do not open with a
+/// blank): column 53 on.
+std::vector<std::string> entryNames(const std::string& capture);
 
 #endif  // KESTREL_TESTING_TEST_DRIVE_H_

@@ -82,9 +82,7 @@ void TestTree::makeDirectory(const std::string& relative) {
 
 void TestTree::writeFile(const std::string& relative,
                          const std::string& bytes) {
-  std::ofstream out(path(relative), std::ios::binary | std::ios::trunc);
-  out << bytes;
-  EXPECT_TRUE(out.good()) << "cannot write " << relative;
+  writeBytes(path(relative), bytes);
 }
 
 void TestTree::setTime(const std::string& relative, time_t when) {
@@ -95,10 +93,7 @@ void TestTree::setTime(const std::string& relative, time_t when) {
 }
 
 std::string TestTree::readFile(const std::string& relative) const {
-  std::ifstream in(path(relative), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+  return readBytes(path(relative));
 }
 
 bool TestTree::exists(const std::string& relative) const {
@@ -108,6 +103,27 @@ bool TestTree::exists(const std::string& relative) const {
 
 std::vector<std::string> TestTree::contents() const {
   return pathsBelow(root());
+}
+
+std::string readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  EXPECT_TRUE(out.good()) << "cannot write " << path;
+}
+
+std::string replaceAll(std::string text, const std::string& mark,
+                       const std::string& with) {
+  for (size_t at = text.find(mark); at != std::string::npos;
+       at = text.find(mark, at + with.size()))
+    text.replace(at, mark.size(), with);
+  return text;
 }
 
 int inChild(const std::function<int()>& body) {

@@ -61,6 +61,16 @@ class TestTree {
   ~TestTree() = default;
 };
 
+/// The bytes of the file at `path` ("" when it cannot be read), and the
+/// file made anew with `bytes`.
+std::string readBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::string& bytes);
+
+/// `text` with every `mark` in it replaced by `with`, as in an expected
+/// message that names a path known only at run time.
+std::string replaceAll(std::string text, const std::string& mark,
+                       const std::string& with);
+
 /// Runs `body` in a forked child and returns its exit code (-1 when it did
 /// not exit normally). For what must not touch this process: dropped
 /// privileges, resource limits, private mounts.
