@@ -1,5 +1,6 @@
 // Fuzzes the escaping of names: a link target is a same-site path of
-// printable bytes without '"', '&', ':' or angle brackets, a link text holds
+// printable bytes (no blank, no control byte, no DEL, nothing above it)
+// without '"', '&', ':' or angle brackets, a link text holds
 // no angle bracket and no character reference but those the escaper writes,
 // both read back through an HTML parser's decoding as the name's own bytes,
 // a message text holds no byte that acts on a terminal, and the UTF-8 form
@@ -21,11 +22,15 @@ bool isSlash(char c) { return c == '/' || c == '\\'; }
 
 bool isControl(unsigned char byte) { return byte < 32 || byte == 127; }
 
+// A byte that a link target may hold as it stands: a printable one that is
+// no blank. A blank, a control byte, DEL (127) and every byte above it are
+// written as a %XX escape.
+bool isPlainTargetByte(unsigned char byte) { return byte > 32 && byte < 127; }
+
 void checkTarget(std::string_view name) {
   std::string target = linkTarget(name);
   for (char c : target) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 33 || byte >= 127) abort();
+    if (!isPlainTargetByte(static_cast<unsigned char>(c))) abort();
     if (c == '"' || c == '&' || c == ':' || c == '<' || c == '>') abort();
   }
   if (target.size() >= 2 && isSlash(target[0]) && isSlash(target[1])) abort();

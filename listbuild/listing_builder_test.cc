@@ -1,24 +1,24 @@
 // End-to-end runs of the wagtails binary in a throw-away drive root.
+#include "listbuild/listing_builder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "runtime/credits.h"
+#include "platform/console.h"
+#include "runtime/step_guard.h"
+#include "shell/tool_run.h"
+#include "testing/failing_os.h"
 #include "testing/test_area.h"
+#include "testing/test_drive.h"
 
 namespace {
 
 constexpr char kList[] = "filesbbs.new";
 constexpr char kSuccess[] = "";  // no console: a good run shows nothing
-
-// `line` with "ROOT" replaced by the drive root's path.
-std::string withRoot(std::string line, const TestArea& area) {
-  size_t at = line.find("ROOT");
-  if (at != std::string::npos) line.replace(at, 4, area.root());
-  return line;
-}
 
 // The last line of a stream, without its line end.
 std::string lastLine(const std::string& stream) {
@@ -121,15 +121,21 @@ TEST(ListingBuilderTest, FailureKeepsTheListAndIsReported) {
     bool area_writable;
     const char* earlier_capture_mode;  // nullptr: no earlier capture
     std::string expected_line;
+    bool area_readable = true;
   } cases[] = {
       {"drive root not writable", false, true, nullptr,
        "Directory listing failed: Permission denied in the drive root ROOT"},
-      {"earlier capture that cannot be read", false, true, "0600",
+      {"earlier capture that cannot be read", false, true, "0000",
        "Directory listing failed: Permission denied in the drive root ROOT"},
-      {"earlier capture that cannot be replaced", false, true, "0644",
+      {"earlier capture that cannot be replaced", false, true, "0444",
        "Directory listing failed: Permission denied in the drive root ROOT"},
       {"list cannot be written", true, false, nullptr,
        "Writing FilesBBS.New failed: Permission denied"},
+      // The drive root takes the capture, but the directory cannot be
+      // listed: the dir command's own failure is named.
+      {"directory cannot be read", true, true, nullptr,
+       "Directory listing failed: the dir command ended with exit code 1",
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -141,18 +147,86 @@ TEST(ListingBuilderTest, FailureKeepsTheListAndIsReported) {
       area.writeFile("$lvtr$.txt", " Volume in drive C is STALE\r\n");
       area.setMode("$lvtr$.txt", std::stoi(c.earlier_capture_mode, nullptr, 8));
     }
-    area.setMode("", c.root_writable ? 0777 : 0755);
+    // The modes hold the run back whoever owns the files: the owner's bits
+    // are the others'.
+    area.setMode("", c.root_writable ? 0777 : 0555);
     if (c.area_writable) {
-      area.setMode("AREA", 0777);
+      area.setMode("AREA", c.area_readable ? 0777 : 0333);
       area.setMode(std::string("AREA/") + kList, 0666);
+    } else {
+      area.setMode("AREA", 0555);
+      area.setMode(std::string("AREA/") + kList, 0444);
     }
 
     TestArea::Result result = area.run(WAGTAILS_PATH, "AREA", true);
+    // To be read and removed again.
+    area.setMode("AREA", 0755);
+    area.setMode("", 0755);
 
     EXPECT_EQ(result.exit_code, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(lastLine(result.err), withRoot(c.expected_line, area));
+    EXPECT_EQ(lastLine(result.err),
+              replaceAll(c.expected_line, "ROOT", area.root()));
     EXPECT_EQ(area.readFile(std::string("AREA/") + kList), kKeepersList);
+  }
+}
+
+// A failure that leaves the run's own memory in doubt (241 and above) ends
+// the run at once, in whatever step it comes: no closing line, no list put
+// in place, and the run's end (ToolRun::finish, as wagtails' main ends it)
+// is exit code 255. The run is made in process, with the operation failing
+// on demand, in a child without a terminal.
+TEST(ListingBuilderTest, FailureWithMemoryInDoubtEndsTheRunWith255) {
+  const std::string kKeepersList = "GAME.ZIP  The keeper's own words\r\n";
+  constexpr ErrorNumber kCorrupt = kGlobalMemoryCorrupt;
+  const struct {
+    const char* what;
+    std::vector<Fault> faults;
+    int code;
+  } cases[] = {
+      {"nothing fails", {}, 0},
+      {"listing cannot be made",
+       {{Operation::kRun, "dir", "", 1, kCorrupt}},
+       255},
+      {"capture cannot be read",
+       {{Operation::kRead, "$lvtr$.txt", "", 1, kCorrupt}},
+       255},
+      {"list cannot be written",
+       {{Operation::kWrite, kList, "", 1, kCorrupt}},
+       255},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestDrive drive;
+    drive.writeFile("AREA/NEW.ZIP", "new upload");
+    drive.writeFile(std::string("AREA/") + kList, kKeepersList);
+    ChildRun run = runInChild(
+        [&] {
+          ToolRun tool;
+          auto host = std::make_unique<FailingHost>(c.faults);
+          auto files = std::make_unique<FileTable>(tool.errors(), host->paths(),
+                                                   host->files());
+          Console console;
+          int code = listbuild::ListingBuilder(console, tool.errors(), *files,
+                                               host->commands())
+                         .run();
+          if (tool.errors().fatal()) {
+            // What a run that ends at once holds stays as it is.
+            leaveAsItIs(std::move(files));
+            leaveAsItIs(std::move(host));
+          }
+          return tool.finish(code);
+        },
+        /*as_nobody=*/false);
+    EXPECT_EQ(c.code, run.code);
+    if (c.code == 0) {
+      EXPECT_EQ("filesbbs.new\r\nNEW.ZIP\r\n",
+                drive.readFile(std::string("AREA/") + kList));
+      continue;
+    }
+    EXPECT_EQ("", run.out);
+    EXPECT_EQ("", run.err);
+    EXPECT_EQ(kKeepersList, drive.readFile(std::string("AREA/") + kList));
   }
 }
 
@@ -212,8 +286,7 @@ TEST(ListingBuilderTest, ArgumentsTouchNoFile) {
 
 // At a terminal the run shows its banner first and its closing line last.
 TEST(ListingBuilderTest, TerminalShowsBannerAndClosingLine) {
-  const std::string kBanner =
-      std::string("WAGTAILS v1.0  ") + credits::kAuthorNotice;
+  const std::string kBanner = "WAGTAILS v1.0  (c) 2026 The Kestrel Tools Team";
   const struct {
     const char* what;
     bool root_writable;
@@ -229,16 +302,18 @@ TEST(ListingBuilderTest, TerminalShowsBannerAndClosingLine) {
     TestArea area;
     area.makeDirectory("AREA");
     area.setMode("AREA", 0777);
-    area.setMode("", c.root_writable ? 0777 : 0755);
+    area.setMode("", c.root_writable ? 0777 : 0555);
 
     TestArea::Result result = area.runInTerminal(WAGTAILS_PATH, "AREA", true);
+    area.setMode("", 0755);
 
     EXPECT_EQ(result.exit_code, c.expected_exit_code);
     std::vector<std::string> lines = shownLines(result.out);
     ASSERT_GE(lines.size(), 2u) << result.out;
     EXPECT_EQ(lines.front(), kBanner);
     // A closing line wider than the terminal goes on in the next row.
-    std::string expected = withRoot(c.expected_closing_line, area);
+    std::string expected =
+        replaceAll(c.expected_closing_line, "ROOT", area.root());
     std::string shown;
     for (size_t i = 1; i < lines.size(); ++i) shown += lines[i];
     EXPECT_EQ(

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "testing/html_references.h"
+#include "testing/page_rows.h"
 #include "testing/test_area.h"
 
 namespace {
@@ -166,15 +167,12 @@ TEST_F(ModernAreaTest, EveryEntryIsFoundWithItsDescription) {
     linked.insert(percentDecoded(target));
     std::string cells =
         entry.directory
-            ? "<TD ALIGN=LEFT>" + kDirDate +
-                  "</TD><TD ALIGN=LEFT><img src=\"/icons/dir.png\"></TD>"
-            : "<TD ALIGN=LEFT>" + kFileDate + "</TD><TD ALIGN=RIGHT>" +
-                  std::string(18 - grouped(entry.size).size(), ' ') +
-                  grouped(entry.size) + " </TD>";
+            ? page_rows::directoryCells(kDirDate)
+            : page_rows::fileCells(kFileDate,
+                                   page_rows::sizeField(grouped(entry.size)));
     EXPECT_EQ(cells, lines[i + 1]);
     EXPECT_NE(std::string::npos,
-              page.find("<TD><B><FONT SIZE=3 FACE=Cambria,Georgia> " +
-                        entry.description + "</TD></FONT></B></TR>"));
+              page.find(page_rows::descriptionCell(" " + entry.description)));
   }
   EXPECT_EQ(areaEntries().size(), row);
   EXPECT_EQ(areaEntries().size(), linked.size());
@@ -263,12 +261,8 @@ std::string cellsOf(const QuotedEntry& entry, size_t size) {
   std::string date =
       "03/14/2024  09:" + std::string(entry.minute < 10 ? "0" : "") +
       std::to_string(entry.minute) + " AM";
-  if (entry.directory)
-    return "<TD ALIGN=LEFT>" + date +
-           "</TD><TD ALIGN=LEFT><img src=\"/icons/dir.png\"></TD>";
-  return "<TD ALIGN=LEFT>" + date + "</TD><TD ALIGN=RIGHT>" +
-         std::string(18 - std::to_string(size).size(), ' ') +
-         std::to_string(size) + " </TD>";
+  if (entry.directory) return page_rows::directoryCells(date);
+  return page_rows::fileCells(date, page_rows::sizeField(std::to_string(size)));
 }
 
 class QuotedNamesTest : public testing::Test {

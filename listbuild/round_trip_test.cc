@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "testing/page_rows.h"
 #include "testing/test_area.h"
 
 namespace {
@@ -16,29 +17,18 @@ namespace {
 const std::string kFileDate = "03/14/2024  09:26 PM";
 const std::string kDirDate = "12/01/2023  08:05 AM";
 
-std::string foundFileRow1(const std::string& name) {
-  return "<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A HREF=\"" + name +
-         "\">" + name + "</A></FONT></TD>";
+// The two lines of a row: a file found (`size` as the listing groups it),
+// a directory, a long name.
+using Row = std::pair<std::string, std::string>;
+Row fileRow(const std::string& name, const std::string& size) {
+  return {page_rows::nameLine(name, name),
+          page_rows::fileCells(kFileDate, page_rows::sizeField(size))};
 }
-
-// `size` as the listing prints it: right-aligned in 18 columns, a blank.
-std::string foundFileRow2(const std::string& size) {
-  return "<TD ALIGN=LEFT>" + kFileDate + "</TD><TD ALIGN=RIGHT>" +
-         std::string(18 - size.size(), ' ') + size + " </TD>";
+Row directoryRow(const std::string& name) {
+  return {page_rows::nameLine(name, name), page_rows::directoryCells(kDirDate)};
 }
-
-std::string directoryRow2() {
-  return "<TD ALIGN=LEFT>" + kDirDate +
-         "</TD><TD ALIGN=LEFT><img src=\"/icons/dir.png\"></TD>";
-}
-
-std::pair<std::string, std::string> longNameRow(const std::string& name) {
-  return {
-      "<TR><TD ALIGN=CENTER><FONT SIZE=3 FACE=Helvetica,Georgia><B>"
-      "<A HREF=\"" +
-          name + "\"> &raquo; </A></FONT></TD>",
-      "<TD ALIGN=LEFT><B>&nbsp;{ LFN } &nbsp;&nbsp;&nbsp;&raquo;</B></TD>"
-      "<TD ALIGN=RIGHT>?</TD>"};
+Row longNameRow(const std::string& name) {
+  return {page_rows::longNameLine(name), page_rows::kLongNameCells};
 }
 
 // The opening line of each table row of `page` and the line after it.
@@ -103,13 +93,13 @@ TEST(RoundTripTest, EveryEntryOfTheAreaGetsItsRow) {
   std::string page;
   ASSERT_NO_FATAL_FAILURE(listThenPage(area, {}, &page));
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {foundFileRow1("ABCDEFGH.ZIP"), foundFileRow2("7")},
+      fileRow("ABCDEFGH.ZIP", "7"),
       longNameRow("ABCDEFGHI.ZIP"),
-      {foundFileRow1("DOCS"), directoryRow2()},
-      {foundFileRow1("game.zip"), foundFileRow2("56,789")},
+      directoryRow("DOCS"),
+      fileRow("game.zip", "56,789"),
       longNameRow("Long-Description-File.zip"),
       longNameRow("old_versions_2019"),
-      {foundFileRow1("README.TXT"), foundFileRow2("1,234")},
+      fileRow("README.TXT", "1,234"),
   };
   EXPECT_EQ(rowsOf(page), expected) << page;
   EXPECT_EQ(page.find("NOT found!"), std::string::npos);
@@ -127,7 +117,9 @@ TEST(RoundTripTest, UpdatedListKeepsTheDescriptions) {
   std::string page;
   ASSERT_NO_FATAL_FAILURE(listThenPage(area, {"--update"}, &page));
   EXPECT_NE(page.find("The keeper's words"), std::string::npos) << page;
-  EXPECT_NE(page.find(foundFileRow1("NEW.ZIP")), std::string::npos) << page;
+  EXPECT_NE(page.find(page_rows::nameLine("NEW.ZIP", "NEW.ZIP")),
+            std::string::npos)
+      << page;
   EXPECT_EQ(page.find("NOT found!"), std::string::npos);
 }
 

@@ -207,7 +207,7 @@ TEST(UpdateTest, UnreadableListFailsAndKeepsTheEarlierNewList) {
   area.setMode("", 0777);
   area.setMode("AREA", 0777);
   area.writeFile(kKept, "GAME.ZIP  A game\r\n");
-  area.setMode(kKept, 0600);
+  area.setMode(kKept, 0);  // whoever owns it
   area.writeFile(kList, "EARLIER.ZIP  Being described\r\n");
   area.setMode(kList, 0666);
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/page_rows.h"
 #include "testing/test_area.h"
 #include "testing/test_drive.h"  // captureLines
 
@@ -15,31 +16,22 @@ namespace {
 
 const std::string kKestrel = KESTREL_PATH;
 
-// The name cell of a row that links to `target` (as written in the page)
-// and shows `text`.
-std::string nameCell(const std::string& target, const std::string& text) {
-  return "<TR><TD><FONT SIZE=3 FACE=Helvetica,Georgia><B><A HREF=\"" + target +
-         "\">" + text + "</A></FONT></TD>";
+using page_rows::descriptionCell;
+using page_rows::kNotFoundCells;
+using page_rows::nameLine;
+
+// The date of the area's files and directories: 2024-03-14 09:`minute`.
+std::string dateOf(int minute) {
+  return "03/14/2024  09:" + std::to_string(10 + minute) + " AM";
 }
 
 // The date and size cells of a file of `size` bytes ("1,234" form) dated
-// 2024-03-14 09:`minute`, or of a directory of that date.
+// by `minute`, or of a directory of that date.
 std::string fileCells(int minute, const std::string& size) {
-  return "<TD ALIGN=LEFT>03/14/2024  09:" + std::to_string(10 + minute) +
-         " AM</TD><TD ALIGN=RIGHT>" + std::string(18 - size.size(), ' ') +
-         size + " </TD>";
+  return page_rows::fileCells(dateOf(minute), page_rows::sizeField(size));
 }
 std::string dirCells(int minute) {
-  return "<TD ALIGN=LEFT>03/14/2024  09:" + std::to_string(10 + minute) +
-         " AM</TD><TD ALIGN=LEFT><img src=\"/icons/dir.png\"></TD>";
-}
-const std::string kNotFoundCells =
-    "<TD ALIGN=LEFT><B>&raquo; NOT found! &laquo;</B></TD>"
-    "<TD ALIGN=RIGHT>-</TD>";
-
-std::string descriptionCell(const std::string& description) {
-  return "<TD><B><FONT SIZE=3 FACE=Cambria,Georgia>" + description +
-         "</TD></FONT></B></TR>";
+  return page_rows::directoryCells(dateOf(minute));
 }
 
 // The lines of a page, without their CR LF.
@@ -111,12 +103,12 @@ TEST_F(ModernListsTest, LowerCaseListFindsUpperCaseEntries) {
                   "edit21.zip   Editor\r\n");
   std::string page = modernPage();
   std::vector<std::string> expected = {
-      nameCell("README.TXT", "readme.txt") + "\n" + fileCells(1, "10"),
-      nameCell("DOCS", "docs") + "\n" + dirCells(4),
-      nameCell("Q%26A%20LIST.TXT", "q&amp;a list.txt") + "\n" +
+      nameLine("README.TXT", "readme.txt") + "\n" + fileCells(1, "10"),
+      nameLine("DOCS", "docs") + "\n" + dirCells(4),
+      nameLine("Q%26A%20LIST.TXT", "q&amp;a list.txt") + "\n" +
           fileCells(2, "300"),
-      nameCell("missing.txt", "missing.txt") + "\n" + kNotFoundCells,
-      nameCell("EDIT21.ZIP", "edit21.zip") + "\n" + fileCells(3, "2,000"),
+      nameLine("missing.txt", "missing.txt") + "\n" + kNotFoundCells,
+      nameLine("EDIT21.ZIP", "edit21.zip") + "\n" + fileCells(3, "2,000"),
   };
   EXPECT_EQ(expected, rowsOf(page));
   for (const char* description :
@@ -138,7 +130,7 @@ TEST_F(ModernListsTest, LowerCaseListFindsUpperCaseEntries) {
   ASSERT_EQ(0, classic.exit_code) << classic.err;
   std::string classic_page = area_.readFile("AREA/00_INDEX.HTM");
   EXPECT_NE(std::string::npos,
-            classic_page.find(nameCell("readme.txt", "readme.txt") + "\r\n" +
+            classic_page.find(nameLine("readme.txt", "readme.txt") + "\r\n" +
                               kNotFoundCells));
   EXPECT_EQ(std::string::npos, classic_page.find("README.TXT"));
 }
@@ -154,11 +146,11 @@ TEST_F(ModernListsTest, ExactNameWinsOverAnotherCase) {
                   "Readme.txt one\r\nreadme.TXT two\r\nREADME.TXT three\r\n"
                   "\\Docs four\r\n\\docs five\r\n");
   std::vector<std::string> expected = {
-      nameCell("Readme.txt", "Readme.txt") + "\n" + fileCells(2, "22"),
-      nameCell("README.TXT", "readme.TXT") + "\n" + fileCells(1, "1"),
-      nameCell("README.TXT", "README.TXT") + "\n" + fileCells(1, "1"),
-      nameCell("Docs", "Docs") + "\n" + dirCells(3),
-      nameCell("DOCS", "docs") + "\n" + dirCells(4),
+      nameLine("Readme.txt", "Readme.txt") + "\n" + fileCells(2, "22"),
+      nameLine("README.TXT", "readme.TXT") + "\n" + fileCells(1, "1"),
+      nameLine("README.TXT", "README.TXT") + "\n" + fileCells(1, "1"),
+      nameLine("Docs", "Docs") + "\n" + dirCells(3),
+      nameLine("DOCS", "docs") + "\n" + dirCells(4),
   };
   EXPECT_EQ(expected, rowsOf(modernPage()));
 }
@@ -176,10 +168,10 @@ TEST_F(ModernListsTest, TabEndsAName) {
                   "last.txt\n");
   std::string page = modernPage();
   std::vector<std::string> expected = {
-      nameCell("ms-vscode.live-server", "ms-vscode.live-server") + "\n" +
+      nameLine("ms-vscode.live-server", "ms-vscode.live-server") + "\n" +
           dirCells(1),
-      nameCell("Disk%20Pack.zip", "Disk Pack.zip") + "\n" + fileCells(2, "5"),
-      nameCell("last.txt", "last.txt") + "\n" + fileCells(3, "6"),
+      nameLine("Disk%20Pack.zip", "Disk Pack.zip") + "\n" + fileCells(2, "5"),
+      nameLine("last.txt", "last.txt") + "\n" + fileCells(3, "6"),
   };
   EXPECT_EQ(expected, rowsOf(page));
   EXPECT_NE(std::string::npos, page.find(descriptionCell(" Hosts a server")));
@@ -195,7 +187,7 @@ TEST_F(ModernListsTest, QuotedDotNameIsSkipped) {
                   "\".github\" Templates\r\n\\\".github\" Again\r\n"
                   "\".git hooks\"\r\nREADME.TXT Read me\r\n");
   std::string page = modernPage();
-  std::vector<std::string> expected = {nameCell("README.TXT", "README.TXT") +
+  std::vector<std::string> expected = {nameLine("README.TXT", "README.TXT") +
                                        "\n" + fileCells(2, "7")};
   EXPECT_EQ(expected, rowsOf(page));
   EXPECT_EQ(std::string::npos, page.find("git"));
@@ -219,11 +211,11 @@ TEST_F(ModernListsTest, DescriptIonArea) {
   EXPECT_FALSE(area_.exists("AREA/FILES.BBS"));
   EXPECT_EQ(descriptions, area_.readFile("AREA/DESCRIPT.ION"));
   std::vector<std::string> expected = {
-      nameCell("README.TXT", "readme.txt") + "\n" + fileCells(2, "7"),
-      nameCell("Disk%20Utilities%20Pack.zip", "Disk Utilities Pack.zip") +
+      nameLine("README.TXT", "readme.txt") + "\n" + fileCells(2, "7"),
+      nameLine("Disk%20Utilities%20Pack.zip", "Disk Utilities Pack.zip") +
           "\n" + fileCells(1, "5"),
-      nameCell("DOCS", "docs") + "\n" + dirCells(3),
-      nameCell("missing.txt", "missing.txt") + "\n" + kNotFoundCells,
+      nameLine("DOCS", "docs") + "\n" + dirCells(3),
+      nameLine("missing.txt", "missing.txt") + "\n" + kNotFoundCells,
   };
   EXPECT_EQ(expected, rowsOf(page));
   EXPECT_EQ(std::string::npos, page.find("manager data"));

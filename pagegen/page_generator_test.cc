@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "runtime/step_guard.h"
+#include "shell/tool_run.h"
 #include "testing/failing_os.h"
 #include "testing/test_drive.h"
 
@@ -39,11 +40,12 @@ constexpr Caller kByInterpreter = Caller::kInterpreter;
 constexpr char kPageEnd[] = "</HTML>\r\n";
 
 // Runs kestrel in process, in a child without a terminal, with `faults`,
-// and ends it as the tool's main does.
+// and ends it as the tool's main does (ToolRun::finish).
 ChildRun runWithFaults(const std::vector<Fault>& faults, AreaStyle style) {
   return runInChild(
       [&] {
-        ErrorRecord errors;
+        ToolRun tool;
+        ErrorRecord& errors = tool.errors();
         auto host = std::make_unique<FailingHost>(faults);
         auto files =
             std::make_unique<FileTable>(errors, host->paths(), host->files());
@@ -52,11 +54,11 @@ ChildRun runWithFaults(const std::vector<Fault>& faults, AreaStyle style) {
                                  host->scratch(), host->lookups(), style)
                        .run();
         if (errors.fatal()) {
+          // What a run that ends at once holds stays as it is.
           leaveAsItIs(std::move(files));
           leaveAsItIs(std::move(host));
-          return 255;
         }
-        return code;
+        return tool.finish(code);
       },
       /*as_nobody=*/false);
 }

@@ -11,12 +11,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "testing/page_rows.h"
 #include "testing/test_area.h"
 
 namespace {
@@ -103,7 +103,10 @@ void plant(TestArea& area, const std::string& name, Plant how) {
   }
   const char* target = how == Plant::kOthersLink ? kVictim : kMissingVictim;
   ASSERT_EQ(0, symlink(area.path(target).c_str(), at.c_str()));
-  ASSERT_TRUE(giveToNobody(at));
+  // Only root may give a link away; any other user's stays its own.
+  if (geteuid() == 0) {
+    ASSERT_TRUE(giveToNobody(at));
+  }
 }
 
 // The files the tools write; a list they only read.
@@ -122,10 +125,15 @@ TEST(SafeFilesTest, PlantedLinkIsNeverFollowed) {
       {"KESTREL.INI", &kKestrel},        {"$lvtr$.txt", &kWagtails},
       {"AREA/filesbbs.new", &kWagtails},
   };
+  bool left_out = false;
   for (const auto& c : names) {
     for (Plant how :
          {Plant::kOthersLink, Plant::kHardLink, Plant::kDanglingLink}) {
       SCOPED_TRACE(std::string(c.name) + ", " + plantName(how));
+      if (how == Plant::kOthersLink && geteuid() != 0) {
+        left_out = true;
+        continue;
+      }
       TestArea area;
       layOutArea(area);
       // The scratch files of an earlier run, so that a link replaces one.
@@ -153,13 +161,19 @@ TEST(SafeFilesTest, PlantedLinkIsNeverFollowed) {
         continue;
       }
       EXPECT_EQ(0, run.exit_code) << run.err;
-      if (kOutputs.count(c.name) != 0)
+      if (kOutputs.count(c.name) != 0) {
         EXPECT_TRUE(isPlainFile(area.path(c.name)));
-      if (*c.tool == kKestrel)
+      }
+      if (*c.tool == kKestrel) {
         EXPECT_NE(std::string::npos,
                   page.find("<TD ALIGN=RIGHT>                 2 </TD>"))
             << page;
+      }
     }
+  }
+  if (left_out) {
+    GTEST_SKIP() << "another user's links need root, who alone may give a "
+                    "link away; the other plants were tested";
   }
 }
 
@@ -224,24 +238,15 @@ std::string longList(int entries) {
   return list;
 }
 
-bool hasTail(const std::string& page) {
-  const std::string end = "</HTML>\r\n";
-  return page.size() >= end.size() &&
-         page.compare(page.size() - end.size(), end.size(), end) == 0;
-}
+using page_rows::hasTail;
 
-// Waits, for a bounded time, until the run has begun its new page.
-bool newPageBegun(const TestArea& area) {
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  struct stat st;
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (stat(area.path("AREA/.00_INDEX.HTM.new").c_str(), &st) == 0 &&
-        st.st_size > 0)
-      return true;
-    usleep(1000);
-  }
-  return false;
+// Waits until the run has begun its new page; false when it ended first.
+bool newPageBegun(const TestArea& area, const TestArea::Started& run) {
+  return waitForChangeIn(area.path(kArea), run.pid, [&] {
+    struct stat st;
+    return stat(area.path("AREA/.00_INDEX.HTM.new").c_str(), &st) == 0 &&
+           st.st_size > 0;
+  });
 }
 
 TEST(SafeFilesTest, StoppedRunLeavesTheOldPageOrAWholeNewOne) {
@@ -255,7 +260,7 @@ TEST(SafeFilesTest, StoppedRunLeavesTheOldPageOrAWholeNewOne) {
     std::vector<std::string> files_before = pathsBelow(area.path(kArea));
 
     TestArea::Started run = area.start(kKestrel, kArea);
-    ASSERT_TRUE(newPageBegun(area));
+    ASSERT_TRUE(newPageBegun(area, run));
     kill(run.pid, signal_number);
     area.finish(run);
 
@@ -285,12 +290,8 @@ TEST(SafeFilesTest, RunStoppedWhileMakingTheListLeavesNone) {
     area.writeFile("AREA/F" + std::to_string(i) + ".ZIP", "");
   TestArea::Started run = area.start(kKestrel, kArea);
   // The list is made from the directory before the page is begun.
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  struct stat st;
-  while (std::chrono::steady_clock::now() < deadline &&
-         stat(area.path("AREA/FILES.BBS").c_str(), &st) != 0)
-    usleep(100);
+  waitForChangeIn(area.path(kArea), run.pid,
+                  [&] { return area.exists("AREA/FILES.BBS"); });
   kill(run.pid, SIGTERM);
   area.finish(run);
   // Stopped while making the list: no list. Stopped later: a whole one.

@@ -4,18 +4,20 @@
 // from the slave side during and after the child's run.
 #include "platform/console.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sched.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -25,9 +27,6 @@
 #include "platform/console_glyphs.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-constexpr std::chrono::seconds kChildTimeout(10);
 
 // Where the child's streams and terminal come from.
 struct ChildSetup {
@@ -48,12 +47,10 @@ class ChildSide {
     std::string text = line + "\n";
     if (write(report_fd_, text.data(), text.size()) < 0) _exit(90);
   }
-  // The next command byte from the test, or 0 after a long silence.
+  // The next command byte from the test, or 0 when the test is gone.
   char awaitCommand() {
-    struct pollfd p = {command_fd_, POLLIN, 0};
     char command = 0;
-    if (poll(&p, 1, 10000) <= 0 || read(command_fd_, &command, 1) != 1)
-      return 0;
+    if (read(command_fd_, &command, 1) != 1) return 0;
     return command;
   }
 
@@ -99,24 +96,30 @@ class ConsoleChild {
     close(command[0]);
     report_fd_ = report[0];
     command_fd_ = command[1];
+    // Readable once the child has ended.
+    pidfd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
+    if (pidfd_ < 0) abort();
   }
 
   ~ConsoleChild() {
+    // A child still waiting for a command hears that none will come.
+    close(command_fd_);
+    command_fd_ = -1;
     if (pid_ > 0) finish();
     close(master_);
     close(slave_);
     close(out_file_);
     close(report_fd_);
     close(command_fd_);
+    close(pidfd_);
   }
 
-  // The next report line of the child ("" after a timeout).
+  // The next report line of the child ("" when it ended without one).
   std::string awaitReport() {
     std::string line;
-    Clock::time_point deadline = Clock::now() + kChildTimeout;
-    while (Clock::now() < deadline) {
+    for (;;) {
       struct pollfd p[2] = {{report_fd_, POLLIN, 0}, {master_, POLLIN, 0}};
-      if (poll(p, 2, 50) <= 0) continue;
+      if (poll(p, 2, -1) < 0) continue;
       if (p[1].revents & POLLIN) drainOutput();
       if (!(p[0].revents & (POLLIN | POLLHUP))) continue;
       char c;
@@ -130,39 +133,36 @@ class ConsoleChild {
 
   void send(char command) { ASSERT_EQ(1, write(command_fd_, &command, 1)); }
 
-  // Types `keys` and waits until the terminal holds them for reading.
+  // Types `keys` and waits until the terminal holds them all for reading
+  // (the child has the terminal in single-key mode).
   void type(const std::string& keys) {
     ASSERT_EQ(static_cast<ssize_t>(keys.size()),
               write(master_, keys.data(), keys.size()));
-    Clock::time_point deadline = Clock::now() + kChildTimeout;
     int waiting = 0;
     while (ioctl(slave_, FIONREAD, &waiting) == 0 &&
            waiting < static_cast<int>(keys.size())) {
-      ASSERT_LT(Clock::now(), deadline) << "typed keys never arrived";
-      usleep(1000);
+      struct pollfd p = {slave_, POLLIN, 0};
+      poll(&p, 1, -1);
+      sched_yield();  // the rest of the keys is on its way
     }
   }
 
   void signal(int number) { kill(pid_, number); }
 
-  // Waits for the child to end; its wait status.
+  // Waits for the child to end, taking in what it shows; its wait status.
   int finish() {
-    int status = -1;
-    Clock::time_point deadline = Clock::now() + kChildTimeout;
-    while (waitpid(pid_, &status, WNOHANG) == 0) {
-      if (Clock::now() > deadline) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-        ADD_FAILURE() << "the child did not end";
-        break;
-      }
+    for (;;) {
+      struct pollfd p[2] = {{master_, POLLIN, 0}, {pidfd_, POLLIN, 0}};
+      if (poll(p, 2, -1) < 0) continue;
       drainOutput();
-      usleep(2000);
+      if (p[1].revents & POLLIN) break;
+    }
+    int status = -1;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     pid_ = -1;
-    struct pollfd p = {master_, POLLIN, 0};
-    while (poll(&p, 1, 100) > 0 && drainOutput()) {
-    }
+    // A read of the master side takes in what the child wrote last too.
+    drainOutput();
     return status;
   }
 
@@ -225,6 +225,7 @@ class ConsoleChild {
   int out_file_ = -1;
   int report_fd_ = -1;
   int command_fd_ = -1;
+  int pidfd_ = -1;
   pid_t pid_ = -1;
   struct termios start_mode_ = {};
   std::string output_;

@@ -17,18 +17,6 @@
 
 namespace {
 
-std::string readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
 // Commands run from a scratch directory that is also the drive root.
 class RunCommandTest : public testing::Test {
  protected:
@@ -69,14 +57,18 @@ TEST_F(RunCommandTest, ProgramThatCannotStart) {
 }
 
 TEST_F(RunCommandTest, UnsearchableDirectoryOnPathIsNoPermissionFailure) {
-  // A directory of the search path that the user may not look into: the
-  // program is still just not found.
+  // A directory of the search path that the user may not look into (mode
+  // 0, so that its owner may not either): the program is still just not
+  // found.
   ASSERT_EQ(0, chmod(dir_.c_str(), 0755));
-  ASSERT_EQ(0, mkdir((dir_ + "/locked").c_str(), 0700));
+  const std::string locked = dir_ + "/locked";
+  ASSERT_EQ(0, mkdir(locked.c_str(), 0));
   pid_t pid = fork();
   if (pid == 0) {
+    // Root may look into any directory: the run is nobody's.
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
-    setenv("PATH", (dir_ + "/locked:/usr/bin:/bin").c_str(), 1);
+    if (access(locked.c_str(), X_OK) == 0) _exit(96);  // not locked after all
+    setenv("PATH", (locked + ":/usr/bin:/bin").c_str(), 1);
     ErrorRecord errors;
     int code =
         runCommand(errors, *runner_, paths_, "kestrel-test-no-such-program");
@@ -89,6 +81,7 @@ TEST_F(RunCommandTest, UnsearchableDirectoryOnPathIsNoPermissionFailure) {
   }
   int status = 0;
   ASSERT_EQ(pid, waitpid(pid, &status, 0));
+  chmod(locked.c_str(), 0700);  // to be removed
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(kFileNotFound, WEXITSTATUS(status));
 }

@@ -9,29 +9,23 @@
 
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/command_runner.h"
 #include "platform/drive_path.h"
+#include "testing/failing_os.h"
 #include "testing/test_support.h"
 
 namespace {
 
 const std::string kCrLf = "\r\n";
 const std::string kCtrlZ = "\x1a";
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::string readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+// The file table reads a file 4096 bytes at a time: a line of this many
+// bytes puts its line end at the end of one read and the start of the next.
+const std::string kFillsARead(4095, 'x');
 
 bool exists(const std::string& path) {
   struct stat st;
@@ -72,7 +66,7 @@ class FileTableTest : public testing::Test {
 };
 
 TEST_F(FileTableTest, ReadsLinesByteForByte) {
-  const std::string x127(127, 'x');
+  const std::string& x = kFillsARead;
   const std::string long_line(1000, 'L');
   std::string high;
   for (int c = 128; c < 256; ++c) high += static_cast<char>(c);
@@ -96,12 +90,12 @@ TEST_F(FileTableTest, ReadsLinesByteForByte) {
        {std::string("\0A\tB ", 5)}},
       {"bytes above 127", high + kCrLf, {high}},
       {"1000-byte line", long_line + kCrLf + "x", {long_line, "x"}},
-      {"CR ends the buffer, LF begins the next",
-       x127 + "\r\nnext",
-       {x127, "next"}},
-      {"CR ends the buffer, no LF", x127 + "\rnext", {x127, "next"}},
-      {"CR ends the buffer and the file", x127 + "\r", {x127}},
-      {"CR LF begins the second buffer", x127 + "y\r\nz", {x127 + "y", "z"}},
+      {"CR ends the buffer, LF begins the next", x + "\r\nnext", {x, "next"}},
+      {"CR ends the buffer, no LF", x + "\rnext", {x, "next"}},
+      {"CR ends the buffer and the file", x + "\r", {x}},
+      {"CR LF begins the second buffer", x + "y\r\nz", {x + "y", "z"}},
+      {"Ctrl-Z begins the second buffer", x + "y" + kCtrlZ + "z", {x + "y"}},
+      {"a line over three buffers", x + x + x + "\r\nend", {x + x + x, "end"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -118,7 +112,7 @@ TEST_F(FileTableTest, ReadsLinesByteForByte) {
 
 // Lists of the modern style may end their lines at a lone LF too.
 TEST_F(FileTableTest, ReadsLinesEndingAtLf) {
-  const std::string x127(127, 'x');
+  const std::string& x = kFillsARead;
   struct {
     const char* what;
     std::string content;
@@ -128,7 +122,8 @@ TEST_F(FileTableTest, ReadsLinesEndingAtLf) {
       {"mixed", "A\r\nB\nC\rD", {"A", "B", "C", "D"}},
       {"CR LF stays one line end", "A\r\n\nB", {"A", "", "B"}},
       {"LF CR is two", "A\n\rB", {"A", "", "B"}},
-      {"LF ends the buffer", x127 + "\nnext", {x127, "next"}},
+      {"LF ends the buffer", x + "\nnext", {x, "next"}},
+      {"CR ends the buffer, LF begins the next", x + "\r\nnext", {x, "next"}},
       {"Ctrl-Z still ends the data", "A\n" + kCtrlZ + "B\n", {"A"}},
   };
   for (const auto& c : cases) {
@@ -142,7 +137,7 @@ TEST_F(FileTableTest, ReadsLinesEndingAtLf) {
 // again, give the file's bytes up to a Ctrl-Z, so that a list can be copied
 // unchanged.
 TEST_F(FileTableTest, HandsBackEachLineEnd) {
-  const std::string x127(127, 'x');
+  const std::string& x = kFillsARead;
   struct {
     const char* what;
     std::string content;
@@ -156,7 +151,7 @@ TEST_F(FileTableTest, HandsBackEachLineEnd) {
        LineEnds::kCrOrLf,
        {"\n", "\r\n", "\n", ""}},
       {"CR LF split over two buffers",
-       x127 + "\r\nz",
+       x + "\r\nz",
        LineEnds::kCr,
        {"\r\n", ""}},
       {"Ctrl-Z ends the last line",
@@ -179,6 +174,47 @@ TEST_F(FileTableTest, HandsBackEachLineEnd) {
     EXPECT_EQ(c.line_ends, line_ends);
     EXPECT_EQ(c.content.substr(0, c.content.find(kCtrlZ)), copy);
     files_.closeFile(1);
+  }
+}
+
+// A read that fails is the read's failure wherever it falls: in a line,
+// right after a line's CR (where the next byte is looked at for an LF), or
+// in the end-of-file test. None of them is taken for the end of the file.
+TEST_F(FileTableTest, ReadFailuresAreReported) {
+  const std::string& x = kFillsARead;
+  struct {
+    const char* what;
+    std::string content;
+    std::vector<std::string> whole;  // the lines read before the failure
+  } cases[] = {
+      {"in a line", x + "yz\r\nnext\r\n", {}},
+      {"right after a CR", x + "\r\nnext\r\n", {}},
+      {"in the end-of-file test", x.substr(1) + "\r\nnext\r\n", {x.substr(1)}},
+  };
+  std::unique_ptr<CommandRunner> runner = makePlatformRunner(paths_);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeBytes(path("in.txt"), c.content);
+    // The open reads the first 4096 bytes; the next read fails.
+    FailingOs os({{Operation::kRead, "in.txt", "", 2, kDeviceIoError}},
+                 realFileSystem(), *runner);
+    FileTable files(errors_, paths_, os.toolFiles());
+    files.openFile(1, "in.txt", FileMode::Input);
+    ASSERT_EQ(0, errors_.takeErrorNumber());
+    std::vector<std::string> whole;
+    int failure = 0;
+    for (int reads = 0; failure == 0 && reads < 5; ++reads) {
+      if (files.atEndOfFile(1)) {
+        failure = errors_.takeErrorNumber();
+        break;
+      }
+      std::string line = files.readLine(1);
+      failure = errors_.takeErrorNumber();
+      if (failure == 0) whole.push_back(line);
+    }
+    EXPECT_EQ(kDeviceIoError, failure);
+    EXPECT_EQ(c.whole, whole);
+    files.closeAllFiles();
   }
 }
 
@@ -208,6 +244,9 @@ TEST_F(FileTableTest, OpenFailures) {
       {"\\nodir\\x.txt", FileMode::Output, kPathNotFound},
       {"nodir/deeper/x.txt", FileMode::Input, kPathNotFound},
       {"plain.txt\\x", FileMode::Input, kPathNotFound},
+      // The star lies past the 255 bytes that are used: no bad name, but
+      // a file that is not there.
+      {cut_star.c_str(), FileMode::Input, kFileNotFound},
       {"", FileMode::Input, kBadFileName},
       {"*.txt", FileMode::Input, kBadFileName},
       {"a?b", FileMode::Output, kBadFileName},
@@ -439,22 +478,25 @@ TEST_F(FileTableTest, OpenFileIsNotShared) {
 }
 
 TEST_F(FileTableTest, CharacterDevices) {
-  ASSERT_EQ(0, symlink("/dev/null", path("null").c_str()));
-  ASSERT_EQ(0, symlink("/dev/full", path("full").c_str()));
+  // The devices by their own names, below "/" as the drive root: a link
+  // to one is followed only where the link is root's, as the device is.
+  setenv("DRIVE_ROOT", "/", 1);
+  const char* null = "\\dev\\null";
+  const char* full = "\\dev\\full";
   // A device is no list: it is refused at once instead of being read,
   // which could wait or go on for ever.
-  files_.openFile(3, "null", FileMode::Input);
+  files_.openFile(3, null, FileMode::Input);
   EXPECT_EQ(kPathFileAccessError, errors_.takeErrorNumber());
   EXPECT_FALSE(files_.isOpen(3));
 
-  files_.openFile(2, "null", FileMode::Output);
+  files_.openFile(2, null, FileMode::Output);
   files_.writeText(2, "gone");
   files_.writeLineEnd(2);
   files_.closeFile(2);
   EXPECT_EQ(0, errors_.takeErrorNumber());
 
   // A device that takes nothing is a device error, not a full disk.
-  files_.openFile(2, "full", FileMode::Output);
+  files_.openFile(2, full, FileMode::Output);
   ASSERT_EQ(0, errors_.takeErrorNumber());
   files_.writeText(2, "x");
   EXPECT_EQ(kDeviceIoError, errors_.takeErrorNumber());

@@ -51,34 +51,51 @@ TEST(DirListingTest, DateAndTimeOnATwelveHourClock) {
   }
 }
 
-// Every entry line cut by the capture columns gives back its parts.
+// Entry lines column for column, and the capture columns that both tools
+// cut from them give back the entry's parts.
 TEST(DirListingTest, EntryLinesHoldTheCaptureColumns) {
   TestDrive drive;
   time_t noon = utcTime(2015, 7, 3, 12, 0);
   struct {
     DirEntry entry;
+    const char* line;  // in the short-name layout
     const char* size_field;
   } cases[] = {
-      {{"a.txt", false, 5, noon}, "                 5 "},
-      {{"b", false, 12345, noon}, "            12,345 "},
-      {{"big file.zip", false, 7340032, noon}, "         7,340,032 "},
-      {{"huge", false, 12345678901ULL, noon}, "    12,345,678,901 "},
-      {{"sub", true, 0, noon}, "    <DIR>          "},
-      {{".", true, 0, noon}, "    <DIR>          "},
-      {{"..", true, 0, noon}, "    <DIR>          "},
+      {{"a.txt", false, 5, noon},
+       "07/03/2015  12:00 PM                 5              a.txt",
+       "                 5 "},
+      {{"b", false, 12345, noon},
+       "07/03/2015  12:00 PM            12,345              b",
+       "            12,345 "},
+      {{"big file.zip", false, 7340032, noon},
+       "07/03/2015  12:00 PM         7,340,032              big file.zip",
+       "         7,340,032 "},
+      {{"huge", false, 12345678901ULL, noon},
+       "07/03/2015  12:00 PM    12,345,678,901              huge",
+       "    12,345,678,901 "},
+      {{"sub", true, 0, noon},
+       "07/03/2015  12:00 PM    <DIR>                       sub",
+       "    <DIR>          "},
+      {{".", true, 0, noon},
+       "07/03/2015  12:00 PM    <DIR>                       .",
+       "    <DIR>          "},
+      {{"..", true, 0, noon},
+       "07/03/2015  12:00 PM    <DIR>                       ..",
+       "    <DIR>          "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.entry.name);
     std::string line = entryLine(c.entry, DirFormat::kShortNames);
+    EXPECT_EQ(c.line, line);
     EXPECT_EQ("07/03/2015  12:00 PM", capture_line::dateField(line));
     EXPECT_EQ(c.size_field, capture_line::sizeField(line));
     EXPECT_EQ(c.entry.directory, capture_line::hasDirMark(line));
-    EXPECT_EQ(std::string(13, ' ') + c.entry.name, line.substr(39));
     EXPECT_EQ(c.entry.name, capture_line::nameText(line));
     EXPECT_EQ(c.entry.name, capture_line::namesFromColumn40(line));
 
-    std::string plain = entryLine(c.entry, DirFormat::kNormal);
-    EXPECT_EQ(line.substr(0, 39) + c.entry.name, plain);
+    // The plain layout has no short-name column; the bare one is the name.
+    std::string plain = std::string(c.line, 39) + c.entry.name;
+    EXPECT_EQ(plain, entryLine(c.entry, DirFormat::kNormal));
     EXPECT_EQ(c.entry.name, entryLine(c.entry, DirFormat::kBare));
   }
 }

@@ -27,18 +27,11 @@ size_t countOf(const std::string& text, const std::string& part) {
   return count;
 }
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
 // The file's bytes, or nothing when there is no file.
 std::optional<std::string> onDisk(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return std::nullopt;
+  return readBytes(path);
 }
 
 // Each test works in a directory of its own, which is also the drive root.

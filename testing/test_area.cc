@@ -3,9 +3,11 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <pwd.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,7 +46,8 @@ void TestArea::execIn(const std::string& program, const std::string& relative,
                       bool as_nobody,
                       const std::vector<std::string>& program_args) const {
   std::vector<std::string> args;
-  if (as_nobody) {
+  // Only root has rights to drop; any other user is unprivileged already.
+  if (as_nobody && geteuid() == 0) {
     args = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
             "--clear-groups"};
   }
@@ -53,6 +56,15 @@ void TestArea::execIn(const std::string& program, const std::string& relative,
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
+  if (file_size_limit_ > 0) {
+    // An ignored SIGXFSZ stays ignored in the program, whose write past
+    // the limit then fails (EFBIG) instead of ending it.
+    struct rlimit limit = {static_cast<rlim_t>(file_size_limit_),
+                           static_cast<rlim_t>(file_size_limit_)};
+    if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR ||
+        setrlimit(RLIMIT_FSIZE, &limit) != 0)
+      _exit(127);
+  }
   if (chdir(path(relative).c_str()) == 0) {
     if (drive_root_.empty()) {
       unsetenv("DRIVE_ROOT");
@@ -159,38 +171,77 @@ TestArea::Result TestArea::finish(const Started& started) const {
   return result;
 }
 
+bool TestArea::hasEnded(const Started& started) {
+  siginfo_t info = {};
+  return started.pid < 0 || (waitid(P_PID, static_cast<id_t>(started.pid),
+                                    &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                             info.si_pid == started.pid);
+}
+
 TestArea::Result TestArea::runInTerminal(const std::string& program,
                                          const std::string& relative,
                                          bool as_nobody,
                                          const std::vector<std::string>& args,
                                          const std::string& prompt,
                                          const std::string& keys) const {
+  std::unique_ptr<TerminalRun> run =
+      startInTerminal(program, relative, as_nobody, args);
+  if (!prompt.empty() && run->waitFor(prompt)) run->type(keys);
   Result result;
-  int master = -1;
-  pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-  if (pid < 0) {
-    ADD_FAILURE() << "forkpty: " << std::strerror(errno);
-    return result;
-  }
-  if (pid == 0) execIn(program, relative, as_nobody, args);
-  // Read until the child's side is gone (EIO once it has closed it).
-  char buffer[4096];
-  bool typed = prompt.empty();
-  for (;;) {
-    ssize_t n = read(master, buffer, sizeof buffer);
-    if (n > 0) {
-      result.out.append(buffer, static_cast<size_t>(n));
-      if (!typed && result.out.find(prompt) != std::string::npos) {
-        typed = write(master, keys.data(), keys.size()) ==
-                static_cast<ssize_t>(keys.size());
-      }
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else {
-      break;
-    }
-  }
-  close(master);
-  result.exit_code = waitFor(pid);
+  result.exit_code = exitCode(run->finish());
+  result.out = run->output();
+  result.unread_input = run->unreadInput();
   return result;
+}
+
+std::unique_ptr<TerminalRun> TestArea::startInTerminal(
+    const std::string& program, const std::string& relative, bool as_nobody,
+    const std::vector<std::string>& args) const {
+  return std::make_unique<TerminalRun>(
+      [&] { execIn(program, relative, as_nobody, args); });
+}
+
+DriveRootHolder::DriveRootHolder(const std::string& root) {
+  int held[2];
+  int go[2];
+  if (pipe2(held, O_CLOEXEC) != 0 || pipe2(go, O_CLOEXEC) != 0) {
+    ADD_FAILURE() << "pipe: " << std::strerror(errno);
+    return;
+  }
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(held[0]);
+    close(go[1]);
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0 || flock(fd, LOCK_EX) != 0 || write(held[1], "H", 1) != 1)
+      _exit(1);
+    char byte;
+    // Any byte, or the test's end, lets go: the lock ends with the process.
+    (void)read(go[0], &byte, 1);
+    _exit(0);
+  }
+  close(held[1]);
+  close(go[0]);
+  go_ = go[1];
+  char byte = 0;
+  if (pid > 0 && read(held[0], &byte, 1) == 1) {
+    pid_ = pid;
+  } else {
+    ADD_FAILURE() << "the drive root " << root << " could not be held";
+    if (pid > 0) waitpid(pid, nullptr, 0);
+  }
+  close(held[0]);
+}
+
+void DriveRootHolder::letGo() {
+  if (go_ >= 0) {
+    (void)write(go_, "G", 1);
+    close(go_);
+    go_ = -1;
+  }
+  if (pid_ > 0) {
+    while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+  }
 }

@@ -8,9 +8,11 @@
 #include <sys/types.h>
 
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "testing/terminal_run.h"
 #include "testing/test_support.h"  // utcTime for the areas' file times
 
 class TestArea : public TestTree {
@@ -31,11 +33,15 @@ class TestArea : public TestTree {
   /// Runs from now on get `path` as DRIVE_ROOT instead of the root; "" runs
   /// them without DRIVE_ROOT, on the default drive root.
   void setDriveRoot(const std::string& path) { drive_root_ = path; }
+  /// Runs from now on may write no file beyond `bytes` (0: no limit): a
+  /// write past it fails as on a full disk, at a place the test chooses.
+  void limitFileSize(off_t bytes) { file_size_limit_ = bytes; }
 
   struct Result {
     int exit_code = -1;
-    std::string out;  // standard output
-    std::string err;  // standard error
+    std::string out;       // standard output
+    std::string err;       // standard error
+    int unread_input = 0;  // at a terminal: typed bytes the run never read
   };
   /// A run that `start` began and `finish` has not yet waited for.
   struct Started {
@@ -45,8 +51,9 @@ class TestArea : public TestTree {
   };
   /// Runs `program` with `args` in the directory `relative` with DRIVE_ROOT
   /// set to the root, TZ=UTC, no controlling terminal, standard input from
-  /// /dev/null and both output streams captured; `as_nobody` drops root's
-  /// privileges first.
+  /// /dev/null and both output streams captured; `as_nobody` makes it the
+  /// run of an unprivileged user, for whom permissions hold: root's run
+  /// drops to the user nobody, any other user's runs as it is.
   Result run(const std::string& program, const std::string& relative,
              bool as_nobody = false, const std::vector<std::string>& args = {});
   /// `run` in two halves, so that several runs can go at once.
@@ -60,6 +67,9 @@ class TestArea : public TestTree {
   Result runWithError(const std::string& program, const std::string& relative,
                       ErrorStream how);
   Result finish(const Started& started) const;
+  /// True once the started run has ended; never waits, and leaves the run
+  /// for `finish`.
+  static bool hasEnded(const Started& started);
   /// The same with a terminal for all three streams, as a keeper at the
   /// keyboard runs it; `out` is all that the terminal was sent. Once the
   /// terminal has shown `prompt` (when not empty), `keys` are typed.
@@ -68,6 +78,10 @@ class TestArea : public TestTree {
                        const std::vector<std::string>& args = {},
                        const std::string& prompt = "",
                        const std::string& keys = "") const;
+  /// The run of `runInTerminal`, started and left to the test to lead.
+  std::unique_ptr<TerminalRun> startInTerminal(
+      const std::string& program, const std::string& relative,
+      bool as_nobody = false, const std::vector<std::string>& args = {}) const;
 
  private:
   // Execs `program` in `relative` with the area's environment; never returns.
@@ -83,8 +97,30 @@ class TestArea : public TestTree {
   ScratchDirectory scratch_;  // removed with all below it at the end
   std::string base_;          // holds the root and the captured output streams
   std::string root_;
-  std::string drive_root_;  // DRIVE_ROOT of the runs; "" for none
-  int runs_started_ = 0;    // names each run's output files
+  std::string drive_root_;     // DRIVE_ROOT of the runs; "" for none
+  off_t file_size_limit_ = 0;  // of the runs' files; 0 for none
+  int runs_started_ = 0;       // names each run's output files
+};
+
+// Another run in a drive root, as far as the tools can tell: a child
+// process that takes the drive root's lock (on the directory itself) when
+// made and keeps it until the test lets go.
+class DriveRootHolder {
+ public:
+  /// Returns once the lock is held; a failure is reported to the test.
+  explicit DriveRootHolder(const std::string& root);
+  /// Lets go if the test has not.
+  ~DriveRootHolder() { letGo(); }
+  DriveRootHolder(const DriveRootHolder&) = delete;
+  DriveRootHolder& operator=(const DriveRootHolder&) = delete;
+
+  bool holding() const { return pid_ > 0; }
+  /// Lets the lock go; returns once it is gone.
+  void letGo();
+
+ private:
+  pid_t pid_ = -1;
+  int go_ = -1;  // a byte written here lets go
 };
 
 #endif  // KESTREL_TESTING_TEST_AREA_H_

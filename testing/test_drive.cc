@@ -62,8 +62,10 @@ ChildRun runInChild(const std::function<int()>& action, bool as_nobody) {
         dup2(fileno(err), STDERR_FILENO) < 0) {
       return 98;
     }
-    if (as_nobody && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
-                      setuid(kNobody) != 0)) {
+    // Only root has rights to drop; any other user is unprivileged already.
+    if (as_nobody && geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
+         setuid(kNobody) != 0)) {
       return 99;
     }
     return action();
@@ -90,4 +92,12 @@ std::vector<std::string> captureLines(const std::string& bytes) {
     start = end + 2;
   }
   return lines;
+}
+
+std::vector<std::string> entryNames(const std::string& capture) {
+  std::vector<std::string> names;
+  for (const std::string& line : captureLines(capture)) {
+    if (!line.empty() && line[0] != ' ') names.push_back(line.substr(52));
+  }
+  return names;
 }

@@ -39,13 +39,17 @@ struct ChildRun {
 };
 
 /// Runs `action` in a forked child with no controlling terminal and its
-/// output streams captured; `as_nobody` drops root's rights first, so that
-/// permissions hold.
+/// output streams captured; `as_nobody` makes it an unprivileged user's, for
+/// whom permissions hold: root drops to the user nobody first, any other
+/// user is one already.
 ChildRun runInChild(const std::function<int()>& action, bool as_nobody);
-/// `runInChild` as the user nobody.
+/// `runInChild` as an unprivileged user.
 ChildRun runAsNobody(const std::function<int()>& action);
 
 /// The lines of a capture split at CR LF (a final CR LF ends the last line).
 std::vector<std::string> captureLines(const std::string& bytes);
+/// The names of a capture's entry lines (those that do not open with a
+/// blank): column 53 on.
+std::vector<std::string> entryNames(const std::string& capture);
 
 #endif  // KESTREL_TESTING_TEST_DRIVE_H_

@@ -4,12 +4,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <limits.h>
+#include <poll.h>
+#include <pwd.h>
 #include <sched.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
-#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -79,9 +82,7 @@ void TestTree::makeDirectory(const std::string& relative) {
 
 void TestTree::writeFile(const std::string& relative,
                          const std::string& bytes) {
-  std::ofstream out(path(relative), std::ios::binary | std::ios::trunc);
-  out << bytes;
-  EXPECT_TRUE(out.good()) << "cannot write " << relative;
+  writeBytes(path(relative), bytes);
 }
 
 void TestTree::setTime(const std::string& relative, time_t when) {
@@ -92,10 +93,7 @@ void TestTree::setTime(const std::string& relative, time_t when) {
 }
 
 std::string TestTree::readFile(const std::string& relative) const {
-  std::ifstream in(path(relative), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+  return readBytes(path(relative));
 }
 
 bool TestTree::exists(const std::string& relative) const {
@@ -105,6 +103,27 @@ bool TestTree::exists(const std::string& relative) const {
 
 std::vector<std::string> TestTree::contents() const {
   return pathsBelow(root());
+}
+
+std::string readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  EXPECT_TRUE(out.good()) << "cannot write " << path;
+}
+
+std::string replaceAll(std::string text, const std::string& mark,
+                       const std::string& with) {
+  for (size_t at = text.find(mark); at != std::string::npos;
+       at = text.find(mark, at + with.size()))
+    text.replace(at, mark.size(), with);
+  return text;
 }
 
 int inChild(const std::function<int()>& body) {
@@ -157,6 +176,55 @@ std::vector<std::string> pathsBelow(const std::string& root) {
   EXPECT_FALSE(error) << root << ": " << error.message();
   std::sort(found.begin(), found.end());
   return found;
+}
+
+bool queuedForLock(pid_t pid, const std::function<bool()>& ended) {
+  const std::string waiter = "->";
+  for (;;) {
+    std::ifstream locks("/proc/locks");
+    EXPECT_TRUE(locks.is_open()) << "/proc/locks cannot be read";
+    if (!locks.is_open()) return false;
+    // "1: -> FLOCK  ADVISORY  WRITE <pid> <device>:<inode> 0 EOF"
+    for (std::string line; std::getline(locks, line);) {
+      std::istringstream fields(line);
+      std::string number, arrow, kind, advisory, access;
+      pid_t holder = 0;
+      if (fields >> number >> arrow >> kind >> advisory >> access >> holder &&
+          arrow == waiter && holder == pid)
+        return true;
+    }
+    if (ended()) return false;
+    sched_yield();
+  }
+}
+
+bool waitForChangeIn(const std::string& dir, pid_t pid,
+                     const std::function<bool()>& ready) {
+  int changes = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  int ended = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  bool result = false;
+  if (changes < 0 || ended < 0 ||
+      inotify_add_watch(changes, dir.c_str(),
+                        IN_CREATE | IN_MODIFY | IN_MOVED_TO) < 0) {
+    ADD_FAILURE() << "cannot watch " << dir << ": " << std::strerror(errno);
+  } else {
+    // What happened before the watch began is seen by the first look.
+    for (;;) {
+      if ((result = ready())) break;
+      struct pollfd events[2] = {{changes, POLLIN, 0}, {ended, POLLIN, 0}};
+      if (poll(events, 2, -1) < 0 && errno != EINTR) break;
+      if (events[1].revents & POLLIN) {
+        result = ready();
+        break;
+      }
+      char buffer[4096];
+      while (read(changes, buffer, sizeof buffer) > 0) {
+      }
+    }
+  }
+  if (changes >= 0) close(changes);
+  if (ended >= 0) close(ended);
+  return result;
 }
 
 time_t utcTime(int year, int month, int day, int hour, int minute) {

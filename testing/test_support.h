@@ -4,6 +4,8 @@
 #ifndef KESTREL_TESTING_TEST_SUPPORT_H_
 #define KESTREL_TESTING_TEST_SUPPORT_H_
 
+#include <sys/types.h>
+
 #include <ctime>
 #include <functional>
 #include <string>
@@ -59,6 +61,16 @@ class TestTree {
   ~TestTree() = default;
 };
 
+/// The bytes of the file at `path` ("" when it cannot be read), and the
+/// file made anew with `bytes`.
+std::string readBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::string& bytes);
+
+/// `text` with every `mark` in it replaced by `with`, as in an expected
+/// message that names a path known only at run time.
+std::string replaceAll(std::string text, const std::string& mark,
+                       const std::string& with);
+
 /// Runs `body` in a forked child and returns its exit code (-1 when it did
 /// not exit normally). For what must not touch this process: dropped
 /// privileges, resource limits, private mounts.
@@ -82,6 +94,19 @@ std::vector<std::string> pathsBelow(const std::string& root);
 /// Makes the user nobody the owner of `path`, a symbolic link itself rather
 /// than its target: a link planted by another user. False when it cannot.
 bool giveToNobody(const std::string& path);
+
+/// Waits until the process `pid` is queued for a file lock that another
+/// process holds, as /proc/locks shows it ("->"), or until `ended` says the
+/// process has ended; true in the first case. It only yields the processor
+/// between looks: no time decides the outcome.
+bool queuedForLock(pid_t pid, const std::function<bool()>& ended);
+
+/// Waits until `ready` holds, looking again whenever a name in the
+/// directory `dir` is made, written or moved, or until the process `pid`
+/// (a child of this one) has ended; true in the first case. Events end the
+/// wait, never a time.
+bool waitForChangeIn(const std::string& dir, pid_t pid,
+                     const std::function<bool()>& ready);
 
 /// Seconds since the epoch of a UTC date and time.
 time_t utcTime(int year, int month, int day, int hour, int minute);

@@ -35,6 +35,10 @@ TEST(LinkEscapeTest, Names) {
        "%22%3E%3Cscript%3Ealert(1)%3C/script%3E",
        "\"&gt;&lt;script&gt;alert(1)&lt;/script&gt;"},
       {"a#b%c?d", "a%23b%25c%3Fd", "a#b%c?d"},
+      // Blanks and control bytes: a blank would end the target for many a
+      // reader of the page.
+      {"Read Me First.txt", "Read%20Me%20First.txt", "Read Me First.txt"},
+      {" ", "%20", " "},
       {"tab\there\x7f\x1f", "tab%09here%7F%1F", "tab\there\x7f\x1f"},
       // A browser decodes character references in a target before it uses
       // it: with "&" encoded there is none left to make a ":" or a slash.

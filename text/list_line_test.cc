@@ -23,7 +23,12 @@ TEST(ListLineTest, ClassifiesByTheRulesInOrder) {
       {"- a remark", Kind::kSkipped, 3, "- a remark"},
       {"\\-x", Kind::kEntry, 11, "-x"},
       {"\tREADME.TXT x", Kind::kSkipped, 6, "\tREADME.TXT x"},
+      // A first byte outside 32 to 126 keeps a line out, on either side.
       {"\x01X", Kind::kSkipped, 6, "\x01X"},
+      {"\x1fX", Kind::kSkipped, 6, "\x1fX"},
+      {"~X", Kind::kEntry, 11, "~X"},
+      {"\x7fX", Kind::kSkipped, 6, "\x7fX"},
+      {"\\\x7f", Kind::kSkipped, 6, "\x7f"},
       {"\xe9t\xe9.TXT", Kind::kSkipped, 6, "\xe9t\xe9.TXT"},
       {"\\", Kind::kSkipped, 6, ""},
       {"Q&A.TXT Questions", Kind::kSkipped, 6, "Q&A.TXT Questions"},
