@@ -131,6 +131,13 @@ bool PageGenerator::writePageLine(std::string_view line) {
   return !errors_.pending();
 }
 
+bool PageGenerator::writeMadeLine() {
+  // The line end joins the line where it was made: one write, no copy.
+  page_line_ += "\r\n";
+  files_.writeText(kPageFile, page_line_);
+  return !errors_.pending();
+}
+
 void PageGenerator::writePendingCell() {
   // A long description goes out in pieces rather than being copied.
   files_.writeLine(kPageFile, {rows::kDescriptionCellOpen, pending_,
@@ -448,7 +455,7 @@ PageGenerator::Step PageGenerator::lookUpEntry() {
   capture_line_read_ = false;
   std::vector<std::string>& batch = batch_lines_;
   batch.resize(2);
-  batch[0].assign("@del ").append(kCaptureName);
+  if (batch[0].empty()) batch[0].assign("@del ").append(kCaptureName);
   // Room for the whole line at once: a very long name is not copied to grow.
   batch[1].reserve(lookupName().size() + 64);
   batch[1].assign("@cmd /c DIR /X ");
@@ -550,7 +557,7 @@ bool PageGenerator::writeOwedNameLine() {
 bool PageGenerator::writeNameLine(const std::string& target) {
   if (name_.size() + target.size() <= kWholeLineLimit) {
     rows::nameLine(name_, target, style_, &page_line_);
-    return writePageLine(page_line_);
+    return writeMadeLine();
   }
   // A very long name goes out a piece at a time, as one line: it is never
   // held twice over.
@@ -565,7 +572,7 @@ bool PageGenerator::writeNameLine(const std::string& target) {
 PageGenerator::Step PageGenerator::writeDateAndSize() {
   if (name_line_owed_ && !writeOwedNameLine()) return kAppDesc;
   rows::dateSizeLine(cells_.date, cells_.size, directory_flag_, &page_line_);
-  if (!writePageLine(page_line_)) return kAppDesc;
+  if (!writeMadeLine()) return kAppDesc;
   fragment_ = std::move(description_);
   return kAppDesc;
 }

@@ -137,6 +137,9 @@ class PageGenerator {
   void writePageLines(const std::vector<std::string>& lines);
   // Writes one page line; false when it failed.
   bool writePageLine(std::string_view line);
+  // Writes `page_line_`, a short line just made, as one page line; false
+  // when it failed.
+  bool writeMadeLine();
   // Writes the open row's description cell from the pending description.
   void writePendingCell();
   // Lets go of the texts of the list line being handled, after memory ran

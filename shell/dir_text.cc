@@ -54,13 +54,25 @@ std::vector<Token> patternTokens(std::string_view pattern) {
 }  // namespace
 
 std::string groupedNumber(uint64_t value) {
-  std::string digits = std::to_string(value);
   std::string out;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
+  appendGroupedNumber(value, 0, &out);
   return out;
+}
+
+void appendGroupedNumber(uint64_t value, size_t width, std::string* out) {
+  char digits[20];
+  size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  size_t length = count + (count - 1) / 3;
+  if (length < width) out->append(width - length, ' ');
+  // The digits were found last first.
+  for (size_t i = count; i-- > 0;) {
+    out->push_back(digits[i]);
+    if (i > 0 && i % 3 == 0) out->push_back(',');
+  }
 }
 
 void appendDateTimeColumns(std::string* out, int64_t mtime) {
@@ -115,10 +127,7 @@ void EntryLines::append(const DirEntry& entry, DirFormat format,
     line += kDirMark;
     line.append(start + kShortNameColumn - 1 - line.size(), ' ');
   } else {
-    std::string size = groupedNumber(entry.size);
-    if (size.size() < kSizeDigitsWidth)
-      line.append(kSizeDigitsWidth - size.size(), ' ');
-    line += size;
+    appendGroupedNumber(entry.size, kSizeDigitsWidth, &line);
     line += ' ';
   }
   // No short names here: the short-name field stays blank.

@@ -21,6 +21,9 @@ struct DirEntry {
 
 /// `value` with "," between groups of three digits: "12,345".
 std::string groupedNumber(uint64_t value);
+/// Appends `groupedNumber(value)` after the blanks that make it `width`
+/// wide (none for a longer one).
+void appendGroupedNumber(uint64_t value, size_t width, std::string* out);
 
 /// Appends columns 1-20 of an entry line to `*out`: "MM/DD/YYYY  hh:mm AM"
 /// in local time.
