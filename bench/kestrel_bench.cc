@@ -8,6 +8,8 @@
 // ratios and the tool's peak resident memory. A missing reference tool is
 // left out with a note. Areas given after --wildcards have a "*" in every
 // name, as an upload's name may have on POSIX.
+// Without sizes it also times 20 rows that name one directory of 50,000
+// entries, and measures the memory of one 40 MiB line.
 //   kestrel_bench [N ...] [--wildcards N ...]
 //   (default: 1000 10000 100000 --wildcards 20000)
 #include <fcntl.h>
@@ -171,6 +173,52 @@ bool report(const char* tool, AreaSize size, const Run& run,
   return run.ok;
 }
 
+// 20 rows naming one subdirectory of 50,000 entries: what a row naming a
+// directory costs, however large the directory. Returns false when a run
+// failed.
+bool timeDirectoryRows(const std::string& root) {
+  constexpr int kRows = 20;
+  constexpr int kDirectoryEntries = 50000;
+  std::string area = root + "/ROWS";
+  std::filesystem::create_directories(area + "/big");
+  for (int i = 0; i < kDirectoryEntries; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/big/F%06d.DAT", i);
+    std::ofstream(area + name) << i;
+  }
+  std::ofstream list(area + "/FILES.BBS", std::ios::binary);
+  for (int i = 0; i < kRows; ++i) list << "big  row " << i << "\r\n";
+  list.close();
+  sync();
+  Run run = timeInTurn({{{KESTREL_PATH, "Rows"}}}, root, area)[0];
+  std::printf("kestrel: %d rows naming one directory of %d entries: %.2f s, "
+              "peak %ld KiB%s\n",
+              kRows, kDirectoryEntries, run.seconds, run.peak_kib,
+              run.ok ? "" : "  (FAILED)");
+  std::filesystem::remove_all(area);
+  return run.ok;
+}
+
+// One --modern entry of a 40 MiB name, and the memory it costs against
+// three times its line and 8 MB. Returns false when a run failed.
+bool measureLongLine(const std::string& root) {
+  constexpr size_t kNameBytes = size_t{40} << 20;
+  std::string area = root + "/LONG";
+  std::filesystem::create_directories(area);
+  std::string line = "\"" + std::string(kNameBytes, 'N') + "\"  A name\r\n";
+  std::ofstream(area + "/FILES.BBS", std::ios::binary)
+      << "a.zip  small\r\n" << line << "b.zip  small\r\n";
+  sync();
+  Run run = timeInTurn({{{KESTREL_PATH, "--modern", "Long"}}}, root, area)[0];
+  long bound_kib = static_cast<long>((3 * line.size() + (8 << 20)) / 1024);
+  std::printf("kestrel --modern: a line of %zu bytes: peak %ld KiB, "
+              "3 times the line and 8 MB: %ld KiB%s\n",
+              line.size(), run.peak_kib, bound_kib,
+              run.ok ? "" : "  (FAILED)");
+  std::filesystem::remove_all(area);
+  return run.ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -187,7 +235,8 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (sizes.empty())
+  bool whole = sizes.empty();  // the figures beside the table too
+  if (whole)
     sizes = {{1000, false}, {10000, false}, {100000, false}, {20000, true}};
   bool have_tree = onPath("tree");
   bool have_ls = onPath("ls");
@@ -221,6 +270,10 @@ int main(int argc, char** argv) {
     ok &= report("wagtails", size, w[0], "ls -l", have_ls ? &w[1] : nullptr,
                  nullptr);
     std::filesystem::remove_all(area);
+  }
+  if (whole) {
+    ok &= timeDirectoryRows(root);
+    ok &= measureLongLine(root);
   }
   std::filesystem::remove_all(root);
   return ok ? 0 : 1;

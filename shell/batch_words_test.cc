@@ -177,7 +177,9 @@ TEST(NameSlotTest, ReadsTheNameOfALineLikeTheLearntOne) {
     SCOPED_TRACE(c.line);
     std::string_view written;
     EXPECT_EQ(c.matches, slot.match(c.line, &written));
-    if (c.matches) EXPECT_EQ(c.written, written);
+    if (c.matches) {
+      EXPECT_EQ(c.written, written);
+    }
   }
   // A line without an output file after the name teaches nothing: any
   // last word of another line could be one.
