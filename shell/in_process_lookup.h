@@ -1,7 +1,8 @@
 // The lookup shortcut of the host shell on POSIX: with the scratch files
 // held in the overlay and the built-in interpreter in this process, a
-// lookup's batch is put in place and run from the text in hand, and the
-// capture's line is read where it lies in memory.
+// lookup's batch is run from its lines in hand, its DIR listed in memory,
+// batch and capture put in place whole, and the capture's line read where
+// it lies.
 #ifndef KESTREL_SHELL_IN_PROCESS_LOOKUP_H_
 #define KESTREL_SHELL_IN_PROCESS_LOOKUP_H_
 
