@@ -41,21 +41,21 @@ LookupShortcut::Result PageGenerator::runLookupBatch(
     const std::vector<std::string>& lines) {
   // Where the host shell can run the batch in process, it is not read back
   // and the capture need not be opened; where it can hold it too, it is not
-  // written either.
+  // written either. One too long to hold is written first.
   using Result = LookupShortcut::Result;
   LookupBatch batch{kBatchName,    batch_path_,       lines,
                     kCaptureName,  capture_path_,     kCaptureLinesRead};
   Result taken = Result::kNotTaken;
   if (holding_scratch_)
     taken = takeLookupShortcut(errors_, lookups_, paths_, batch, &capture_line_);
-  if (taken != Result::kNotTaken) return taken;
+  if (taken == Result::kRan || taken == Result::kLineRead) return taken;
   writeBatch(lines);
-  if (errors_.pending()) return taken;
-  if (holding_scratch_) {
+  if (errors_.pending()) return Result::kNotTaken;
+  if (taken == Result::kWriteFirst) {
     batch.written = true;
     taken = takeLookupShortcut(errors_, lookups_, paths_, batch, &capture_line_);
   }
-  if (taken == Result::kNotTaken)
+  if (taken == Result::kNotTaken || taken == Result::kWriteFirst)
     runCommand(errors_, commands_, paths_, kBatchName);
   return taken;
 }

@@ -27,9 +27,10 @@ struct LookupBatch {
 class LookupShortcut {
  public:
   /// How far a lookup went: not at all (the caller writes and runs the
-  /// batch), the batch ran (the caller reads the capture), or the capture's
-  /// line was read too.
-  enum class Result { kNotTaken, kRan, kLineRead };
+  /// batch), not yet (the batch is too long to hold: the caller writes it
+  /// and asks again), the batch ran (the caller reads the capture), or the
+  /// capture's line was read too.
+  enum class Result { kNotTaken, kWriteFirst, kRan, kLineRead };
 
   virtual ~LookupShortcut() = default;
   /// Leaves the batch file holding `batch.lines`, each ended by CR LF (as
@@ -37,7 +38,7 @@ class LookupShortcut {
   /// running it then leaves it; with kLineRead,
   /// `*line` is the last line that reading the capture line by line takes,
   /// each read after a check for its end, in `batch.lines_read` reads.
-  /// With kNotTaken nothing has changed.
+  /// With kNotTaken and kWriteFirst nothing has changed.
   virtual Result lookUp(const LookupBatch& batch, std::string* line) = 0;
 };
 

@@ -46,20 +46,14 @@ class LineWriter {
   }
   // A listing in memory keeps every line for later there.
   bool inMemory() const { return files_ == nullptr; }
-  // In memory: lines made later by `tail`.
+  // In memory: lines made later by `tail` (a listing in memory has no
+  // file to hand them to one by one).
   void tailLater(ListingTail tail) { *ending_ = std::move(tail); }
   // Lines, their line ends included, that cost a system call to make:
   // where the file can, they go as the file's ending, made only when it is
   // read up to there or goes to disk (a lookup's capture is read no further
   // than its first entry).
   void linesLater(std::function<std::string()> make) {
-    if (ending_ != nullptr) {
-      *ending_ = [make = std::move(make)](
-                     const std::function<void(std::string_view)>& put) {
-        put(make());
-      };
-      return;
-    }
     if (flush() == kNoError && files_->writeLater(out_, make, kLaterRoom))
       return;
     lines(make());
@@ -289,14 +283,11 @@ bool DirLister::listOne(DirFormat format, std::string_view name, DirName rule,
   one->text.clear();
   one->ending = nullptr;
   if (!findOneName(files_, paths_, name, last, false, &listing)) {
-    one->status = listing.found;
     return listing.found.kind == FileStatus::kDirectory &&
            may_defer(listing.found) &&
            listDirectoryLater(format, paths_.absoluteHostPath(name),
                               listing.found, one);
   }
-  one->found = listing.entries.size() == 1;
-  one->status = listing.found;
   LineWriter out(&one->text, &one->ending);
   writeListing(files_, format, headerOf(format, listing.directory),
                entry_lines_, &listing, &out);
@@ -319,7 +310,6 @@ bool DirLister::listDirectoryLater(DirFormat format,
   DirFinding listing;
   addDots(files_, directory, &listing.entries);
   if (listing.entries.size() != 2) return false;
-  one->found = true;
   one->skipped = names->skipped;
   one->error.clear();
   LineWriter out(&one->text, &one->ending);

@@ -32,8 +32,6 @@ struct OneNameListing {
   std::string text;
   ListingTail ending;
   size_t ending_room = 0;
-  bool found = false;  // the listing shows the name's entry
-  FileStatus status;   // what the name was found as
   std::vector<std::string> skipped;  // warnings, said first
   std::string error;                 // what was not found, or ""
 };

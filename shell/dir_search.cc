@@ -175,7 +175,6 @@ bool findOneName(FileSystem& files, DrivePaths& paths, std::string_view name,
   bool here = text::findEither(name, '\\', '/') == std::string_view::npos;
   listing->directory =
       here ? paths.absoluteHostPath(".") : parentOf(paths.absoluteHostPath(name));
-  if (found) listing->found = status;
   if (found && !mayList(last, &listing->skipped)) {
     listing->outcome = kFileNotFound;
   } else if (found) {

@@ -34,7 +34,8 @@ struct DirFinding {
   const OsFile* made_anew = nullptr;
   // A warning for each name left out, said before the listing is written.
   std::vector<std::string> skipped;
-  // What one name looked up by itself was found as.
+  // What a name looked up by itself was found as, where it is a directory
+  // left unread (see findOneName).
   FileStatus found;
 };
 

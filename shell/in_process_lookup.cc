@@ -18,7 +18,7 @@ LookupShortcut::Result InProcessLookup::lookUp(const LookupBatch& batch,
   for (const std::string& batch_line : batch.lines)
     size += batch_line.size() + 2;
   // A batch too long to hold is the caller's to write.
-  if (size > ScratchOverlay::kLargestHeld) return Result::kNotTaken;
+  if (size > ScratchOverlay::kLargestHeld) return Result::kWriteFirst;
   text_.clear();
   for (const std::string& batch_line : batch.lines)
     text_.append(batch_line).append("\r\n");

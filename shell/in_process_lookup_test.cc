@@ -79,16 +79,16 @@ Result lookUp(TestDrive& drive, const std::string& word, bool shortcut,
   Result result = Result::kNotTaken;
   CaptureStderr();
   if (shortcut) result = layers.lookup.lookUp(batch, &outcome->line);
-  if (result == Result::kNotTaken) {
+  if (result == Result::kNotTaken || result == Result::kWriteFirst) {
     files.openFile(4, kBatch, FileMode::Rewrite);
     files.writeText(4, lines[0] + "\r\n" + lines[1] + "\r\n");
     files.closeFile(4);
-    batch.written = true;
-    Result then = Result::kNotTaken;
-    if (shortcut) then = layers.lookup.lookUp(batch, &outcome->line);
-    if (then == Result::kNotTaken)
+    if (result == Result::kWriteFirst) {
+      batch.written = true;
+      result = layers.lookup.lookUp(batch, &outcome->line);
+    }
+    if (result == Result::kNotTaken || result == Result::kWriteFirst)
       (void)runCommand(errors, layers.interpreter, paths, kBatch);
-    if (then == Result::kLineRead) result = then;
   }
   if (result != Result::kLineRead) outcome->line = readLine(files);
   outcome->said = GetCapturedStderr();
